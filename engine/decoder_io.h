@@ -1,0 +1,46 @@
+// How every miniaudio decoder of the player is configured and opened: over a memory image or
+// over a byte source through read and seek procedures. Portable, so the fuzz target and the
+// native tests open decoders exactly as the player does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/source/byte_source.h"
+#include "miniaudio.h"
+
+namespace decoding {
+
+// Seek table size; MP3 seeks are exact only within a table.
+constexpr uint32_t kSeekPointCount = 4096;
+
+// ".mp3", ".wav", ".flac" (any case) select their decoder; anything else lets miniaudio try
+// them all.
+ma_encoding_format encodingFormatForPath(std::wstring_view path);
+
+// Float, two channels, the file's own rate, the given format, kSeekPointCount seek points.
+ma_decoder_config makeDecoderConfig(ma_encoding_format format);
+
+// The decoder's window onto a byte source. baseOffset is where the decoder's data begins;
+// position is relative to it.
+struct SourceView {
+  source::ByteSource* source = nullptr;
+  uint64_t size = 0;  // source::kUnknownSize when unknown
+  uint64_t baseOffset = 0;
+  uint64_t position = 0;
+};
+
+// The procedures given to ma_decoder_init; the decoder's user data is the SourceView.
+ma_result readFromView(ma_decoder* decoder, void* buffer, size_t bytes, size_t* bytesRead);
+ma_result seekInView(ma_decoder* decoder, ma_int64 offset, ma_seek_origin origin);
+
+// ma_decoder_init over the view; when that fails with a known format, once more from the
+// start with the unknown format. The view must outlive the decoder.
+ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& decoder);
+
+// ma_decoder_init_memory with the same retry. The image must outlive the decoder.
+ma_result openOverMemory(const uint8_t* image, size_t size, ma_encoding_format format,
+                         ma_decoder& decoder);
+
+}  // namespace decoding
