@@ -1,0 +1,17 @@
+// ID3v2 tags (versions 2.2, 2.3 and 2.4) for the tag reader.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "library/tag_info.h"
+
+// Text of an ID3 text frame body: an encoding byte, then the text.
+std::wstring decodeId3Text(const uint8_t* data, size_t length, uint32_t codepage);
+
+// Parses an ID3v2 tag at the start of `data` into the empty fields of `info` (chapters only
+// when `withChapters`). Returns the tag's total length cut to `length`, 0 when there is no
+// tag; the length is returned even when the tag's body cannot be parsed.
+size_t readId3v2(const uint8_t* data, size_t length, uint32_t codepage, bool withChapters,
+                 TagInfo& info);
