@@ -1,0 +1,1 @@
+twk_bench(scanner_bench WIN scanner_bench.cpp)

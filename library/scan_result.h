@@ -1,0 +1,54 @@
+// The records the folder scanner hands to the window. Portable, so that the player can build
+// a one-file result of its own and handle both records without the scanner's thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "player/track_list.h"
+
+// Counts the records alive in the process. Posted records change owner at the post, so a
+// leak on any side shows up as a count that does not return to zero.
+template <typename Record>
+class LiveRecordCount {
+ public:
+  static long live() { return count_.load(std::memory_order_relaxed); }
+
+ protected:
+  LiveRecordCount() { count_.fetch_add(1, std::memory_order_relaxed); }
+  LiveRecordCount(const LiveRecordCount&) { count_.fetch_add(1, std::memory_order_relaxed); }
+  LiveRecordCount& operator=(const LiveRecordCount&) = default;
+  ~LiveRecordCount() { count_.fetch_sub(1, std::memory_order_relaxed); }
+
+ private:
+  static inline std::atomic<long> count_{0};
+};
+
+struct ScanRequest {
+  std::wstring folder;  // may or may not end in a separator
+  bool includeSubfolders = false;
+  uint32_t tagCodepage = 0;  // 0 = automatic
+  uint32_t requestId = 0;
+};
+
+// Payload of WM_APP_SCAN_DONE; the receiver owns and deletes it.
+struct ScanResult : LiveRecordCount<ScanResult> {
+  uint32_t requestId = 0;
+  std::wstring folder;
+  bool includeSubfolders = false;
+  bool failed = false;  // the folder itself could not be listed
+  TrackList list;       // full paths in track order
+};
+
+struct ScanTitle {
+  uint32_t index = 0;  // into the sorted list as posted
+  std::wstring title;
+};
+
+// Payload of WM_APP_TITLES; the receiver owns and deletes it.
+struct ScanTitleBatch : LiveRecordCount<ScanTitleBatch> {
+  uint32_t requestId = 0;
+  std::vector<ScanTitle> entries;
+};

@@ -1,0 +1,222 @@
+#include "library/scanner.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "library/scan_rules.h"
+#include "library/tags.h"
+
+namespace scanner {
+
+namespace {
+
+constexpr uint64_t kProgressEvery = 500;
+constexpr size_t kMaxBatchEntries = 256;
+constexpr ULONGLONG kBatchIntervalMs = 250;
+
+struct FindCloser {
+  void operator()(HANDLE find) const { FindClose(find); }
+};
+using FindHandle = std::unique_ptr<void, FindCloser>;
+
+FindHandle findFirst(const std::wstring& folder, WIN32_FIND_DATAW& data) {
+  HANDLE find = FindFirstFileExW(searchPattern(folder).c_str(), FindExInfoBasic, &data,
+                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  return FindHandle(find == INVALID_HANDLE_VALUE ? nullptr : find);
+}
+
+bool isDotEntry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+// The title phase runs below normal priority and must give it back on every way out.
+class LowPriority {
+ public:
+  LowPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
+  ~LowPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL); }
+  LowPriority(const LowPriority&) = delete;
+  LowPriority& operator=(const LowPriority&) = delete;
+};
+
+}  // namespace
+
+WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, TrackList& list,
+                       const std::function<bool()>& cancelled,
+                       const std::function<void(uint64_t)>& progress) {
+  // An empty folder text would list the root of the current drive.
+  if (folder.empty()) return WalkOutcome::Failed;
+  std::vector<std::wstring> folders{folder};
+  uint64_t count = 0;
+  WIN32_FIND_DATAW data;
+  while (!folders.empty()) {
+    if (cancelled()) return WalkOutcome::Cancelled;
+    const std::wstring current = std::move(folders.back());
+    folders.pop_back();
+    const FindHandle find = findFirst(current, data);
+    if (!find) {
+      if (current == folder) return WalkOutcome::Failed;
+      continue;
+    }
+    do {
+      if (isDotEntry(data.cFileName)) continue;
+      const DWORD attributes = data.dwFileAttributes;
+      if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (!isAcceptedFileType(data.cFileName)) continue;
+        list.addTrack(childPath(current, data.cFileName));
+        if (++count % kProgressEvery == 0) {
+          progress(count);
+          if (cancelled()) return WalkOutcome::Cancelled;
+        }
+      } else if (includeSubfolders && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        folders.push_back(childPath(current, data.cFileName));
+      }
+    } while (FindNextFileW(find.get(), &data));
+  }
+  return WalkOutcome::Done;
+}
+
+bool Scanner::start(HWND window, UINT progressMessage, UINT doneMessage, UINT titlesMessage) {
+  if (thread_.joinable()) return true;
+  window_ = window;
+  progressMessage_ = progressMessage;
+  doneMessage_ = doneMessage;
+  titlesMessage_ = titlesMessage;
+  stopping_.store(false);
+  try {
+    thread_ = std::thread(&Scanner::run, this);
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+uint32_t Scanner::submit(const std::wstring& folder, bool includeSubfolders,
+                         uint32_t tagCodepage) {
+  uint32_t id;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    id = currentRequestId_.fetch_add(1) + 1;
+    pending_.folder = folder;
+    pending_.includeSubfolders = includeSubfolders;
+    pending_.tagCodepage = tagCodepage;
+    pending_.requestId = id;
+    hasPending_ = true;
+  }
+  wake_.notify_one();
+  return id;
+}
+
+void Scanner::stop() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    stopping_.store(true);
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void Scanner::run() {
+  for (;;) {
+    ScanRequest request;
+    {
+      std::unique_lock<std::mutex> hold(lock_);
+      wake_.wait(hold, [this] { return stopping_.load() || hasPending_; });
+      if (stopping_.load()) return;
+      request = std::move(pending_);
+      hasPending_ = false;
+    }
+    try {
+      scan(request);
+    } catch (...) {
+      // Out of memory on a huge tree. Whatever was built is freed by its owner; the window
+      // still hears that this scan ended, so it does not wait for it forever.
+      try {
+        if (!cancelled(request.requestId)) {
+          auto result = std::make_unique<ScanResult>();
+          result->requestId = request.requestId;
+          result->folder = request.folder;
+          result->includeSubfolders = request.includeSubfolders;
+          result->failed = true;
+          post(doneMessage_, result);
+        }
+      } catch (...) {
+      }
+    }
+  }
+}
+
+template <typename Record>
+bool Scanner::post(UINT message, std::unique_ptr<Record>& record) {
+  if (!PostMessageW(window_, message, 0, reinterpret_cast<LPARAM>(record.get()))) {
+    record.reset();
+    return false;
+  }
+  record.release();  // the window owns it now
+  return true;
+}
+
+void Scanner::scan(const ScanRequest& request) {
+  const uint32_t id = request.requestId;
+  auto result = std::make_unique<ScanResult>();
+  result->requestId = id;
+  result->folder = request.folder;
+  result->includeSubfolders = request.includeSubfolders;
+
+  const WalkOutcome outcome = walkFolder(
+      request.folder, request.includeSubfolders, result->list,
+      [this, id] { return cancelled(id); },
+      [this, id](uint64_t count) {
+        PostMessageW(window_, progressMessage_, id, static_cast<LPARAM>(count));
+      });
+  if (outcome == WalkOutcome::Cancelled) return;
+  result->failed = outcome == WalkOutcome::Failed;
+
+  const TrackList& list = result->list;
+  if (list.size() >= 2) sortScanned(result->list);
+  if (result->failed || list.size() == 0) {
+    if (!cancelled(id)) post(doneMessage_, result);
+    return;
+  }
+
+  // Once posted the list is the window's, so the title phase works from its own copy.
+  const std::vector<wchar_t> paths = list.pool;
+  std::vector<uint32_t> offsets;
+  offsets.reserve(list.size());
+  for (const Track& track : list.tracks) offsets.push_back(track.pathOffset);
+  if (cancelled(id) || !post(doneMessage_, result)) return;
+  readTitles(request, paths, offsets);
+}
+
+void Scanner::readTitles(const ScanRequest& request, const std::vector<wchar_t>& paths,
+                         const std::vector<uint32_t>& offsets) {
+  const uint32_t id = request.requestId;
+  const LowPriority lowPriority;
+  ULONGLONG lastFlush = GetTickCount64();
+  std::unique_ptr<ScanTitleBatch> batch;
+  auto flush = [&] {
+    if (batch && !batch->entries.empty()) post(titlesMessage_, batch);
+    batch.reset();
+    lastFlush = GetTickCount64();
+  };
+  for (size_t i = 0; i < offsets.size(); ++i) {
+    if (cancelled(id)) return;  // an unposted batch goes with it
+    std::wstring title = displayTitle(readTags(&paths[offsets[i]], request.tagCodepage, false));
+    if (!title.empty()) {
+      if (!batch) {
+        batch = std::make_unique<ScanTitleBatch>();
+        batch->requestId = id;
+      }
+      batch->entries.push_back({static_cast<uint32_t>(i), std::move(title)});
+    }
+    if (batch && (batch->entries.size() >= kMaxBatchEntries ||
+                  GetTickCount64() - lastFlush >= kBatchIntervalMs)) {
+      flush();
+    }
+  }
+  if (!cancelled(id)) flush();
+}
+
+}  // namespace scanner

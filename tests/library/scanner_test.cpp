@@ -1,0 +1,508 @@
+#include "library/scanner.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "base/text.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 60000;
+
+void writeFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::wideToUtf8(path);
+  DWORD written = 0;
+  const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                             &written, nullptr);
+  CloseHandle(file);
+  ASSERT_TRUE(ok && written == bytes.size()) << text::wideToUtf8(path);
+}
+
+void removeTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(path);
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(folder.c_str());
+}
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TempTree {
+ public:
+  TempTree() {
+    static int counter = 0;
+    wchar_t base[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, base);
+    root_ = std::wstring(base, n) + L"twk_scanner_" +
+            text::toDecimal(static_cast<uint64_t>(GetCurrentProcessId())) + L"_" +
+            text::toDecimal(static_cast<int64_t>(++counter));
+    removeTree(root_);
+    CreateDirectoryW(root_.c_str(), nullptr);
+  }
+  ~TempTree() { removeTree(root_); }
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::wstring& root() const { return root_; }
+  std::wstring path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+
+  void folder(const std::wstring& relative, DWORD attributes = 0) const {
+    ASSERT_TRUE(CreateDirectoryW(path(relative).c_str(), nullptr)) << text::wideToUtf8(relative);
+    if (attributes) setAttributes(relative, attributes | FILE_ATTRIBUTE_DIRECTORY);
+  }
+  void file(const std::wstring& relative, const std::string& bytes = {},
+            DWORD attributes = 0) const {
+    writeFile(path(relative), bytes);
+    if (attributes) setAttributes(relative, attributes);
+  }
+
+ private:
+  void setAttributes(const std::wstring& relative, DWORD attributes) const {
+    const std::wstring full = path(relative);
+    ASSERT_TRUE(SetFileAttributesW(full.c_str(), attributes));
+    ASSERT_EQ(GetFileAttributesW(full.c_str()) & attributes, attributes)
+        << "attributes not kept for " << text::wideToUtf8(relative);
+  }
+
+  std::wstring root_;
+};
+
+// An ID3v2.3 tag with text frames, followed by a little non-tag data.
+std::string id3Frame(const char* id, const std::string& payload) {
+  std::string frame(id, 4);
+  const uint32_t size = static_cast<uint32_t>(payload.size());
+  for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<char>(size >> shift));
+  frame.append(2, '\0');
+  return frame + payload;
+}
+std::string latin1Text(const std::string& text) { return std::string(1, '\0') + text; }
+std::string utf16Text(const std::wstring& text) {
+  std::string payload = "\x01\xFF\xFE";
+  for (wchar_t c : text) {
+    payload.push_back(static_cast<char>(c & 0xFF));
+    payload.push_back(static_cast<char>(c >> 8));
+  }
+  return payload;
+}
+std::string taggedMp3(const std::string& titleFrame, const std::string& artistFrame) {
+  std::string frames;
+  if (!titleFrame.empty()) frames += id3Frame("TIT2", titleFrame);
+  if (!artistFrame.empty()) frames += id3Frame("TPE1", artistFrame);
+  const uint32_t size = static_cast<uint32_t>(frames.size());
+  std::string tag = "ID3\x03\x00\x00";
+  tag.resize(6);
+  for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  return tag + frames + std::string("\xFF\xFB\x90\x00", 4) + std::string(64, '\0');
+}
+
+// A message-only window that collects what the scanner posts and owns every record it gets.
+class Inbox {
+ public:
+  struct Progress {
+    uint32_t id;
+    uint64_t count;
+  };
+
+  Inbox() {
+    static const ATOM atom = [] {
+      WNDCLASSW windowClass = {};
+      windowClass.lpfnWndProc = DefWindowProcW;
+      windowClass.hInstance = GetModuleHandleW(nullptr);
+      windowClass.lpszClassName = L"TwkScannerTestInbox";
+      return RegisterClassW(&windowClass);
+    }();
+    window_ = CreateWindowExW(0, MAKEINTATOM(atom), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  }
+  ~Inbox() {
+    pump();
+    DestroyWindow(window_);
+  }
+  Inbox(const Inbox&) = delete;
+  Inbox& operator=(const Inbox&) = delete;
+
+  HWND window() const { return window_; }
+
+  // Takes what has arrived; true once done() holds, false after the time-out.
+  bool waitFor(const std::function<bool()>& done, DWORD timeoutMs = kTimeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+      pump();
+      if (done()) return true;
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return false;
+      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
+    }
+  }
+  bool waitForResult(uint32_t id) {
+    return waitFor([&] { return result(id) != nullptr; });
+  }
+
+  const ScanResult* result(uint32_t id) const {
+    for (const auto& result : results) {
+      if (result->requestId == id) return result.get();
+    }
+    return nullptr;
+  }
+  std::vector<Progress> progressOf(uint32_t id) const {
+    std::vector<Progress> found;
+    for (const Progress& p : progress) {
+      if (p.id == id) found.push_back(p);
+    }
+    return found;
+  }
+  std::vector<ScanTitle> titlesOf(uint32_t id) const {
+    std::vector<ScanTitle> found;
+    for (const auto& batch : batches) {
+      if (batch->requestId != id) continue;
+      found.insert(found.end(), batch->entries.begin(), batch->entries.end());
+    }
+    return found;
+  }
+  bool hasTitleIndex(uint32_t id, uint32_t index) const {
+    for (const ScanTitle& title : titlesOf(id)) {
+      if (title.index == index) return true;
+    }
+    return false;
+  }
+  bool heardOf(uint32_t id) const {
+    return result(id) || !progressOf(id).empty() || !titlesOf(id).empty();
+  }
+
+  std::vector<Progress> progress;
+  std::vector<std::unique_ptr<ScanResult>> results;
+  std::vector<std::unique_ptr<ScanTitleBatch>> batches;
+
+ private:
+  void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.hwnd != window_) {
+        DispatchMessageW(&msg);
+      } else if (msg.message == WM_APP_SCAN_PROGRESS) {
+        progress.push_back({static_cast<uint32_t>(msg.wParam), static_cast<uint64_t>(msg.lParam)});
+      } else if (msg.message == WM_APP_SCAN_DONE) {
+        results.emplace_back(reinterpret_cast<ScanResult*>(msg.lParam));
+      } else if (msg.message == WM_APP_TITLES) {
+        batches.emplace_back(reinterpret_cast<ScanTitleBatch*>(msg.lParam));
+      }
+    }
+  }
+
+  HWND window_ = nullptr;
+};
+
+std::vector<std::wstring> pathsOf(const TrackList& list) {
+  std::vector<std::wstring> paths;
+  for (size_t i = 0; i < list.size(); ++i) paths.emplace_back(list.path(i));
+  return paths;
+}
+
+class ScannerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(inbox.window(), nullptr);
+    ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
+                              WM_APP_TITLES));
+  }
+  void TearDown() override {
+    scanner.stop();
+    EXPECT_FALSE(scanner.running());
+  }
+
+  // A scan that must be delivered; the result stays owned by the inbox.
+  const ScanResult& scan(const std::wstring& folder, bool includeSubfolders) {
+    const uint32_t id = scanner.submit(folder, includeSubfolders, 0);
+    EXPECT_TRUE(inbox.waitForResult(id)) << "no result for " << text::wideToUtf8(folder);
+    const ScanResult* result = inbox.result(id);
+    return result ? *result : missing_;
+  }
+
+  TempTree tree;
+  Inbox inbox;
+  scanner::Scanner scanner;
+  const ScanResult missing_;  // stands in for a result that never came
+};
+
+TEST_F(ScannerTest, FilesComeInNaturalOrderBeforeTheirSubfolders) {
+  tree.file(L"Track 10.mp3");
+  tree.file(L"Track 2.mp3");
+  tree.file(L"cover.jpg");
+  tree.folder(L"A");
+  tree.file(L"A\\2.mp3");
+  tree.file(L"A\\1.wav");
+  tree.folder(L"A\\Deep");
+  tree.file(L"A\\Deep\\z.mp3");
+  tree.folder(L"b");
+  tree.file(L"b\\a.m4a");
+
+  const ScanResult& deep = scan(tree.root(), true);
+  EXPECT_FALSE(deep.failed);
+  EXPECT_EQ(deep.folder, tree.root());
+  EXPECT_TRUE(deep.includeSubfolders);
+  EXPECT_EQ(deep.list.current, -1);
+  EXPECT_EQ(pathsOf(deep.list),
+            (std::vector<std::wstring>{tree.path(L"Track 2.mp3"), tree.path(L"Track 10.mp3"),
+                                       tree.path(L"A\\1.wav"), tree.path(L"A\\2.mp3"),
+                                       tree.path(L"A\\Deep\\z.mp3"), tree.path(L"b\\a.m4a")}));
+
+  // Without subfolders, and with the folder given with its trailing separator.
+  const ScanResult& flat = scan(tree.root() + L"\\", false);
+  EXPECT_FALSE(flat.failed);
+  EXPECT_FALSE(flat.includeSubfolders);
+  EXPECT_EQ(pathsOf(flat.list), (std::vector<std::wstring>{tree.path(L"Track 2.mp3"),
+                                                           tree.path(L"Track 10.mp3")}));
+}
+
+TEST_F(ScannerTest, TakesOnlyAcceptedTypes) {
+  for (const wchar_t* name : {L"song.MP3", L"x.FLAC", L"song.mp3.txt", L"mp3", L".mp3",
+                              L"notes.txt", L"b.m4b", L"c.WMA"}) {
+    tree.file(name);
+  }
+  tree.folder(L"folder.mp3");  // a folder is never a track, whatever its name
+
+  const ScanResult& result = scan(tree.root(), false);
+  EXPECT_EQ(pathsOf(result.list),
+            (std::vector<std::wstring>{tree.path(L"b.m4b"), tree.path(L"c.WMA"),
+                                       tree.path(L"song.MP3"), tree.path(L"x.FLAC")}));
+}
+
+TEST_F(ScannerTest, SkipsHiddenAndSystemEntries) {
+  tree.file(L"visible.mp3");
+  tree.file(L"hidden.mp3", {}, FILE_ATTRIBUTE_HIDDEN);
+  tree.file(L"system.mp3", {}, FILE_ATTRIBUTE_SYSTEM);
+  tree.folder(L"Shown");
+  tree.file(L"Shown\\in.mp3");
+  tree.folder(L"Hidden", FILE_ATTRIBUTE_HIDDEN);
+  tree.file(L"Hidden\\in.mp3");
+  tree.folder(L"System", FILE_ATTRIBUTE_SYSTEM);
+  tree.file(L"System\\in.mp3");
+
+  const ScanResult& result = scan(tree.root(), true);
+  EXPECT_EQ(pathsOf(result.list), (std::vector<std::wstring>{tree.path(L"visible.mp3"),
+                                                             tree.path(L"Shown\\in.mp3")}));
+}
+
+TEST_F(ScannerTest, MissingFolderFailsButUnlistableSubfolderIsSkipped) {
+  const ScanResult& missing = scan(tree.path(L"nowhere"), true);
+  EXPECT_TRUE(missing.failed);
+  EXPECT_EQ(missing.list.size(), 0u);
+  EXPECT_EQ(missing.folder, tree.path(L"nowhere"));
+
+  // A folder whose name ends in a dot exists but cannot be listed through an ordinary path.
+  tree.file(L"a.mp3");
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tree.path(L"broken.")).c_str(), nullptr));
+  ASSERT_TRUE(
+      CreateDirectoryW((L"\\\\?\\" + tree.path(L"broken.") + L"\\inner").c_str(), nullptr));
+  tree.folder(L"fine");
+  tree.file(L"fine\\b.mp3");
+  const ScanResult& partial = scan(tree.root(), true);
+  EXPECT_FALSE(partial.failed);
+  EXPECT_EQ(pathsOf(partial.list),
+            (std::vector<std::wstring>{tree.path(L"a.mp3"), tree.path(L"fine\\b.mp3")}));
+  RemoveDirectoryW((L"\\\\?\\" + tree.path(L"broken.") + L"\\inner").c_str());
+  RemoveDirectoryW((L"\\\\?\\" + tree.path(L"broken.")).c_str());
+}
+
+TEST_F(ScannerTest, EmptyFolderIsPostedWithoutTitlePhaseAndOneFileGetsOne) {
+  tree.folder(L"empty");
+  tree.file(L"empty\\cover.jpg");
+  tree.folder(L"one");
+  tree.file(L"one\\only.mp3", taggedMp3(latin1Text("Only"), latin1Text("Solo")));
+
+  const uint32_t emptyId = scanner.submit(tree.path(L"empty"), true, 0);
+  ASSERT_TRUE(inbox.waitForResult(emptyId));
+  EXPECT_FALSE(inbox.result(emptyId)->failed);
+  EXPECT_EQ(inbox.result(emptyId)->list.size(), 0u);
+
+  const uint32_t oneId = scanner.submit(tree.path(L"one"), true, 0);
+  ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(oneId, 0); }));
+  const ScanResult* one = inbox.result(oneId);
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(pathsOf(one->list), std::vector<std::wstring>{tree.path(L"one\\only.mp3")});
+  EXPECT_EQ(one->list.current, -1);
+  const std::vector<ScanTitle> titles = inbox.titlesOf(oneId);
+  ASSERT_EQ(titles.size(), 1u);
+  EXPECT_EQ(titles[0].title, L"Solo - Only");
+  // The scanner works one request at a time, so a title phase of the empty folder would
+  // have been posted before anything of the next request.
+  EXPECT_TRUE(inbox.titlesOf(emptyId).empty());
+}
+
+TEST_F(ScannerTest, TitlesArriveForTheirSortedIndices) {
+  tree.file(L"05.mp3", taggedMp3(latin1Text("Last"), {}));
+  tree.file(L"01.mp3", taggedMp3(latin1Text("First"), latin1Text("Band")));
+  tree.file(L"02.mp3", "not a tag at all");
+  tree.file(L"03.mp3", taggedMp3({}, latin1Text("Artist Without Title")));
+  tree.file(L"04.mp3", taggedMp3(utf16Text(L"\u0422\u0435\u0441\u0442"), {}));
+  tree.file(L"00.mp3");  // empty
+
+  const uint32_t id = scanner.submit(tree.root(), false, 0);
+  // The last file carries a title, so its entry closes the title phase.
+  ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(id, 5); }));
+  ASSERT_NE(inbox.result(id), nullptr);
+  ASSERT_EQ(inbox.result(id)->list.size(), 6u);
+  const std::vector<ScanTitle> titles = inbox.titlesOf(id);
+  ASSERT_EQ(titles.size(), 3u);
+  EXPECT_EQ(titles[0].index, 1u);
+  EXPECT_EQ(titles[0].title, L"Band - First");
+  EXPECT_EQ(titles[1].index, 4u);
+  EXPECT_EQ(titles[1].title, L"\u0422\u0435\u0441\u0442");
+  EXPECT_EQ(titles[2].index, 5u);
+  EXPECT_EQ(titles[2].title, L"Last");
+}
+
+// 1,200 tagged files in 12 folders, built once for the tests that need a large tree.
+class LargeTree : public ::testing::Test {
+ protected:
+  static constexpr int kFolders = 12;
+  static constexpr int kFilesPerFolder = 100;
+  static constexpr int kFiles = kFolders * kFilesPerFolder;
+
+  static void SetUpTestSuite() {
+    tree_ = new TempTree;
+    tree_->folder(L"large");
+    for (int f = 1; f <= kFolders; ++f) {
+      const std::wstring folder = L"large\\f" + text::toDecimal(static_cast<int64_t>(f));
+      tree_->folder(folder);
+      for (int i = 1; i <= kFilesPerFolder; ++i) {
+        const int index = (f - 1) * kFilesPerFolder + (i - 1);
+        tree_->file(folder + L"\\" + text::toDecimal(static_cast<int64_t>(i)) + L".mp3",
+                    taggedMp3(latin1Text("Title " + std::to_string(index)), latin1Text("Artist")));
+      }
+    }
+    tree_->folder(L"small");
+    tree_->file(L"small\\a.mp3");
+  }
+  static void TearDownTestSuite() {
+    delete tree_;
+    tree_ = nullptr;
+  }
+
+  static TempTree* tree_;
+};
+TempTree* LargeTree::tree_ = nullptr;
+
+TEST_F(LargeTree, ProgressEvery500AndTitlesInBoundedBatches) {
+  Inbox inbox;
+  scanner::Scanner scanner;
+  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
+                            WM_APP_TITLES));
+  const uint32_t id = scanner.submit(tree_->path(L"large"), true, 0);
+  ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(id, kFiles - 1); }));
+  scanner.stop();
+
+  const std::vector<Inbox::Progress> progress = inbox.progressOf(id);
+  ASSERT_EQ(progress.size(), 2u);
+  EXPECT_EQ(progress[0].count, 500u);
+  EXPECT_EQ(progress[1].count, 1000u);
+
+  const ScanResult* result = inbox.result(id);
+  ASSERT_NE(result, nullptr);
+  ASSERT_EQ(result->list.size(), static_cast<size_t>(kFiles));
+  EXPECT_EQ(std::wstring(result->list.path(0)), tree_->path(L"large\\f1\\1.mp3"));
+  EXPECT_EQ(std::wstring(result->list.path(kFiles - 1)), tree_->path(L"large\\f12\\100.mp3"));
+
+  // Every file has a title; each lands on its own index, in list order, in batches of at
+  // most 256 entries.
+  size_t expected = 0;
+  for (const auto& batch : inbox.batches) {
+    ASSERT_EQ(batch->requestId, id);
+    EXPECT_FALSE(batch->entries.empty());
+    EXPECT_LE(batch->entries.size(), 256u);
+    for (const ScanTitle& title : batch->entries) {
+      ASSERT_EQ(title.index, expected);
+      EXPECT_EQ(title.title, text::utf8ToWide("Artist - Title " + std::to_string(expected)));
+      ++expected;
+    }
+  }
+  EXPECT_EQ(expected, static_cast<size_t>(kFiles));
+}
+
+TEST_F(LargeTree, NewerRequestAbandonsTheOneInProgress) {
+  Inbox inbox;
+  scanner::Scanner scanner;
+  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
+                            WM_APP_TITLES));
+  // Whether the thread has begun the first walk or not, the second request supersedes it
+  // before it could be delivered.
+  const uint32_t first = scanner.submit(tree_->path(L"large"), true, 0);
+  const uint32_t second = scanner.submit(tree_->path(L"small"), true, 0);
+  EXPECT_EQ(second, first + 1);
+  ASSERT_TRUE(inbox.waitForResult(second));
+  // One thread posts in order: anything of the first request would already be here.
+  EXPECT_EQ(inbox.result(first), nullptr);
+  EXPECT_TRUE(inbox.titlesOf(first).empty());
+  EXPECT_EQ(inbox.result(second)->list.size(), 1u);
+
+  // A pending request that is replaced before the thread wakes is never scanned at all.
+  scanner.stop();
+  const uint32_t replaced = scanner.submit(tree_->path(L"large"), true, 0);
+  const uint32_t newest = scanner.submit(tree_->path(L"small"), false, 0);
+  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
+                            WM_APP_TITLES));
+  ASSERT_TRUE(inbox.waitForResult(newest));
+  EXPECT_FALSE(inbox.heardOf(replaced));
+}
+
+TEST_F(LargeTree, StopWithWorkInFlightLeavesNoThreadAndNoRecord) {
+  {
+    Inbox inbox;
+    scanner::Scanner scanner;
+    ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
+                              WM_APP_TITLES));
+    scanner.submit(tree_->path(L"large"), true, 0);
+    scanner.stop();
+    EXPECT_FALSE(scanner.running());
+
+    // Stopped in the title phase.
+    ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
+                              WM_APP_TITLES));
+    const uint32_t id = scanner.submit(tree_->path(L"large"), true, 0);
+    ASSERT_TRUE(inbox.waitForResult(id));
+    scanner.submit(tree_->path(L"large"), true, 0);
+    scanner.stop();
+    EXPECT_FALSE(scanner.running());
+  }  // the inbox frees what reached it
+  EXPECT_EQ(ScanResult::live(), 0);
+  EXPECT_EQ(ScanTitleBatch::live(), 0);
+
+  // A window that is gone: every post fails and the scanner frees each record itself.
+  HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(gone, nullptr);
+  DestroyWindow(gone);
+  {
+    scanner::Scanner scanner;
+    ASSERT_TRUE(scanner.start(gone, WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
+    scanner.submit(tree_->path(L"small"), true, 0);
+    scanner.submit(tree_->path(L"large"), true, 0);
+  }
+  EXPECT_EQ(ScanResult::live(), 0);
+  EXPECT_EQ(ScanTitleBatch::live(), 0);
+}
+
+}  // namespace
