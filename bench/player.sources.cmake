@@ -1,0 +1,1 @@
+twk_bench(player_bench WIN player_bench.cpp)

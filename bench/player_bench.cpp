@@ -1,0 +1,215 @@
+// Figures for the player core: how long a play command takes until the audio output
+// publishes the new track (memory and stream path), and what a 100,000-track list costs to
+// install and to keep.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "base/text.h"
+#include "player/player.h"
+#include "player/player_window.h"
+
+namespace {
+
+double nowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (!done()) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      continue;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void put16(std::string& b, uint16_t v) {
+  b.push_back(static_cast<char>(v & 0xFF));
+  b.push_back(static_cast<char>(v >> 8));
+}
+void put32(std::string& b, uint32_t v) {
+  put16(b, static_cast<uint16_t>(v & 0xFFFF));
+  put16(b, static_cast<uint16_t>(v >> 16));
+}
+
+// A stereo 16-bit WAV of silence-like noise.
+std::string wav(double seconds, uint32_t rate) {
+  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
+  std::string b = "RIFF";
+  put32(b, 36 + frames * 4);
+  b += "WAVEfmt ";
+  put32(b, 16);
+  put16(b, 1);
+  put16(b, 2);
+  put32(b, rate);
+  put32(b, rate * 4);
+  put16(b, 4);
+  put16(b, 16);
+  b += "data";
+  put32(b, frames * 4);
+  uint32_t x = 12345;
+  for (uint32_t i = 0; i < frames * 2; ++i) {
+    x = x * 1103515245 + 12345;
+    put16(b, static_cast<uint16_t>((x >> 16) & 0x3F));
+  }
+  return b;
+}
+
+bool writeFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+size_t privateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof(counters);
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                       sizeof(counters));
+  return counters.PrivateUsage;
+}
+
+size_t listBytes(const TrackList& list) {
+  return list.pool.capacity() * sizeof(wchar_t) + list.tracks.capacity() * sizeof(Track) +
+         (list.order.capacity() + list.nextOrder.capacity()) * sizeof(uint32_t) +
+         list.history.size() * sizeof(uint32_t);
+}
+
+struct Figures {
+  double min = 0, median = 0, max = 0;
+};
+
+Figures summarise(std::vector<double> samples) {
+  Figures f;
+  if (samples.empty()) return f;
+  std::sort(samples.begin(), samples.end());
+  f.min = samples.front();
+  f.max = samples.back();
+  f.median = samples[samples.size() / 2];
+  return f;
+}
+
+// Play command to the output publishing the track, over every file of the folder in turn.
+bool playLatency(const std::vector<std::wstring>& files, bool streaming, int rounds, Figures& out) {
+  PlayerWindowParams params;
+  params.options.forceStreaming = streaming;
+  HWND window = createPlayerWindow(GetModuleHandleW(nullptr), params);
+  if (!window) return false;
+  Player& p = *playerOf(window);
+  p.startWorkers();
+  std::vector<double> samples;
+  bool ok = true;
+  for (int round = 0; round < rounds && ok; ++round) {
+    const std::wstring& path = files[static_cast<size_t>(round) % files.size()];
+    const double start = nowMs();
+    p.playIndex(-1, path, false, 0);
+    const int32_t id = p.load.id;
+    ok = pumpUntil([&] { return p.output.trackId() == id; }, 20000);
+    samples.push_back(nowMs() - start);
+  }
+  DestroyWindow(window);
+  out = summarise(samples);
+  return ok;
+}
+
+std::unique_ptr<ScanResult> bigList(size_t count, uint32_t id) {
+  auto result = std::make_unique<ScanResult>();
+  result->requestId = id;
+  result->folder = L"C:\\Music";
+  for (size_t i = 0; i < count; ++i) {
+    const uint64_t artist = i / 1000, album = (i / 12) % 100, track = i % 12 + 1;
+    result->list.addTrack(L"C:\\Music\\Artist " + text::toDecimal(artist) + L"\\Album " +
+                          text::toDecimal(album) + L"\\" + text::toDecimal(track) +
+                          L" - Some Song Title " + text::toDecimal(static_cast<uint64_t>(i)) +
+                          L".mp3");
+  }
+  result->list.releaseSpareCapacity();
+  result->list.rebuildOrder();
+  return result;
+}
+
+}  // namespace
+
+int main() {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring folder = std::wstring(temp, n) + L"twk_player_bench_" +
+                              text::toDecimal(static_cast<uint64_t>(GetCurrentProcessId()));
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::vector<std::wstring> files;
+  const std::string track = wav(30.0, 44100);  // 5 MB: a typical MP3's decoded-in-memory cost
+  for (int i = 0; i < 4; ++i) {
+    files.push_back(folder + L"\\" + text::toDecimal(static_cast<int64_t>(i)) + L".wav");
+    if (!writeFile(files.back(), track)) {
+      std::printf("cannot write the bench files\n");
+      return 1;
+    }
+  }
+
+  constexpr int kRounds = 20;
+  Figures memory, stream;
+  const bool memoryOk = playLatency(files, false, kRounds, memory);
+  const bool streamOk = playLatency(files, true, kRounds, stream);
+  std::printf("play command to output publishing the track, %d rounds, 30 s 44.1 kHz WAV (%.1f MB)\n",
+              kRounds, track.size() / 1048576.0);
+  std::printf("  memory path: min %.2f ms, median %.2f ms, max %.2f ms%s\n", memory.min,
+              memory.median, memory.max, memoryOk ? "" : " (timed out)");
+  std::printf("  stream path: min %.2f ms, median %.2f ms, max %.2f ms%s\n", stream.min,
+              stream.median, stream.max, streamOk ? "" : " (timed out)");
+
+  for (const std::wstring& file : files) DeleteFileW(file.c_str());
+  RemoveDirectoryW(folder.c_str());
+
+  // A 100,000-track list installed as a scan result.
+  constexpr size_t kTracks = 100000;
+  for (const bool shuffled : {false, true}) {
+    PlayerWindowParams params;
+    params.settings.shuffle = shuffled;
+    HWND window = createPlayerWindow(GetModuleHandleW(nullptr), params);
+    if (!window) return 1;
+    Player& p = *playerOf(window);
+    const size_t before = privateBytes();
+    std::unique_ptr<ScanResult> result = bigList(kTracks, 7);
+    const size_t built = privateBytes();
+    p.pendingScanId = 7;
+    const double start = nowMs();
+    p.onScanDone(std::move(result));
+    const double installMs = nowMs() - start;
+    const size_t after = privateBytes();
+    std::printf("100,000-track list%s: install %.2f ms; list %.1f MB (pool %.1f MB, entries %.1f MB);"
+                " private bytes +%.1f MB building, %+.1f MB after install\n",
+                shuffled ? " with shuffle" : "", installMs, listBytes(p.list) / 1048576.0,
+                p.list.pool.capacity() * 2 / 1048576.0, p.list.tracks.capacity() * 16 / 1048576.0,
+                (static_cast<double>(built) - before) / 1048576.0,
+                (static_cast<double>(after) - before) / 1048576.0);
+    DestroyWindow(window);
+  }
+  std::printf("sizeof(Player) %zu bytes\n", sizeof(Player));
+  return 0;
+}

@@ -1,0 +1,241 @@
+// The one Player: the track list, what plays and what is prepared to follow it, the requests
+// to the track loader and the folder scanner, and every playback decision. Owned by the
+// user-interface thread; workers reach it only through messages to its window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "engine/audio_output.h"
+#include "engine/track_loader.h"
+#include "library/scan_result.h"
+#include "library/scanner.h"
+#include "player/now_playing.h"
+#include "player/playback_rules.h"
+#include "player/start_options.h"
+#include "player/stream_decoder_ref.h"
+#include "player/track_list.h"
+
+enum class PlayState : uint8_t {
+  Idle = 0,     // nothing loaded yet
+  Loading = 1,  // a load is pending and nothing plays or is paused
+  Playing = 2,
+  Paused = 3,
+  Stopped = 4,  // a track is loaded at position 0
+  Failed = 5,   // stopped after an error
+};
+
+// The listening log's events, by their codes in the log.
+enum class LogEvent : uint8_t { Play = 0, Pause = 1, At = 2, From = 3, To = 4, Stop = 5, Exit = 6, Off = 7 };
+
+struct PendingLoad {
+  int32_t id = -1;  // -1: none pending
+  int64_t index = -1;
+  std::wstring path;
+  bool startPaused = false;
+  uint64_t startPositionMs = 0;
+};
+
+struct PendingPreload {
+  int32_t id = -1;  // -1: none pending
+  int64_t index = -1;
+  bool deferred = false;  // waits until the drive has finished reading the current CD track
+};
+
+struct Notice {
+  std::wstring text;
+  uint64_t untilMs = 0;  // GetTickCount64 time until which it is shown
+};
+
+struct RestoreTarget {
+  std::wstring path;
+  uint64_t positionMs = 0;
+  bool pending = false;
+};
+
+// The source of the mode (library or audiobook) that is not active.
+struct ModeContext {
+  std::wstring sourcePath;
+  bool includeSubfolders = true;
+  bool shuffle = false;
+  TrackList list;
+  uint32_t listScanId = 0;
+  std::vector<uint64_t> removedScanIndices;
+  std::wstring stationUrl;  // library mode only
+  std::wstring feedUrl;     // library mode only
+  std::wstring trackPath;   // the track to come back to
+  uint64_t positionMs = 0;
+  bool valid = false;  // saved with its list complete
+};
+
+class Player {
+ public:
+  static constexpr UINT_PTR kTickTimer = 1;
+  static constexpr UINT kTickMs = 200;
+  static constexpr uint64_t kNoticeMs = 8000;
+  static constexpr uint32_t kFileScanIdBit = 0x80000000u;
+
+  Player(HWND window, const Settings& settings, StartOptions options, std::wstring settingsPath);
+  ~Player();
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // The loader and scanner threads (the window's deferred start). False when one of them
+  // could not be started.
+  bool startWorkers();
+
+  // Playback control.
+  void playIndex(int64_t index, const std::wstring& path, bool startPaused, uint64_t startPositionMs);
+  void playCurrent();
+  void playPause();
+  void play();
+  void pause();
+  void next();
+  void previous();
+  bool canSeek() const;
+  void seekTo(uint64_t ms);
+  void seekToStart();
+  void setShuffle(bool on);
+  void cycleRepeat();
+  void changeVolume(int steps);
+  void onWheel(int delta);
+  void setVolume(int volume);
+  void stopAtEnd();
+  void halt(PlayState newState);
+  void resume();
+  void preloadNext();
+  void cancelPreload();
+  void onTimer();
+  void onLoadDone(std::unique_ptr<LoadResult> result);
+  void onMediaButton(WPARAM button);
+  // WM_APPCOMMAND's command; false leaves it to default processing.
+  bool onAppCommand(int command);
+
+  // Opening folders and list changes.
+  void openPath(const std::wstring& path, bool includeSubfolders, bool playWhenReady);
+  void onScanProgress(uint32_t scanId, uint64_t count);
+  void onScanDone(std::unique_ptr<ScanResult> result);
+  void onTitles(std::unique_ptr<ScanTitleBatch> batch);
+  void removeRow(int64_t index);
+
+  // The save operation: the record built from the live state, written whole.
+  Settings buildSettings();
+  bool save();
+
+  // Window destruction: every worker stopped and joined, every queued record freed.
+  void shutdown();
+
+  // Audiobook mode and the listening log grow these; until then they serve library mode.
+  bool confirm(const std::wstring& prompt);
+  void rememberPosition();
+  void markHeard(const std::wstring& path);
+  uint64_t positionFor(const std::wstring& path) const;
+  void logEvent(LogEvent event, uint64_t positionMs);
+
+  // The position of the playing track: the output's while it plays it, else the player's own.
+  uint64_t currentPositionFrames() const;
+  uint64_t positionMs() const;
+  void setNotice(std::wstring text, uint64_t durationMs);
+
+  // Hooks for the window. onChanged: refresh the window and the media controls.
+  std::function<void()> onChanged;
+  std::function<void(int64_t, int64_t)> onRowsChanged;        // repaint these rows (-1: none)
+  std::function<void(int64_t row, bool select)> onListChanged;  // new row count; show or select row
+  // The audiobook confirmation's question (the full text); no answer means yes.
+  std::function<bool(const std::wstring&)> confirmPrompt;
+
+  // State (Part of what the window draws from).
+  HWND window;
+  StartOptions options;
+  std::wstring settingsPath;
+  Settings settings;  // as last saved (or read at start-up)
+  TrackList list;
+  PlayState playState = PlayState::Idle;
+  int32_t nextId = 1;
+  bool shuffle = false;
+  uint8_t repeat = TrackList::kRepeatOff;
+  int volume = 100;
+  float gain = 1.0f;
+  bool loopFlag = false;
+  PendingLoad load;
+  PendingPreload preload;
+  NowPlaying playing;
+  NowPlaying prepared;
+  StreamDecoderRef playingStream;   // the decoder feeding playing, if it is streamed
+  StreamDecoderRef preparedStream;  // the same for prepared
+  uint64_t positionFrames = 0;
+  int32_t lastSeenTrackSwitch = 0;
+  uint32_t deviceSampleRate = 0;
+  int unplayableCount = 0;
+  std::wstring statusMessage;
+  Notice notice;
+  uint32_t listScanId = 0;
+  std::vector<uint64_t> removedScanIndices;
+
+  // Window flags kept for the save.
+  bool topmost = true;
+  bool miniMode = false;
+  bool listHidden = false;
+  int opacity = 100;
+  SettingsRect fullRect;
+  SettingsRect miniRect;
+
+  // The settings lists.
+  std::vector<Settings::Station> stations;
+  std::vector<Settings::Position> positions;  // most recent first
+  std::vector<Settings::Podcast> podcasts;
+  std::vector<std::wstring> heard;  // most recent first
+
+  // Modes: the live source and the saved context of the other mode.
+  bool audiobook = false;
+  std::wstring sourceFolder;
+  bool includeSubfolders = true;
+  std::wstring stationUrl;  // library mode: the last station
+  std::wstring feedUrl;     // library mode: the open podcast feed
+  ModeContext otherContext;
+
+  // Opening folders.
+  bool playWhenReady = false;
+  uint32_t pendingScanId = 0;
+  uint32_t fileScanCounter = 0;
+  uint64_t scanProgress = 0;
+  RestoreTarget restore;
+
+  // Sources that are not folders; the stations, podcasts and CD work sets these.
+  int64_t currentStation = -1;
+  wchar_t cdDrive = 0;  // the drive whose CD is the list
+  bool mediaControlsActive = false;
+
+  WheelAccumulator wheel;
+
+  // Workers and the output.
+  LoadQueue loader;
+  scanner::Scanner folderScanner;
+  AudioOutput output;
+
+ private:
+  void checkTrackSwitch();
+  void startListTrack();
+  void seekFrames(uint64_t frames);
+  bool chaptersUsable() const;
+  bool nextChapter();
+  bool previousChapter();
+  void restartTrack();
+  NowPlaying makeRecord(const LoadResult& result, int64_t index);
+  void clearPlaying();
+  void clearPrepared();
+  void setLoopFlag();
+  void freeQueuedRecords();
+  void refresh();
+  void repaintRows(int64_t a, int64_t b);
+  void listChanged(int64_t row, bool select);
+  int32_t takeId();
+  bool loaderStarted_ = false;
+  bool shutDown_ = false;
+};
