@@ -67,7 +67,8 @@ std::string taggedMp3(const std::string& title, const std::string& artist) {
   const std::string frames = frame("TIT2", title) + frame("TPE1", artist);
   std::string tag("ID3\x03\x00\x00", 6);
   const uint32_t size = static_cast<uint32_t>(frames.size());
-  for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  for (int shift = 21; shift >= 0; shift -= 7)
+    tag.push_back(static_cast<char>((size >> shift) & 0x7F));
   return tag + frames + std::string("\xFF\xFB\x90\x00", 4) + std::string(400, '\0');
 }
 
@@ -86,11 +87,10 @@ bool ensureTree(const std::wstring& folder, int folders, int perFolder, bool tag
     CreateDirectoryW(artist.c_str(), nullptr);
     CreateDirectoryW(album.c_str(), nullptr);
     for (int i = 1; i <= perFolder; ++i) {
-      const std::wstring name = album + L"\\" + text::toDecimal(static_cast<int64_t>(i)) +
-                                L" Some Track Name.mp3";
+      const std::wstring name =
+          album + L"\\" + text::toDecimal(static_cast<int64_t>(i)) + L" Some Track Name.mp3";
       const std::string bytes =
-          tagged ? taggedMp3("Title " + std::to_string(i), "Artist " + std::to_string(f))
-                 : plain;
+          tagged ? taggedMp3("Title " + std::to_string(i), "Artist " + std::to_string(f)) : plain;
       if (!writeFile(name, bytes)) {
         std::printf("cannot write %s\n", text::wideToUtf8(name).c_str());
         return false;
@@ -264,10 +264,11 @@ int main() {
   std::printf("sort:                       %8.1f ms\n", bestSort);
   std::printf("whole scan (submit->done):  %8.1f ms  (%.2f x bare)\n", bestScan,
               bestScan / bestBare);
-  std::printf("list memory: %zu bytes after sort, %zu as posted (%.1f bytes/track; paths %zu "
-              "bytes)\n",
-              bytesAfterSort, postedBytes, static_cast<double>(postedBytes) / files,
-              pathUnits * sizeof(wchar_t));
+  std::printf(
+      "list memory: %zu bytes after sort, %zu as posted (%.1f bytes/track; paths %zu "
+      "bytes)\n",
+      bytesAfterSort, postedBytes, static_cast<double>(postedBytes) / files,
+      pathUnits * sizeof(wchar_t));
   std::printf("title phase: %zu files in %.1f ms = %.0f files/s\n", taggedFiles, titleMs,
               taggedFiles * 1000.0 / titleMs);
   return 0;

@@ -4,6 +4,8 @@
 
 namespace scanner {
 
+using namespace std::literals;
+
 namespace {
 
 bool endsInSeparator(std::wstring_view path) {
@@ -13,8 +15,8 @@ bool endsInSeparator(std::wstring_view path) {
 }  // namespace
 
 bool isAcceptedFileType(std::wstring_view fileName) {
-  static constexpr std::wstring_view kAccepted[] = {L".mp3", L".wav", L".m4a",
-                                                    L".m4b", L".wma", L".flac"};
+  static constexpr std::wstring_view kAccepted[] = {L".mp3"sv, L".wav"sv, L".m4a"sv,
+                                                    L".m4b"sv, L".wma"sv, L".flac"sv};
   const size_t dot = fileName.rfind(L'.');
   if (dot == std::wstring_view::npos || dot == 0) return false;
   const std::wstring_view type = fileName.substr(dot);
@@ -33,14 +35,14 @@ std::wstring childPath(std::wstring_view folder, std::wstring_view name) {
   return path;
 }
 
-std::wstring searchPattern(std::wstring_view folder) { return childPath(folder, L"*"); }
+std::wstring searchPattern(std::wstring_view folder) { return childPath(folder, L"*"sv); }
 
 std::wstring displayTitle(const TagInfo& tags) {
   if (tags.title.empty()) return {};
   if (tags.artist.empty()) return tags.title;
   std::wstring title;
   title.reserve(tags.artist.size() + 3 + tags.title.size());
-  title.append(tags.artist).append(L" - ").append(tags.title);
+  title.append(tags.artist).append(L" - "sv).append(tags.title);
   return title;
 }
 

@@ -58,19 +58,23 @@ WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, Track
       if (current == folder) return WalkOutcome::Failed;
       continue;
     }
+    // Every entry's path is the folder, a separator and its name; one buffer serves them all.
+    const std::wstring prefix = childPath(current, L"");
+    std::wstring path;
     do {
       if (isDotEntry(data.cFileName)) continue;
       const DWORD attributes = data.dwFileAttributes;
       if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
       if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (!isAcceptedFileType(data.cFileName)) continue;
-        list.addTrack(childPath(current, data.cFileName));
+        path.assign(prefix).append(data.cFileName);
+        list.addTrack(path);
         if (++count % kProgressEvery == 0) {
           progress(count);
           if (cancelled()) return WalkOutcome::Cancelled;
         }
       } else if (includeSubfolders && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        folders.push_back(childPath(current, data.cFileName));
+        folders.push_back(prefix + data.cFileName);
       }
     } while (FindNextFileW(find.get(), &data));
   }
@@ -92,8 +96,7 @@ bool Scanner::start(HWND window, UINT progressMessage, UINT doneMessage, UINT ti
   return true;
 }
 
-uint32_t Scanner::submit(const std::wstring& folder, bool includeSubfolders,
-                         uint32_t tagCodepage) {
+uint32_t Scanner::submit(const std::wstring& folder, bool includeSubfolders, uint32_t tagCodepage) {
   uint32_t id;
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -166,8 +169,7 @@ void Scanner::scan(const ScanRequest& request) {
   result->includeSubfolders = request.includeSubfolders;
 
   const WalkOutcome outcome = walkFolder(
-      request.folder, request.includeSubfolders, result->list,
-      [this, id] { return cancelled(id); },
+      request.folder, request.includeSubfolders, result->list, [this, id] { return cancelled(id); },
       [this, id](uint64_t count) {
         PostMessageW(window_, progressMessage_, id, static_cast<LPARAM>(count));
       });

@@ -52,9 +52,7 @@ class Scanner {
   void scan(const ScanRequest& request);
   void readTitles(const ScanRequest& request, const std::vector<wchar_t>& paths,
                   const std::vector<uint32_t>& offsets);
-  bool cancelled(uint32_t id) const {
-    return stopping_.load() || currentRequestId_.load() != id;
-  }
+  bool cancelled(uint32_t id) const { return stopping_.load() || currentRequestId_.load() != id; }
   template <typename Record>
   bool post(UINT message, std::unique_ptr<Record>& record);
 

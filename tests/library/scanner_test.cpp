@@ -113,7 +113,8 @@ std::string taggedMp3(const std::string& titleFrame, const std::string& artistFr
   const uint32_t size = static_cast<uint32_t>(frames.size());
   std::string tag = "ID3\x03\x00\x00";
   tag.resize(6);
-  for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  for (int shift = 21; shift >= 0; shift -= 7)
+    tag.push_back(static_cast<char>((size >> shift) & 0x7F));
   return tag + frames + std::string("\xFF\xFB\x90\x00", 4) + std::string(64, '\0');
 }
 
@@ -225,8 +226,8 @@ class ScannerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(inbox.window(), nullptr);
-    ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
-                              WM_APP_TITLES));
+    ASSERT_TRUE(
+        scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
   }
   void TearDown() override {
     scanner.stop();
@@ -273,8 +274,8 @@ TEST_F(ScannerTest, FilesComeInNaturalOrderBeforeTheirSubfolders) {
   const ScanResult& flat = scan(tree.root() + L"\\", false);
   EXPECT_FALSE(flat.failed);
   EXPECT_FALSE(flat.includeSubfolders);
-  EXPECT_EQ(pathsOf(flat.list), (std::vector<std::wstring>{tree.path(L"Track 2.mp3"),
-                                                           tree.path(L"Track 10.mp3")}));
+  EXPECT_EQ(pathsOf(flat.list),
+            (std::vector<std::wstring>{tree.path(L"Track 2.mp3"), tree.path(L"Track 10.mp3")}));
 }
 
 TEST_F(ScannerTest, TakesOnlyAcceptedTypes) {
@@ -302,8 +303,27 @@ TEST_F(ScannerTest, SkipsHiddenAndSystemEntries) {
   tree.file(L"System\\in.mp3");
 
   const ScanResult& result = scan(tree.root(), true);
-  EXPECT_EQ(pathsOf(result.list), (std::vector<std::wstring>{tree.path(L"visible.mp3"),
-                                                             tree.path(L"Shown\\in.mp3")}));
+  EXPECT_EQ(pathsOf(result.list),
+            (std::vector<std::wstring>{tree.path(L"visible.mp3"), tree.path(L"Shown\\in.mp3")}));
+}
+
+TEST_F(ScannerTest, DoesNotFollowLinkedFolders) {
+  tree.folder(L"scanned");
+  tree.file(L"scanned\\own.mp3");
+  tree.folder(L"elsewhere");
+  tree.file(L"elsewhere\\linked.mp3");
+  // Needs developer mode on Windows; Wine 8 answers success without making a link.
+  const std::wstring link = tree.path(L"scanned\\link");
+  CreateSymbolicLinkW(link.c_str(), tree.path(L"elsewhere").c_str(),
+                      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    GTEST_SKIP() << "folder links cannot be made here";
+  }
+
+  const ScanResult& result = scan(tree.path(L"scanned"), true);
+  EXPECT_EQ(pathsOf(result.list), std::vector<std::wstring>{tree.path(L"scanned\\own.mp3")});
+  RemoveDirectoryW(link.c_str());
 }
 
 TEST_F(ScannerTest, MissingFolderFailsButUnlistableSubfolderIsSkipped) {
@@ -315,8 +335,7 @@ TEST_F(ScannerTest, MissingFolderFailsButUnlistableSubfolderIsSkipped) {
   // A folder whose name ends in a dot exists but cannot be listed through an ordinary path.
   tree.file(L"a.mp3");
   ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tree.path(L"broken.")).c_str(), nullptr));
-  ASSERT_TRUE(
-      CreateDirectoryW((L"\\\\?\\" + tree.path(L"broken.") + L"\\inner").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tree.path(L"broken.") + L"\\inner").c_str(), nullptr));
   tree.folder(L"fine");
   tree.file(L"fine\\b.mp3");
   const ScanResult& partial = scan(tree.root(), true);
@@ -409,8 +428,7 @@ TempTree* LargeTree::tree_ = nullptr;
 TEST_F(LargeTree, ProgressEvery500AndTitlesInBoundedBatches) {
   Inbox inbox;
   scanner::Scanner scanner;
-  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
-                            WM_APP_TITLES));
+  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
   const uint32_t id = scanner.submit(tree_->path(L"large"), true, 0);
   ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(id, kFiles - 1); }));
   scanner.stop();
@@ -442,13 +460,51 @@ TEST_F(LargeTree, ProgressEvery500AndTitlesInBoundedBatches) {
   EXPECT_EQ(expected, static_cast<size_t>(kFiles));
 }
 
+TEST_F(LargeTree, WalkStopsAtEachCancellationCheck) {
+  const std::wstring root = tree_->path(L"large");
+  auto walk = [&](int cancelAtCheck, TrackList& list, std::vector<uint64_t>& progress) {
+    int checks = 0;
+    return scanner::walkFolder(
+        root, true, list, [&] { return ++checks >= cancelAtCheck; },
+        [&](uint64_t count) { progress.push_back(count); });
+  };
+
+  // Checked before each folder is listed: the root holds only folders, each 100 files.
+  for (int check = 1; check <= 3; ++check) {
+    TrackList list;
+    std::vector<uint64_t> progress;
+    EXPECT_EQ(walk(check, list, progress), scanner::WalkOutcome::Cancelled);
+    EXPECT_EQ(list.size(), check == 3 ? 100u : 0u) << "cancelled at check " << check;
+    EXPECT_TRUE(progress.empty());
+  }
+
+  // Checked right after the progress of the 500th file, in the middle of a folder.
+  TrackList list;
+  std::vector<uint64_t> progress;
+  bool cancel = false;
+  EXPECT_EQ(scanner::walkFolder(
+                root, true, list, [&] { return cancel; },
+                [&](uint64_t count) {
+                  progress.push_back(count);
+                  cancel = true;
+                }),
+            scanner::WalkOutcome::Cancelled);
+  EXPECT_EQ(progress, std::vector<uint64_t>{500});
+  EXPECT_EQ(list.size(), 500u);
+
+  TrackList whole;
+  progress.clear();
+  EXPECT_EQ(walk(1000, whole, progress), scanner::WalkOutcome::Done);
+  EXPECT_EQ(whole.size(), static_cast<size_t>(kFiles));
+  EXPECT_EQ(progress, (std::vector<uint64_t>{500, 1000}));
+}
+
 TEST_F(LargeTree, NewerRequestAbandonsTheOneInProgress) {
   Inbox inbox;
   scanner::Scanner scanner;
-  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
-                            WM_APP_TITLES));
+  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
   // Whether the thread has begun the first walk or not, the second request supersedes it
-  // before it could be delivered.
+  // before it could be delivered (the walk's own checks are tested above).
   const uint32_t first = scanner.submit(tree_->path(L"large"), true, 0);
   const uint32_t second = scanner.submit(tree_->path(L"small"), true, 0);
   EXPECT_EQ(second, first + 1);
@@ -462,8 +518,7 @@ TEST_F(LargeTree, NewerRequestAbandonsTheOneInProgress) {
   scanner.stop();
   const uint32_t replaced = scanner.submit(tree_->path(L"large"), true, 0);
   const uint32_t newest = scanner.submit(tree_->path(L"small"), false, 0);
-  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
-                            WM_APP_TITLES));
+  ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
   ASSERT_TRUE(inbox.waitForResult(newest));
   EXPECT_FALSE(inbox.heardOf(replaced));
 }
@@ -472,15 +527,15 @@ TEST_F(LargeTree, StopWithWorkInFlightLeavesNoThreadAndNoRecord) {
   {
     Inbox inbox;
     scanner::Scanner scanner;
-    ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
-                              WM_APP_TITLES));
+    ASSERT_TRUE(
+        scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
     scanner.submit(tree_->path(L"large"), true, 0);
     scanner.stop();
     EXPECT_FALSE(scanner.running());
 
     // Stopped in the title phase.
-    ASSERT_TRUE(scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE,
-                              WM_APP_TITLES));
+    ASSERT_TRUE(
+        scanner.start(inbox.window(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES));
     const uint32_t id = scanner.submit(tree_->path(L"large"), true, 0);
     ASSERT_TRUE(inbox.waitForResult(id));
     scanner.submit(tree_->path(L"large"), true, 0);
