@@ -1,0 +1,114 @@
+// Cost of one 20 ms audio callback period (960 frames at 48 kHz) for a memory-decoded track,
+// with resampling (44.1 kHz track) and without (48 kHz track), as a share of the period.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "engine/audio_output.h"
+#include "engine/memory_decoder.h"
+
+namespace {
+
+constexpr uint32_t kOutputRate = 48000;
+constexpr uint32_t kPeriodFrames = kOutputRate * AudioOutput::kPeriodMs / 1000;
+constexpr int kPeriods = 3000;  // one minute of audio
+
+void put16(std::vector<uint8_t>& b, uint16_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+void put32(std::vector<uint8_t>& b, uint32_t v) {
+  put16(b, uint16_t(v));
+  put16(b, uint16_t(v >> 16));
+}
+void putText(std::vector<uint8_t>& b, const char* text) {
+  while (*text) b.push_back(uint8_t(*text++));
+}
+
+// Ten seconds of a stereo tone as a WAV of 16-bit PCM or 32-bit float.
+std::vector<uint8_t> toneWav(uint32_t rate, bool floatSamples) {
+  const uint32_t frames = rate * 10, bytesPerSample = floatSamples ? 4 : 2;
+  const uint32_t dataBytes = frames * 2 * bytesPerSample;
+  std::vector<uint8_t> b;
+  putText(b, "RIFF");
+  put32(b, 4 + 24 + 8 + dataBytes);
+  putText(b, "WAVEfmt ");
+  put32(b, 16);
+  put16(b, floatSamples ? 3 : 1);
+  put16(b, 2);
+  put32(b, rate);
+  put32(b, rate * 2 * bytesPerSample);
+  put16(b, uint16_t(2 * bytesPerSample));
+  put16(b, uint16_t(8 * bytesPerSample));
+  putText(b, "data");
+  put32(b, dataBytes);
+  for (uint32_t i = 0; i < frames; ++i) {
+    const double v = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * i / rate);
+    for (int c = 0; c < 2; ++c) {
+      if (floatSamples) {
+        const float f = float(v);
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        put32(b, bits);
+      } else {
+        put16(b, uint16_t(int16_t(v * 32767)));
+      }
+    }
+  }
+  return b;
+}
+
+void measure(const char* label, uint32_t trackRate, bool floatSamples) {
+  const std::vector<uint8_t> wav = toneWav(trackRate, floatSamples);
+  LoadedTrackPtr track(createLoadedTrack(1));
+  if (!track) return;
+  track->memoryImage = new uint8_t[wav.size()];
+  track->memorySize = wav.size();
+  std::memcpy(track->memoryImage, wav.data(), wav.size());
+  if (!openMemoryDecoder(*track, ma_encoding_format_wav)) {
+    std::printf("%s: the track does not open\n", label);
+    return;
+  }
+
+  AudioOutput output;
+  if (!output.setOutputRate(kOutputRate)) return;
+  output.setRepeatOne(true);  // loop the ten seconds
+  output.setGain(80);
+  output.handOver(std::move(track));
+
+  std::vector<float> buffer(size_t(kPeriodFrames) * 2);
+  std::vector<double> micros;
+  micros.reserve(kPeriods);
+  for (int i = 0; i < kPeriods; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    output.render(buffer.data(), kPeriodFrames);
+    const auto stop = std::chrono::steady_clock::now();
+    micros.push_back(std::chrono::duration<double, std::micro>(stop - start).count());
+  }
+  std::sort(micros.begin(), micros.end());
+  double sum = 0;
+  for (double m : micros) sum += m;
+  const double mean = sum / micros.size();
+  const double median = micros[micros.size() / 2];
+  const double p99 = micros[micros.size() * 99 / 100];
+  const double periodMicros = AudioOutput::kPeriodMs * 1000.0;
+  std::printf("%-34s mean %7.1f us (%5.2f%% of %u ms)  median %7.1f us  p99 %7.1f us  max %7.1f us\n",
+              label, mean, 100.0 * mean / periodMicros, AudioOutput::kPeriodMs, median, p99,
+              micros.back());
+}
+
+}  // namespace
+
+int main() {
+  std::printf("audio callback, %u frames per period at %u Hz, %d periods each\n", kPeriodFrames,
+              kOutputRate, kPeriods);
+  measure("48 kHz float track (no resampling)", 48000, true);
+  measure("44.1 kHz float track (resampled)", 44100, true);
+  measure("48 kHz 16-bit track (no resampling)", 48000, false);
+  measure("44.1 kHz 16-bit track (resampled)", 44100, false);
+  return 0;
+}
