@@ -1,0 +1,3 @@
+twk_core_sources(text.cpp)
+twk_win_sources(compare_win.cpp)
+twk_native_sources(compare_native.cpp)

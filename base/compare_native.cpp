@@ -1,0 +1,67 @@
+// The two orderings off Windows, where CompareStringOrdinal and StrCmpLogicalW do not exist.
+#include "base/text.h"
+
+namespace text {
+
+namespace {
+
+int sign(int64_t difference) { return difference < 0 ? -1 : (difference > 0 ? 1 : 0); }
+
+bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Case-folded sort key of one character. Folding ASCII letters down rather than up keeps
+// punctuation such as '_' and '[' ahead of letters, as Explorer shows them.
+uint32_t naturalKey(wchar_t c) {
+  const uint32_t unit = static_cast<uint16_t>(c);
+  if (unit < 0x80) return (unit >= 'A' && unit <= 'Z') ? unit + 32 : unit;
+  const uint32_t u = static_cast<uint16_t>(toUpperOrdinal(c));
+  return (u >= 'A' && u <= 'Z') ? u + 32 : u;
+}
+
+}  // namespace
+
+int compareOrdinalIgnoreCase(std::wstring_view a, std::wstring_view b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const uint16_t x = static_cast<uint16_t>(toUpperOrdinal(a[i]));
+    const uint16_t y = static_cast<uint16_t>(toUpperOrdinal(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return sign(int64_t(a.size()) - int64_t(b.size()));
+}
+
+// Texts are read as runs of digits and single other characters. A digit run sorts before
+// any other character; two runs compare by value (any length, leading zeros ignored).
+int compareNatural(std::wstring_view a, std::wstring_view b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const bool digitA = isDigit(a[i]);
+    const bool digitB = isDigit(b[j]);
+    if (digitA && digitB) {
+      while (i < a.size() && a[i] == L'0') ++i;
+      while (j < b.size() && b[j] == L'0') ++j;
+      size_t endA = i, endB = j;
+      while (endA < a.size() && isDigit(a[endA])) ++endA;
+      while (endB < b.size() && isDigit(b[endB])) ++endB;
+      // Without leading zeros the longer run is the larger number.
+      if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
+      for (; i < endA; ++i, ++j) {
+        if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
+      }
+      j = endB;
+      continue;
+    }
+    if (digitA) return -1;
+    if (digitB) return 1;
+    const uint32_t x = naturalKey(a[i]);
+    const uint32_t y = naturalKey(b[j]);
+    if (x != y) return x < y ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+}  // namespace text

@@ -1,0 +1,1 @@
+twk_bench(track_list_bench CORE track_list_bench.cpp)

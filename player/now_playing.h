@@ -1,0 +1,29 @@
+// The record of a loaded track: the one playing and the one prepared to follow it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "library/tag_info.h"
+
+// The object that feeds a streamed or CD track's decoder; the network and CD sources define
+// it.
+struct StreamObject;
+
+struct NowPlaying {
+  int64_t id = -1;     // load id of the request that produced it; -1: empty record
+  int64_t index = -1;  // in the track list; -1 for a track from outside it
+  std::wstring path;   // file path, CD track path or URL
+  std::wstring title;  // what the window shows
+  std::wstring mediaTitle;  // what the system media controls show
+  std::wstring artist;
+  uint64_t totalFrames = 0;  // 0: unknown
+  uint32_t sampleRate = 0;   // 0: unknown
+  bool streamed = false;     // bytes come over the network
+  bool seekable = true;
+  std::shared_ptr<StreamObject> stream;  // empty for plain local decoding
+  std::vector<Chapter> chapters;
+  std::vector<uint32_t> chapterStarts;  // ms, parallel to chapters
+};

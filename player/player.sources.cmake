@@ -1,0 +1,1 @@
+twk_core_sources(track_list.cpp)

@@ -1,0 +1,416 @@
+#include "player/track_list.h"
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "base/text.h"
+
+namespace {
+
+// Pool offsets are 32-bit, so the pool never grows past 2^32 units.
+constexpr uint64_t kMaxPoolUnits = uint64_t(1) << 32;
+// Track indices are 32-bit in the orders and the history.
+constexpr size_t kMaxTracks = UINT32_MAX;
+
+bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// True when text points into the pool (a view handed back by this list), which an append
+// could move.
+bool aliases(const std::vector<wchar_t>& pool, std::wstring_view text) {
+  if (text.empty() || pool.empty()) return false;
+  const std::less<const wchar_t*> before;
+  return !before(text.data(), pool.data()) && before(text.data(), pool.data() + pool.size());
+}
+
+size_t findSeparator(std::wstring_view s, size_t from) {
+  for (size_t i = from; i < s.size(); ++i) {
+    if (isSeparator(s[i])) return i;
+  }
+  return std::wstring_view::npos;
+}
+
+}  // namespace
+
+int compareTrackOrder(std::wstring_view a, std::wstring_view b) {
+  size_t startA = 0, startB = 0;
+  for (;;) {
+    size_t endA = findSeparator(a, startA);
+    size_t endB = findSeparator(b, startB);
+    const bool lastA = endA == std::wstring_view::npos;
+    const bool lastB = endB == std::wstring_view::npos;
+    // A folder's files come before the contents of its subfolders.
+    if (lastA != lastB) return lastA ? -1 : 1;
+    if (lastA) endA = a.size();
+    if (lastB) endB = b.size();
+    const std::wstring_view componentA =
+        a.substr(startA, std::min(endA - startA, TrackList::kSortComponentLength));
+    const std::wstring_view componentB =
+        b.substr(startB, std::min(endB - startB, TrackList::kSortComponentLength));
+    // Siblings share most folder names; equal units need no natural comparison.
+    if (componentA != componentB) {
+      const int result = text::compareNatural(componentA, componentB);
+      if (result != 0) return result < 0 ? -1 : 1;
+    }
+    if (lastA) {
+      // Names equal in natural order ("A.mp3", "a.mp3") still need a fixed order.
+      const size_t n = std::min(a.size(), b.size());
+      for (size_t i = 0; i < n; ++i) {
+        const uint16_t x = static_cast<uint16_t>(a[i]);
+        const uint16_t y = static_cast<uint16_t>(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+      }
+      return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    }
+    startA = endA + 1;
+    startB = endB + 1;
+  }
+}
+
+void TrackList::clear() {
+  pool.clear();
+  tracks.clear();
+  order.clear();
+  nextOrder.clear();
+  history.clear();
+  current = -1;
+  orderPosition = 0;
+}
+
+bool TrackList::addTrack(std::wstring_view path) {
+  const size_t n = path.size();
+  if (n == 0 || n > kMaxPathLength) return false;
+  if (tracks.size() >= kMaxTracks || pool.size() + n + 1 > kMaxPoolUnits) return false;
+
+  // One pass finds the name (after the last separator; empty when the path ends in one) and
+  // its last dot. A NUL would cut the stored path short of the fields that point into it.
+  size_t nameStart = 0, lastDot = 0;
+  bool hasDot = false;
+  for (size_t i = 0; i < n; ++i) {
+    const wchar_t c = path[i];
+    if (isSeparator(c)) {
+      nameStart = i + 1;
+      hasDot = false;
+    } else if (c == L'.') {
+      lastDot = i;
+      hasDot = true;
+    } else if (c == L'\0') {
+      return false;
+    }
+  }
+  // A name whose only dot is its first character keeps the whole name.
+  const size_t stemEnd = hasDot && lastDot > nameStart ? lastDot : n;
+
+  Track track;
+  track.pathOffset = static_cast<uint32_t>(pool.size());
+  track.nameStart = static_cast<uint16_t>(nameStart);
+  track.nameLength = static_cast<uint16_t>(stemEnd - nameStart);
+
+  std::wstring copy;
+  if (aliases(pool, path)) path = copy.assign(path);
+  const size_t oldPoolSize = pool.size();
+  try {
+    pool.insert(pool.end(), path.begin(), path.end());
+    pool.push_back(L'\0');
+    tracks.push_back(track);
+  } catch (const std::bad_alloc&) {
+    pool.resize(oldPoolSize);
+    return false;
+  }
+  return true;
+}
+
+void TrackList::setTitle(size_t index, std::wstring_view title) {
+  if (index >= tracks.size()) return;
+  title = title.substr(0, kMaxTitleLength);
+  Track& track = tracks[index];
+  if (track.titleLength != 0 && displayName(index) == title) return;
+
+  std::wstring copy;
+  if (aliases(pool, title)) title = copy.assign(title);
+  if (track.titleLength < title.size()) {
+    if (pool.size() + title.size() > kMaxPoolUnits) return;
+    const size_t offset = pool.size();
+    try {
+      pool.insert(pool.end(), title.begin(), title.end());
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+    track.titleOffset = static_cast<uint32_t>(offset);
+  } else {
+    std::copy(title.begin(), title.end(), pool.begin() + track.titleOffset);
+  }
+  track.titleLength = static_cast<uint16_t>(title.size());
+}
+
+size_t TrackList::pathLength(const Track& track) const {
+  // The path runs at least to the end of its stem; only the extension is left to scan.
+  size_t end = size_t(track.pathOffset) + track.nameStart + track.nameLength;
+  while (end < pool.size() && pool[end] != L'\0') ++end;
+  return end - track.pathOffset;
+}
+
+std::wstring_view TrackList::path(size_t index) const {
+  if (index >= tracks.size()) return {};
+  const Track& track = tracks[index];
+  return {pool.data() + track.pathOffset, pathLength(track)};
+}
+
+const wchar_t* TrackList::pathCString(size_t index) const {
+  if (index >= tracks.size()) return L"";
+  return pool.data() + tracks[index].pathOffset;
+}
+
+std::wstring_view TrackList::stem(size_t index) const {
+  if (index >= tracks.size()) return {};
+  const Track& track = tracks[index];
+  return {pool.data() + track.pathOffset + track.nameStart, track.nameLength};
+}
+
+std::wstring_view TrackList::title(size_t index) const {
+  if (index >= tracks.size() || tracks[index].titleLength == 0) return {};
+  const Track& track = tracks[index];
+  return {pool.data() + track.titleOffset, track.titleLength};
+}
+
+std::wstring_view TrackList::displayName(size_t index) const {
+  if (index < tracks.size() && tracks[index].titleLength != 0) return title(index);
+  return stem(index);
+}
+
+int64_t TrackList::find(std::wstring_view wanted) const {
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    if (path(i) == wanted) return static_cast<int64_t>(i);
+  }
+  return -1;
+}
+
+int64_t TrackList::findIgnoringCase(std::wstring_view wanted) const {
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    if (text::equalsOrdinalIgnoreCase(path(i), wanted)) return static_cast<int64_t>(i);
+  }
+  return -1;
+}
+
+size_t TrackList::commonPrefixLength() const {
+  if (tracks.size() < 2) return 0;
+  const std::wstring_view first = path(0);
+  size_t length = first.size();
+  for (size_t i = 1; i < tracks.size() && length > 0; ++i) {
+    const std::wstring_view other = path(i);
+    const size_t n = std::min(length, other.size());
+    size_t k = 0;
+    while (k < n && first[k] == other[k]) ++k;
+    length = k;
+  }
+  while (length > 0 && !isSeparator(first[length - 1])) --length;
+  return length;
+}
+
+void TrackList::sort(size_t prefixLength) {
+  auto remainder = [this, prefixLength](const Track& track) {
+    const size_t length = pathLength(track);
+    const size_t skip = std::min(prefixLength, length);
+    return std::wstring_view(pool.data() + track.pathOffset + skip, length - skip);
+  };
+  // A merge sort stays inside the array even if the platform's natural comparison were not
+  // a strict weak order; ties are only identical paths, so stability changes nothing.
+  std::stable_sort(tracks.begin(), tracks.end(), [&](const Track& x, const Track& y) {
+    return compareTrackOrder(remainder(x), remainder(y)) < 0;
+  });
+}
+
+void TrackList::releaseSpareCapacity() {
+  pool.shrink_to_fit();
+  tracks.shrink_to_fit();
+  order.shrink_to_fit();
+  nextOrder.shrink_to_fit();
+  history.shrink_to_fit();
+}
+
+void TrackList::reseedFromSystem() {
+  uint32_t seed = 0;
+  try {
+    std::random_device device;
+    seed = device();
+  } catch (...) {
+    // No system source: the clock still differs from run to run.
+    seed = static_cast<uint32_t>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  }
+  engine.seed(seed);
+}
+
+uint64_t TrackList::drawBelow(std::mt19937& engine, uint64_t bound) {
+  if (bound <= 1) {
+    if (bound == 1) engine();  // a draw is still taken, so sequences do not shift
+    return 0;
+  }
+  if (bound <= UINT32_MAX) {
+    // Reject the top 2^32 mod bound values so that every residue is equally likely.
+    const uint64_t range = uint64_t(1) << 32;
+    const uint64_t limit = range - range % bound;
+    for (;;) {
+      const uint64_t r = engine();
+      if (r < limit) return r % bound;
+    }
+  }
+  const uint64_t excess = (0 - bound) % bound;  // 2^64 mod bound
+  for (;;) {
+    const uint64_t high = engine();
+    const uint64_t low = engine();
+    const uint64_t r = (high << 32) | low;
+    if (excess == 0 || r < 0 - excess) return r % bound;
+  }
+}
+
+void TrackList::shuffleIndices(std::vector<uint32_t>& indices) {
+  for (size_t i = indices.size(); i >= 2; --i) {
+    const size_t j = static_cast<size_t>(drawBelow(engine, i));
+    std::swap(indices[i - 1], indices[j]);
+  }
+}
+
+void TrackList::rebuildOrder() {
+  order.clear();
+  orderPosition = 0;
+  nextOrder.clear();
+  if (!shuffle) return;
+  order.reserve(tracks.size());
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    if (static_cast<int64_t>(i) != current) order.push_back(static_cast<uint32_t>(i));
+  }
+  shuffleIndices(order);
+}
+
+void TrackList::startCycleIfNeeded() {
+  if (nextOrder.empty()) {
+    nextOrder.reserve(tracks.size());
+    for (size_t i = 0; i < tracks.size(); ++i) nextOrder.push_back(static_cast<uint32_t>(i));
+    shuffleIndices(nextOrder);
+  }
+  // A new cycle never starts with the track that just finished.
+  if (nextOrder.size() >= 2 && static_cast<int64_t>(nextOrder[0]) == current) {
+    const size_t k = 1 + static_cast<size_t>(drawBelow(engine, nextOrder.size() - 1));
+    std::swap(nextOrder[0], nextOrder[k]);
+  }
+}
+
+int64_t TrackList::peekNext(bool wrap) {
+  if (tracks.empty()) return -1;
+  if (shuffle) {
+    if (orderPosition < order.size()) return order[orderPosition];
+    if (!wrap) return -1;
+    startCycleIfNeeded();
+    return nextOrder[0];
+  }
+  if (current < 0) return 0;
+  if (current + 1 < static_cast<int64_t>(tracks.size())) return current + 1;
+  return wrap ? 0 : -1;
+}
+
+int64_t TrackList::peekNextAuto() {
+  if (repeat == kRepeatOne && current != -1) return current;
+  return peekNext(repeat == kRepeatAll);
+}
+
+int64_t TrackList::peekNextUser() { return peekNext(repeat != kRepeatOff); }
+
+void TrackList::pushHistory(uint32_t index) {
+  history.push_back(index);
+  if (history.size() > kMaxHistory) history.pop_front();
+}
+
+int64_t TrackList::advance(int64_t next) {
+  if (next < 0) return -1;
+  if (shuffle) {
+    if (orderPosition < order.size() && order[orderPosition] == next) {
+      ++orderPosition;
+    } else if (!nextOrder.empty() && nextOrder[0] == next) {
+      order = std::move(nextOrder);
+      nextOrder.clear();
+      orderPosition = 1;
+    }
+  }
+  if (current != -1) pushHistory(static_cast<uint32_t>(current));
+  current = next;
+  return next;
+}
+
+int64_t TrackList::advanceAuto() {
+  if (repeat == kRepeatOne && current != -1) return current;
+  return advance(peekNextAuto());
+}
+
+int64_t TrackList::advanceUser() { return advance(peekNextUser()); }
+
+int64_t TrackList::previous() {
+  if (current == -1) return -1;
+  if (shuffle) {
+    if (!history.empty()) {
+      current = history.back();
+      history.pop_back();
+      nextOrder.clear();
+    }
+    return current;
+  }
+  if (current > 0) {
+    --current;
+  } else if (repeat == kRepeatAll || repeat == kRepeatOne) {
+    current = static_cast<int64_t>(tracks.size()) - 1;
+  }
+  return current;
+}
+
+void TrackList::jumpTo(int64_t index) {
+  if (index < 0 || index >= static_cast<int64_t>(tracks.size())) return;
+  if (shuffle) {
+    // The chosen track counts as played in this cycle.
+    for (size_t p = orderPosition; p < order.size(); ++p) {
+      if (order[p] == index) {
+        std::swap(order[p], order[orderPosition]);
+        ++orderPosition;
+        break;
+      }
+    }
+  }
+  nextOrder.clear();
+  if (current != -1) pushHistory(static_cast<uint32_t>(current));
+  current = index;
+}
+
+void TrackList::remove(int64_t index) {
+  if (index < 0 || index >= static_cast<int64_t>(tracks.size())) return;
+  const uint32_t removed = static_cast<uint32_t>(index);
+  tracks.erase(tracks.begin() + index);  // its text stays in the pool
+
+  if (current == index) {
+    current = -1;
+  } else if (current > index) {
+    --current;
+  }
+
+  const auto found = std::find(order.begin(), order.end(), removed);
+  if (found != order.end()) {
+    if (static_cast<uint64_t>(found - order.begin()) < orderPosition) --orderPosition;
+    order.erase(found);
+  }
+  for (uint32_t& entry : order) {
+    if (entry > removed) --entry;
+  }
+  nextOrder.clear();
+
+  history.erase(std::remove(history.begin(), history.end(), removed), history.end());
+  for (uint32_t& entry : history) {
+    if (entry > removed) --entry;
+  }
+}
+
+void TrackList::moveFrom(TrackList& other) {
+  if (&other == this) return;
+  *this = std::move(other);
+  other = TrackList();
+}

@@ -1,0 +1,108 @@
+// The track list: every path and title in one pooled buffer, 16-byte entries pointing into it,
+// and the list's own shuffle cycles, play history and random engine. Serves folders,
+// audiobooks, podcast feeds and audio CDs alike. Portable: no platform headers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <random>
+#include <string_view>
+#include <vector>
+
+// One list entry. The path is NUL-terminated in the pool; the title is not.
+struct Track {
+  uint32_t pathOffset = 0;
+  uint16_t nameStart = 0;    // from the path's start to the file name
+  uint16_t nameLength = 0;   // the file name without its extension
+  uint16_t titleLength = 0;  // 0: no title of its own
+  uint32_t titleOffset = 0;  // meaningful only when titleLength is not 0
+};
+static_assert(sizeof(Track) == 16, "a list entry stays 16 bytes");
+
+class TrackList {
+ public:
+  static constexpr uint32_t kInitialSeed = 24301;
+  static constexpr size_t kMaxPathLength = 65535;
+  static constexpr size_t kMaxTitleLength = 65535;
+  static constexpr size_t kMaxHistory = 500;
+  static constexpr size_t kSortComponentLength = 512;  // units of a path component compared
+  static constexpr uint8_t kRepeatOff = 0;
+  static constexpr uint8_t kRepeatAll = 1;
+  static constexpr uint8_t kRepeatOne = 2;
+
+  std::vector<wchar_t> pool;
+  std::vector<Track> tracks;
+  int64_t current = -1;
+  bool shuffle = false;
+  uint8_t repeat = kRepeatOff;
+  std::vector<uint32_t> order;  // the running shuffle cycle
+  uint64_t orderPosition = 0;   // entries of order already taken
+  std::vector<uint32_t> nextOrder;  // the following cycle, built when first needed
+  std::mt19937 engine{kInitialSeed};
+  std::deque<uint32_t> history;  // earlier current tracks, newest at the back
+
+  size_t size() const { return tracks.size(); }
+  bool empty() const { return tracks.empty(); }
+
+  // Everything but shuffle, repeat and the engine.
+  void clear();
+
+  // False (and nothing added) for an empty path, one over 65535 units, one holding a NUL,
+  // or when the pool's 32-bit offsets or memory run out.
+  bool addTrack(std::wstring_view path);
+
+  // Ignored for an index out of range; the title is cut to 65535 units.
+  void setTitle(size_t index, std::wstring_view title);
+
+  // Views into the pool: valid until the next addTrack or setTitle. Empty out of range.
+  std::wstring_view path(size_t index) const;
+  const wchar_t* pathCString(size_t index) const;  // NUL-terminated; "" out of range
+  std::wstring_view stem(size_t index) const;
+  std::wstring_view title(size_t index) const;        // empty when it has none
+  std::wstring_view displayName(size_t index) const;  // the title, else the stem
+
+  int64_t find(std::wstring_view path) const;
+  int64_t findIgnoringCase(std::wstring_view path) const;
+
+  // Length of the longest common prefix of all paths, cut back to just after its last "\"
+  // or "/"; 0 with fewer than two tracks. The argument sort takes after a scan.
+  size_t commonPrefixLength() const;
+
+  // Sorts into track order, comparing paths from commonPrefixLength on. Leaves current,
+  // the orders and history alone: callers reset them (the scanner sorts a fresh list).
+  void sort(size_t commonPrefixLength);
+
+  // Returns the memory of grown-but-unused capacity to the heap.
+  void releaseSpareCapacity();
+
+  void reseed(uint32_t seed) { engine.seed(seed); }
+  void reseedFromSystem();  // from std::random_device
+
+  void rebuildOrder();
+
+  int64_t peekNextAuto();
+  int64_t peekNextUser();
+  int64_t advanceAuto();
+  int64_t advanceUser();
+  int64_t previous();
+  void jumpTo(int64_t index);
+  void remove(int64_t index);
+
+  // Takes over everything of other, engine state included; other becomes a new list.
+  void moveFrom(TrackList& other);
+
+  // A uniform draw from 0..bound-1 without modulo bias (bound > 0).
+  static uint64_t drawBelow(std::mt19937& engine, uint64_t bound);
+
+ private:
+  size_t pathLength(const Track& track) const;
+  int64_t peekNext(bool wrap);
+  int64_t advance(int64_t next);
+  void startCycleIfNeeded();
+  void shuffleIndices(std::vector<uint32_t>& indices);
+  void pushHistory(uint32_t index);
+};
+
+// -1, 0 or 1: the track order of two paths (each taken whole).
+int compareTrackOrder(std::wstring_view a, std::wstring_view b);

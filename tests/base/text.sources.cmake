@@ -1,0 +1,1 @@
+twk_test(text_test CORE text_test.cpp)
