@@ -131,13 +131,14 @@ void Scanner::run() {
       request = std::move(pending_);
       hasPending_ = false;
     }
+    bool delivered = false;
     try {
-      scan(request);
+      scan(request, delivered);
     } catch (...) {
       // Out of memory on a huge tree. Whatever was built is freed by its owner; the window
       // still hears that this scan ended, so it does not wait for it forever.
       try {
-        if (!cancelled(request.requestId)) {
+        if (!delivered && !cancelled(request.requestId)) {
           auto result = std::make_unique<ScanResult>();
           result->requestId = request.requestId;
           result->folder = request.folder;
@@ -161,7 +162,7 @@ bool Scanner::post(UINT message, std::unique_ptr<Record>& record) {
   return true;
 }
 
-void Scanner::scan(const ScanRequest& request) {
+void Scanner::scan(const ScanRequest& request, bool& delivered) {
   const uint32_t id = request.requestId;
   auto result = std::make_unique<ScanResult>();
   result->requestId = id;
@@ -179,7 +180,7 @@ void Scanner::scan(const ScanRequest& request) {
   const TrackList& list = result->list;
   if (list.size() >= 2) sortScanned(result->list);
   if (result->failed || list.size() == 0) {
-    if (!cancelled(id)) post(doneMessage_, result);
+    if (!cancelled(id)) delivered = post(doneMessage_, result);
     return;
   }
 
@@ -188,7 +189,9 @@ void Scanner::scan(const ScanRequest& request) {
   std::vector<uint32_t> offsets;
   offsets.reserve(list.size());
   for (const Track& track : list.tracks) offsets.push_back(track.pathOffset);
-  if (cancelled(id) || !post(doneMessage_, result)) return;
+  if (cancelled(id)) return;
+  delivered = post(doneMessage_, result);
+  if (!delivered) return;
   readTitles(request, paths, offsets);
 }
 

@@ -49,7 +49,7 @@ class Scanner {
 
  private:
   void run();
-  void scan(const ScanRequest& request);
+  void scan(const ScanRequest& request, bool& delivered);
   void readTitles(const ScanRequest& request, const std::vector<wchar_t>& paths,
                   const std::vector<uint32_t>& offsets);
   bool cancelled(uint32_t id) const { return stopping_.load() || currentRequestId_.load() != id; }
