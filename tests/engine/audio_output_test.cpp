@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -797,8 +798,10 @@ TEST(AudioOutputDevice, ToneThroughTheDefaultDeviceArrivesIntact) {
   }
   const double seconds = double(to - from) / deviceRate;
   const double measured = crossings / 2.0 / seconds;
-  EXPECT_NEAR(measured, frequency, frequency * 0.01) << "device rate " << deviceRate;
   const double rms = std::sqrt(sumSquares / double(to - from));
+  std::printf("device %u Hz: tone %.2f Hz, rms %.4f (expected %.4f), longest quiet run %zu\n",
+              deviceRate, measured, rms, amplitude * 0.512 / std::sqrt(2.0), longestQuietRun);
+  EXPECT_NEAR(measured, frequency, frequency * 0.01) << "device rate " << deviceRate;
   const double expectedRms = amplitude * 0.512 / std::sqrt(2.0);
   EXPECT_NEAR(rms, expectedRms, expectedRms * 0.03);
   EXPECT_LE(longestQuietRun, 2u);
