@@ -15,6 +15,10 @@ namespace decoding {
 // Seek table size; MP3 seeks are exact only within a table.
 constexpr uint32_t kSeekPointCount = 4096;
 
+// Highest sample rate the player accepts from a decoder (miniaudio's own upper limit): a
+// crafted header must not size a stream ring of gigabytes.
+constexpr uint32_t kMaxSampleRate = 384000;
+
 // ".mp3", ".wav", ".flac" (any case) select their decoder; anything else lets miniaudio try
 // them all.
 ma_encoding_format encodingFormatForPath(std::wstring_view path);

@@ -25,7 +25,8 @@ class DecodingThread {
   // Waits for the body to return and frees the thread and event.
   void join() noexcept;
 
+  struct Impl;  // each platform's file defines it
+
  private:
-  struct Impl;
   Impl* impl_ = nullptr;
 };

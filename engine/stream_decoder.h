@@ -38,6 +38,12 @@ class StreamDecoder {
   // No seek waits and the thread has stopped reading: the data ended or the ring is full.
   bool readingIdle() const noexcept;
 
+  enum class SeekState { None, Waiting, Served };
+  // Audio callback, at the start of each period: Waiting while a seek request has not been
+  // served (output silence); Served when the answer has just been taken: readCount moved up to
+  // the write count recorded at the seek and track.positionFrames set to the served target.
+  SeekState serviceSeek(LoadedTrack& track) noexcept;
+
   // Audio callback: copies up to `frames` stereo float frames into `out`, advancing readCount
   // and track.positionFrames (restarting at the loop mark, kept within the length).
   uint64_t drain(LoadedTrack& track, float* out, uint64_t frames, DrainResult& result) noexcept;
@@ -76,6 +82,7 @@ class StreamDecoder {
   void run();
   bool seekDecoder(uint64_t frame) noexcept;
   uint64_t decodeInto(float* out, uint64_t frames) noexcept;
+  void markLoop(uint64_t mark);
 
   std::atomic<int32_t> refCount_{1};
   std::unique_ptr<source::ByteSource> source_;

@@ -1,0 +1,1 @@
+twk_bench(decoding_bench CORE decoding_bench.cpp)

@@ -1,0 +1,13 @@
+twk_core_sources(
+  decoder_io.cpp
+  loaded_track.cpp
+  memory_decoder.cpp
+  stream_decoder.cpp
+  load_path.cpp
+  source/memory_source.cpp)
+twk_win_sources(
+  decoding_thread_win.cpp
+  source/file_source.cpp
+  track_loader.cpp)
+twk_native_sources(
+  decoding_thread_native.cpp)

@@ -1,0 +1,28 @@
+#include "engine/memory_decoder.h"
+
+#include "engine/decoder_io.h"
+
+bool openMemoryDecoder(LoadedTrack& track, ma_encoding_format format) noexcept {
+  bool playable = false;
+  if (track.memoryImage && track.memorySize > 0 &&
+      decoding::openOverMemory(track.memoryImage, static_cast<size_t>(track.memorySize), format,
+                               track.memoryDecoder) == MA_SUCCESS) {
+    ma_uint64 length = 0;
+    if (ma_decoder_get_length_in_pcm_frames(&track.memoryDecoder, &length) == MA_SUCCESS &&
+        length > 0 && track.memoryDecoder.outputSampleRate > 0 &&
+        track.memoryDecoder.outputSampleRate <= decoding::kMaxSampleRate) {
+      track.memoryDecoderReady = true;
+      track.sampleRate = track.memoryDecoder.outputSampleRate;
+      track.lengthFrames = length;
+      playable = true;
+    } else {
+      ma_decoder_uninit(&track.memoryDecoder);
+    }
+  }
+  if (!playable) {
+    delete[] track.memoryImage;
+    track.memoryImage = nullptr;
+    track.memorySize = 0;
+  }
+  return playable;
+}

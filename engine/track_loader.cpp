@@ -1,0 +1,241 @@
+#include "engine/track_loader.h"
+
+#include <process.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "engine/decoder_io.h"
+#include "engine/load_path.h"
+#include "engine/memory_decoder.h"
+#include "engine/source/file_source.h"
+#include "engine/stream_decoder.h"
+#include "library/tags.h"
+
+namespace {
+
+// The memory path reads in pieces of this size.
+constexpr uint64_t kMemoryReadChunk = 0x1000000;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using ScopedHandle = std::unique_ptr<void, HandleCloser>;
+
+enum class MemoryOutcome { Loaded, Stream, Failed };
+
+// Reads a local file whole into the track and opens its memory decoder. Stream means the file
+// is too large (or memory too short) and goes to the stream path instead.
+MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8_t& error) {
+  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) {
+    error = kLoadCantOpen;
+    return MemoryOutcome::Failed;
+  }
+  ScopedHandle file(raw);
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(raw, &size)) {
+    error = kLoadCantRead;
+    return MemoryOutcome::Failed;
+  }
+  if (size.QuadPart == 0) {
+    error = kLoadEmpty;
+    return MemoryOutcome::Failed;
+  }
+  const uint64_t total = static_cast<uint64_t>(size.QuadPart);
+  if (total > kMaxMemoryImageBytes) return MemoryOutcome::Stream;
+  std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[total]);
+  if (!image) return MemoryOutcome::Stream;
+
+  uint64_t done = 0;
+  while (done < total) {
+    DWORD want = static_cast<DWORD>(std::min(total - done, kMemoryReadChunk));
+    DWORD got = 0;
+    if (!ReadFile(raw, image.get() + done, want, &got, nullptr) || got == 0) {
+      error = kLoadCantRead;
+      return MemoryOutcome::Failed;
+    }
+    done += got;
+  }
+  file.reset();
+
+  track.memoryImage = image.release();
+  track.memorySize = total;
+  if (!openMemoryDecoder(track, decoding::encodingFormatForPath(path))) {
+    error = kLoadNotPlayable;
+    return MemoryOutcome::Failed;
+  }
+  return MemoryOutcome::Loaded;
+}
+
+uint8_t openStreamed(const std::wstring& path, LoadedTrack& track) {
+  if (isHttpUrl(path)) {
+    // TODO(http): the range-source branch; until then a URL is not playable.
+    return kLoadNotPlayable;
+  }
+  if (isCdTrackPath(path)) {
+    // TODO(cd): the CD track-source branch; until then there is no disc.
+    return kLoadNoCd;
+  }
+  uint32_t openError = 0;
+  std::unique_ptr<source::FileSource> file = source::FileSource::open(path, openError);
+  if (!file) return openError == ERROR_HANDLE_EOF ? kLoadEmpty : kLoadCantOpen;
+  if (selectsMediaFoundation(path)) {
+    // TODO(mf): Media Foundation decoding; until then M4A/M4B/WMA are not playable.
+    return kLoadNotPlayable;
+  }
+
+  StreamDecoder* decoder = StreamDecoder::create(std::move(file));
+  if (!decoder) return kLoadOutOfMemory;
+  uint8_t error = kLoadOk;
+  switch (decoder->openMiniaudio(decoding::encodingFormatForPath(path))) {
+    case StreamDecoder::OpenResult::Ok:
+      break;
+    case StreamDecoder::OpenResult::MediumLost:
+      error = kLoadNoCd;
+      break;
+    case StreamDecoder::OpenResult::OutOfMemory:
+      error = kLoadOutOfMemory;
+      break;
+    case StreamDecoder::OpenResult::NeedsFeaturePack:
+      error = kLoadNeedsFeaturePack;
+      break;
+    case StreamDecoder::OpenResult::Protected:
+      error = kLoadProtected;
+      break;
+    case StreamDecoder::OpenResult::NotPlayable:
+      error = kLoadNotPlayable;
+      break;
+  }
+  if (error != kLoadOk) {
+    decoder->release();
+    return error;
+  }
+  track.streamDecoder = decoder;
+  track.sampleRate = decoder->sampleRate;
+  track.lengthFrames = decoder->lengthFrames;
+  return kLoadOk;
+}
+
+}  // namespace
+
+void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept {
+  try {
+    const std::wstring& path = request.path;
+    LoadedTrackPtr track(createLoadedTrack(request.trackId));
+    if (!track) {
+      result.error = kLoadOutOfMemory;
+      return;
+    }
+    const bool url = isHttpUrl(path);
+    const bool cd = isCdTrackPath(path);
+    MemoryOutcome outcome = MemoryOutcome::Stream;
+    uint8_t error = kLoadOk;
+    if (!request.forceStreaming && !selectsMediaFoundation(path) && !url && !cd) {
+      outcome = loadIntoMemory(path, *track, error);
+    }
+    if (outcome == MemoryOutcome::Stream) {
+      error = openStreamed(path, *track);
+      if (error == kLoadOk) result.streamed = true;
+    }
+    if (error != kLoadOk) {
+      result.error = error;
+      return;
+    }
+
+    const uint32_t codepage = static_cast<uint32_t>(request.tagCodepage);
+    if (track->memoryImage) {
+      const size_t size = static_cast<size_t>(track->memorySize);
+      const size_t tail = std::min<size_t>(size, kTagTailBytes);
+      result.tags = parseTags(track->memoryImage, size, track->memoryImage + size - tail, tail,
+                              codepage);
+    } else if (!url && !cd) {
+      result.tags = readTags(path, codepage, true);
+    }
+    result.track = std::move(track);
+  } catch (...) {
+    // Only allocation throws here.
+    result.track.reset();
+    result.tags = TagInfo();
+    result.streamed = false;
+    result.error = kLoadOutOfMemory;
+  }
+}
+
+bool LoadQueue::start(HWND window, UINT message) noexcept {
+  if (thread_) return false;
+  window_ = window;
+  message_ = message;
+  uintptr_t thread = _beginthreadex(nullptr, 0, threadMain, this, 0, &threadId_);
+  if (thread == 0) return false;
+  thread_ = reinterpret_cast<HANDLE>(thread);
+  return true;
+}
+
+bool LoadQueue::submit(uint8_t kind, const std::wstring& path, int32_t trackId,
+                       bool forceStreaming, int32_t tagCodepage) noexcept {
+  try {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      LoadRequest& slot = slots_[kind == kLoadPrepareNext ? 1 : 0];
+      slot.pending = false;
+      slot.path = path;
+      slot.kind = kind == kLoadPrepareNext ? kLoadPrepareNext : kLoadPlayNow;
+      slot.trackId = trackId;
+      slot.forceStreaming = forceStreaming;
+      slot.tagCodepage = tagCodepage;
+      slot.pending = true;
+    }
+    wake_.notify_one();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void LoadQueue::shutdown() noexcept {
+  if (!thread_) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+}
+
+unsigned __stdcall LoadQueue::threadMain(void* self) {
+  try {
+    static_cast<LoadQueue*>(self)->run();
+  } catch (...) {
+    // Nothing leaves the thread; the queue simply stops answering.
+  }
+  return 0;
+}
+
+void LoadQueue::run() {
+  for (;;) {
+    LoadRequest request;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return stop_ || slots_[0].pending || slots_[1].pending; });
+      if (stop_) return;
+      LoadRequest& slot = slots_[0].pending ? slots_[0] : slots_[1];
+      request = std::move(slot);
+      slot.pending = false;
+    }
+
+    std::unique_ptr<LoadResult> result(new (std::nothrow) LoadResult());
+    if (!result) continue;
+    result->trackId = request.trackId;
+    result->kind = request.kind;
+    openRequestedTrack(request, *result);
+    result->path = std::move(request.path);
+    if (PostMessageW(window_, message_, 0, reinterpret_cast<LPARAM>(result.get()))) {
+      result.release();
+    }
+  }
+}

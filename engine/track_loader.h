@@ -1,0 +1,92 @@
+// The track loader: one worker thread that opens the track to play now and the next one to
+// prepare, and posts each answer to the main window as a LoadResult.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "engine/loaded_track.h"
+#include "library/tag_info.h"
+
+// Request kinds; a play-now request is always taken first.
+constexpr uint8_t kLoadPlayNow = 0;
+constexpr uint8_t kLoadPrepareNext = 1;
+
+// Local files larger than this are streamed from disk instead of read into memory.
+constexpr uint64_t kMaxMemoryImageBytes = 0x4000000;
+
+// Error codes of a LoadResult; the player turns them into status texts.
+enum LoadError : uint8_t {
+  kLoadOk = 0,
+  kLoadCantOpen = 1,
+  kLoadCantRead = 2,
+  kLoadEmpty = 3,
+  kLoadNotPlayable = 4,
+  kLoadOutOfMemory = 5,
+  kLoadNeedsFeaturePack = 6,
+  kLoadNetworkError = 7,  // the text is in message
+  kLoadNoCd = 8,
+  kLoadProtected = 9,
+};
+
+struct LoadRequest {
+  uint8_t kind = kLoadPlayNow;
+  std::wstring path;  // local path, http(s) URL or CD track path
+  int32_t trackId = 0;
+  bool forceStreaming = false;
+  int32_t tagCodepage = 0;
+  bool pending = false;
+};
+
+// Posted as the lParam of the load-done message; the receiver owns it once the post
+// succeeded (delete it; the track goes with it unless moved out).
+struct LoadResult {
+  int32_t trackId = 0;
+  uint8_t kind = kLoadPlayNow;
+  std::wstring path;
+  LoadedTrackPtr track;  // null on failure
+  uint8_t error = kLoadOk;
+  std::wstring message;  // for kLoadNetworkError
+  bool streamed = false;  // decoded by a StreamDecoder rather than from memory
+  TagInfo tags;
+};
+
+// Opens one request's track and tags into `result` (whose trackId, kind and path are set).
+// Runs on the loader thread; exposed for tests.
+void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept;
+
+class LoadQueue {
+ public:
+  LoadQueue() = default;
+  ~LoadQueue() { shutdown(); }
+  LoadQueue(const LoadQueue&) = delete;
+  LoadQueue& operator=(const LoadQueue&) = delete;
+
+  // Starts the thread, which posts `message` (WM_APP_LOAD_DONE) to `window`. Once only.
+  bool start(HWND window, UINT message) noexcept;
+
+  // Replaces a pending request of the same kind. Requests submitted before start wait for it.
+  // False only when memory ran out copying the path (nothing was queued).
+  bool submit(uint8_t kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
+              int32_t tagCodepage) noexcept;
+
+  // Stops and joins the thread (after the request being opened, if any, is answered).
+  void shutdown() noexcept;
+
+ private:
+  static unsigned __stdcall threadMain(void* self);
+  void run();
+
+  HWND window_ = nullptr;
+  UINT message_ = 0;
+  HANDLE thread_ = nullptr;
+  unsigned threadId_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  LoadRequest slots_[2];
+  bool stop_ = false;
+};

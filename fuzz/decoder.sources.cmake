@@ -1,0 +1,1 @@
+twk_fuzz(decoder decoder_fuzz.cpp corpus/decoder)

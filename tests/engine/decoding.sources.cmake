@@ -1,0 +1,4 @@
+twk_test(decoder_io_test CORE decoder_io_test.cpp)
+twk_test(stream_decoder_test CORE stream_decoder_test.cpp)
+twk_test(file_source_test WIN file_source_test.cpp)
+twk_test(track_loader_test WIN track_loader_test.cpp)
