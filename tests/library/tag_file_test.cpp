@@ -1,0 +1,228 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/text.h"
+#include "library/tags.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const std::wstring kTitle = L"Sine \x00DC" L"berture";
+const std::wstring kArtist = L"Tarnwick Ensemble";
+
+std::wstring fixture(const wchar_t* name) { return L"" TWK_SOURCE_DIR "/tests/data/tags/" + std::wstring(name); }
+
+Bytes bytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes& operator+=(Bytes& a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+Bytes operator+(Bytes a, const Bytes& b) { return a += b; }
+Bytes be32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+Bytes le16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
+Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+Bytes le64(uint64_t v) { return le32(uint32_t(v)) + le32(uint32_t(v >> 32)); }
+Bytes syncsafe(uint32_t v) {
+  return {uint8_t((v >> 21) & 0x7F), uint8_t((v >> 14) & 0x7F), uint8_t((v >> 7) & 0x7F), uint8_t(v & 0x7F)};
+}
+
+Bytes id3Frame(std::string_view id, const Bytes& body) { return bytes(id) + be32(uint32_t(body.size())) + Bytes{0, 0} + body; }
+Bytes id3Tag(const Bytes& frames) { return bytes("ID3") + Bytes{3, 0, 0} + syncsafe(uint32_t(frames.size())) + frames; }
+
+Bytes id3v1(std::string_view title) {
+  Bytes t = bytes(title);
+  t.resize(30);
+  Bytes out = bytes("TAG") + t;
+  out.resize(128);
+  return out;
+}
+
+Bytes flacFile(size_t pictureSize) {
+  const Bytes comment = bytes("TITLE=Flac Title");
+  const Bytes vorbis = le32(0) + le32(1) + le32(uint32_t(comment.size())) + comment;
+  auto header = [](uint8_t type, size_t size) {
+    return Bytes{type, uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)};
+  };
+  Bytes out = bytes("fLaC") + header(0, 34) + Bytes(34) + header(6, pictureSize) + Bytes(pictureSize, 0x5A);
+  return out + header(0x84, vorbis.size()) + vorbis + Bytes(4000, 0xFF);
+}
+
+// Big-endian MP4 box.
+Bytes box(std::string_view type, const Bytes& content) {
+  return be32(uint32_t(8 + content.size())) + bytes(type) + content;
+}
+
+const Bytes kAsfHeaderGuid = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                              0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+const Bytes kAsfContentDescriptionGuid = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                          0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+const Bytes kAsfPaddingGuid = {0x74, 0xD4, 0x06, 0x18, 0xDF, 0xCA, 0x09, 0x45,
+                               0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8};
+
+Bytes asfObject(const Bytes& guid, const Bytes& content) { return guid + le64(24 + content.size()) + content; }
+
+Bytes utf16(std::wstring_view s) {
+  Bytes out;
+  for (wchar_t c : s) out += le16(uint16_t(c));
+  return out + Bytes{0, 0};
+}
+
+// An ASF header whose content description lies behind a padding object of `padding` bytes.
+Bytes asfFile(size_t padding) {
+  const Bytes title = utf16(L"Asf Title"), author = utf16(L"Asf Author");
+  const Bytes description = le16(uint16_t(title.size())) + le16(uint16_t(author.size())) + le16(0) +
+                            le16(0) + le16(0) + title + author;
+  const Bytes objects = asfObject(kAsfPaddingGuid, Bytes(padding)) +
+                        asfObject(kAsfContentDescriptionGuid, description);
+  const Bytes header = kAsfHeaderGuid + le64(30 + objects.size()) + le32(2) + Bytes{1, 2} + objects;
+  return header + Bytes(5000, 0x11);  // stands in for the data object
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("twk-tags-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::wstring write(const wchar_t* name, const Bytes& data) const {
+    const std::filesystem::path file = path_ / name;
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    return file.wstring();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void expectFixtureChapters(const TagInfo& info) {
+  ASSERT_EQ(info.chapters.size(), 3u);
+  EXPECT_EQ(info.chapters[0].startMs, 0u);
+  EXPECT_EQ(info.chapters[0].title, L"Opening");
+  EXPECT_EQ(info.chapters[1].startMs, 300u);
+  EXPECT_EQ(info.chapters[1].title, L"\x041A\x043E\x0434\x0430");
+  EXPECT_EQ(info.chapters[2].startMs, 650u);
+  EXPECT_EQ(info.chapters[2].title, L"Finale");
+}
+
+TEST(TagFileFixtures, Id3v2WithChaptersInBothModes) {
+  for (const wchar_t* name : {L"id3v23_chapters.mp3", L"id3v24_chapters.mp3"}) {
+    for (bool full : {false, true}) {
+      SCOPED_TRACE((full ? "full " : "header-only ") + text::wideToUtf8(name));
+      const TagInfo info = readTags(fixture(name), 0, full);
+      EXPECT_EQ(info.title, kTitle);
+      EXPECT_EQ(info.artist, kArtist);
+      expectFixtureChapters(info);
+      EXPECT_FALSE(info.drm);
+    }
+  }
+}
+
+TEST(TagFileFixtures, Id3v1FlacAndWaveInfo) {
+  for (const wchar_t* name : {L"id3v1_only.mp3", L"vorbis.flac", L"info.wav"}) {
+    const TagInfo info = readTags(fixture(name), 0, false);
+    SCOPED_TRACE(text::wideToUtf8(name));
+    EXPECT_EQ(info.title, kTitle);
+    EXPECT_EQ(info.artist, kArtist);
+    EXPECT_TRUE(info.chapters.empty());
+  }
+  // The ID3v1 title is in code page 1252; forcing 1251 reads its 0xDC as a Cyrillic letter.
+  EXPECT_EQ(readTags(fixture(L"id3v1_only.mp3"), 1251, false).title, L"Sine \x042C" L"berture");
+}
+
+TEST(TagFileFixtures, Mp4AndAsfGoToTheContainerParsers) {
+  const TagInfo m4a = readTags(fixture(L"title.m4a"), 0, false);
+  EXPECT_EQ(m4a.title, kTitle);
+  EXPECT_EQ(m4a.artist, kArtist);
+  EXPECT_TRUE(m4a.chapters.empty());
+
+  const TagInfo m4b = readTags(fixture(L"chapters.m4b"), 0, true);
+  EXPECT_EQ(m4b.title, kTitle);
+  expectFixtureChapters(m4b);
+
+  for (bool full : {false, true}) {
+    const TagInfo wma = readTags(fixture(L"title_author.wma"), 0, full);
+    EXPECT_EQ(wma.title, kTitle);
+    EXPECT_EQ(wma.artist, kArtist);
+    EXPECT_FALSE(wma.drm);
+  }
+}
+
+TEST(TagFile, FlacCommentsPastTheFirst64KiBNeedTheWholeImage) {
+  TempFolder folder;
+  const Bytes big = flacFile(70000);
+  const std::wstring path = folder.write(L"big picture.flac", big);
+  EXPECT_EQ(readTags(path, 0, false).title, L"");
+  EXPECT_EQ(parseTags(big.data(), big.size(), nullptr, 0, 0).title, L"Flac Title");
+
+  const std::wstring small = folder.write(L"small picture.flac", flacFile(1000));
+  EXPECT_EQ(readTags(small, 0, false).title, L"Flac Title");
+}
+
+TEST(TagFile, FullModeReadsTheWholeId3v2TagAndBothModesReadTheTail) {
+  TempFolder folder;
+  Bytes file = id3Tag(id3Frame("PRIV", bytes("owner") + Bytes{0} + Bytes(100000, 0x42)) +
+                      id3Frame("TIT2", Bytes{0} + bytes("Big Tag Title")));
+  file += Bytes(3000, 0xEE);
+  file += id3v1("Tail Title");
+  const std::wstring path = folder.write(L"big tag.mp3", file);
+  EXPECT_EQ(readTags(path, 0, false).title, L"Tail Title");
+  EXPECT_EQ(readTags(path, 0, true).title, L"Big Tag Title");
+}
+
+TEST(TagFile, FullModeGrowsTheAsfHeaderRead) {
+  TempFolder folder;
+  const std::wstring path = folder.write(L"padded.wma", asfFile(80000));
+  EXPECT_EQ(readTags(path, 0, false).title, L"");
+  const TagInfo full = readTags(path, 0, true);
+  EXPECT_EQ(full.title, L"Asf Title");
+  EXPECT_EQ(full.artist, L"Asf Author");
+}
+
+TEST(TagFile, Mp4MetadataBeyondTheFirst64KiBIsReadInPlace) {
+  TempFolder folder;
+  const Bytes text = bytes("Late Title");
+  const Bytes data = box("data", be32(1) + be32(0) + text);
+  const Bytes ilst = box("ilst", box("\xA9nam", data));
+  const Bytes meta = box("meta", Bytes(4) + box("hdlr", Bytes(25)) + ilst);
+  const Bytes file = box("ftyp", bytes("M4A ") + be32(0)) + box("mdat", Bytes(200000, 0x33)) +
+                     box("moov", box("udta", meta));
+  const std::wstring path = folder.write(L"late moov.m4a", file);
+  EXPECT_EQ(readTags(path, 0, false).title, L"Late Title");
+}
+
+TEST(TagFile, SmallSharedMissingAndEmptyFiles) {
+  TempFolder folder;
+  // A file of exactly 128 bytes is its own tail.
+  const std::wstring tiny = folder.write(L"tiny.mp3", id3v1("Tiny"));
+  EXPECT_EQ(readTags(tiny, 0, false).title, L"Tiny");
+
+  // Another program holding the file open for writing does not keep us out.
+  HANDLE writer = CreateFileW(tiny.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(readTags(tiny, 0, true).title, L"Tiny");
+  CloseHandle(writer);
+
+  const TagInfo missing = readTags(folder.write(L"empty.mp3", {}) + L".gone", 0, true);
+  EXPECT_TRUE(missing.title.empty() && missing.artist.empty() && missing.chapters.empty());
+  EXPECT_TRUE(readTags(folder.write(L"empty.mp3", {}), 0, true).title.empty());
+  EXPECT_TRUE(readTags(fixture(L""), 0, false).title.empty());  // a folder, not a file
+}
+
+}  // namespace
