@@ -184,6 +184,8 @@ void AudioOutput::takeCurrent(LoadedTrack* track) noexcept {
   ended_ = false;
   radioRebuffering_ = false;
   position_ = 0;
+  // Never pair the new id with the old track's position.
+  publishedPosition_.store(0, std::memory_order_release);
   publishedTrackId_.store(track->trackId, std::memory_order_release);
   trackChangeCounter_.fetch_add(1, std::memory_order_acq_rel);
 }
