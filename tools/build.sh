@@ -39,6 +39,6 @@ esac
 # One ctest run over all trees that exist.
 {
   for tree in native windows fuzz; do
-    [ -f "$build/$tree/CTestTestfile.cmake" ] && echo "subdirs(\"$tree\")"
+    if [ -f "$build/$tree/CTestTestfile.cmake" ]; then echo "subdirs(\"$tree\")"; fi
   done
 } > "$build/CTestTestfile.cmake"
