@@ -1,0 +1,40 @@
+// settings.ini on disk: where it lives, moving it from the older folder, reading and writing
+// it through the profile functions.
+#pragma once
+
+#include <string>
+
+#include "app/settings.h"
+
+struct SettingsPaths {
+  std::wstring folder;        // <local app data>\Tarnwick
+  std::wstring settingsPath;  // <folder>\settings.ini
+  std::wstring logPath;       // <folder>\listening.log
+};
+
+// The user's local application-data folder: LOCALAPPDATA when it is set and fits 260
+// characters, else the known folder. Empty when neither gives one.
+std::wstring localAppDataFolder();
+
+// The player's files under a local application-data folder; all empty for an empty one.
+SettingsPaths settingsPathsIn(const std::wstring& localAppData);
+
+// When <local app data>\Tarnwick does not exist and <local app data>\Player\settings.ini
+// does, creates the folder and copies settings.ini and listening.log into it. The old files
+// stay.
+void migrateOldDataFolder(const std::wstring& localAppData);
+
+// The start-up step: finds the folder, migrates the older one and returns the paths (empty
+// when there is no data folder).
+SettingsPaths prepareDataFolder();
+
+// Defaults overwritten by what the file validly holds. An empty path reads nothing.
+Settings loadSettings(const std::wstring& settingsPath);
+
+// Creates the file's folder (one level) and, when the file is missing, the file holding only
+// the UTF-16 byte-order mark. True when the file now exists.
+bool ensureSettingsFile(const std::wstring& settingsPath);
+
+// Writes the five sections in order, each only after the previous one succeeded. True only
+// when all were written; an empty path writes nothing and fails.
+bool saveSettings(const std::wstring& settingsPath, const Settings& settings);
