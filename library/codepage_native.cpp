@@ -27,7 +27,9 @@ const char16_t k1251High[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
-wchar_t map1252(uint8_t b) { return static_cast<wchar_t>(b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b); }
+wchar_t map1252(uint8_t b) {
+  return static_cast<wchar_t>(b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b);
+}
 
 wchar_t map1251(uint8_t b) {
   if (b < 0x80) return static_cast<wchar_t>(b);

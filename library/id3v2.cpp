@@ -18,7 +18,7 @@ constexpr uint8_t kFlagExtendedHeader = 0x40;  // compression in version 2.2
 constexpr uint8_t kFlagFooter = 0x10;
 constexpr uint8_t kTocTopLevel = 0x02;
 // Frame flags (second byte) that make a frame unreadable for us.
-constexpr uint8_t kSkipFlagsV3 = 0x80 | 0x40 | 0x20;                // compressed, encrypted, grouped
+constexpr uint8_t kSkipFlagsV3 = 0x80 | 0x40 | 0x20;  // compressed, encrypted, grouped
 constexpr uint8_t kSkipFlagsV4 = 0x40 | 0x08 | 0x04 | 0x02 | 0x01;  // + unsynchronised, length
 
 std::wstring decodeUtf16(const uint8_t* p, size_t length, bool bigEndian) {
@@ -80,18 +80,18 @@ bool readTerminated(const uint8_t* data, size_t length, size_t& pos, std::string
   return true;
 }
 
-bool parseChap(const uint8_t* data, size_t length, int version, uint32_t codepage,
-               ChapFrame& out) {
+bool parseChap(const uint8_t* data, size_t length, int version, uint32_t codepage, ChapFrame& out) {
   size_t pos = 0;
   if (!readTerminated(data, length, pos, out.elementId)) return false;
   if (length - pos < 16) return false;
   out.chapter.startMs = be32(data + pos);
   // End time and the two byte offsets are not used.
   pos += 16;
-  walkFrames(data, pos, length, version, [&](std::string_view id, const uint8_t* body, size_t size) {
-    if (id != "TIT2" || !out.chapter.title.empty()) return;
-    out.chapter.title = cleanTagText(decodeId3Text(body, size, codepage));
-  });
+  walkFrames(data, pos, length, version,
+             [&](std::string_view id, const uint8_t* body, size_t size) {
+               if (id != "TIT2" || !out.chapter.title.empty()) return;
+               out.chapter.title = cleanTagText(decodeId3Text(body, size, codepage));
+             });
   return true;
 }
 
@@ -143,7 +143,8 @@ std::wstring decodeId3Text(const uint8_t* data, size_t length, uint32_t codepage
       return decodeUtf16(p, n, bigEndian);
     }
     case 3: {
-      if (const void* nul = std::memchr(p, 0, n)) n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);
+      if (const void* nul = std::memchr(p, 0, n))
+        n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);
       std::wstring out;
       convertCodePage(kCodePageUtf8, p, std::min(n, kMaxLegacyTextBytes), out);
       return out;
@@ -188,19 +189,21 @@ size_t readId3v2(const uint8_t* data, size_t length, uint32_t codepage, bool wit
   std::vector<ChapFrame> chapters;
   std::vector<std::string> toc;
   bool haveToc = false;
-  walkFrames(data, start, tagLength, version, [&](std::string_view id, const uint8_t* body, size_t size) {
-    if (id == titleId) {
-      if (title.empty()) title = decodeId3Text(body, size, codepage);
-    } else if (id == artistId) {
-      if (artist.empty()) artist = decodeId3Text(body, size, codepage);
-    } else if (version >= 3 && id == "CHAP") {
-      if (chapters.size() >= kMaxChapFrames) return;
-      ChapFrame chap;
-      if (parseChap(body, size, version, codepage, chap)) chapters.push_back(std::move(chap));
-    } else if (version >= 3 && id == "CTOC") {
-      if (!haveToc) haveToc = parseTopLevelCtoc(body, size, toc);
-    }
-  });
+  walkFrames(data, start, tagLength, version,
+             [&](std::string_view id, const uint8_t* body, size_t size) {
+               if (id == titleId) {
+                 if (title.empty()) title = decodeId3Text(body, size, codepage);
+               } else if (id == artistId) {
+                 if (artist.empty()) artist = decodeId3Text(body, size, codepage);
+               } else if (version >= 3 && id == "CHAP") {
+                 if (chapters.size() >= kMaxChapFrames) return;
+                 ChapFrame chap;
+                 if (parseChap(body, size, version, codepage, chap))
+                   chapters.push_back(std::move(chap));
+               } else if (version >= 3 && id == "CTOC") {
+                 if (!haveToc) haveToc = parseTopLevelCtoc(body, size, toc);
+               }
+             });
 
   fillText(info.title, title);
   fillText(info.artist, artist);

@@ -28,7 +28,8 @@ size_t cutAtNul(const uint8_t* bytes, size_t length) {
 
 std::wstring decodeUtf8Value(const uint8_t* bytes, size_t length) {
   std::wstring out;
-  convertCodePage(kCodePageUtf8, bytes, std::min(cutAtNul(bytes, length), kMaxLegacyTextBytes), out);
+  convertCodePage(kCodePageUtf8, bytes, std::min(cutAtNul(bytes, length), kMaxLegacyTextBytes),
+                  out);
   return out;
 }
 
@@ -153,7 +154,8 @@ std::wstring decodeLegacyText(const uint8_t* bytes, size_t length, uint32_t code
   length = cutAtNul(bytes, length);
   if (length == 0) return {};
   const std::string_view view(reinterpret_cast<const char*>(bytes), length);
-  const bool multiByte = std::any_of(view.begin(), view.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; });
+  const bool multiByte =
+      std::any_of(view.begin(), view.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; });
   uint32_t chosen = codepage;
   if (multiByte && text::isValidUtf8(view)) {
     chosen = kCodePageUtf8;

@@ -10,13 +10,13 @@
 
 #include "library/tag_info.h"
 
-constexpr size_t kTagHeaderOnlyBytes = 65536;      // what a header-only read takes
-constexpr size_t kTagFullReadBytes = 16777216;     // the most a full read takes
-constexpr size_t kTagTailBytes = 128;              // ID3v1 lives in the last 128 bytes
-constexpr size_t kMaxLegacyTextBytes = 2048;       // 8-bit (and UTF-8) text converted
-constexpr size_t kMaxUtf16TextUnits = 512;         // UTF-16 text read
-constexpr size_t kMaxTagTextChars = 512;           // a cleaned title or artist
-constexpr size_t kMaxChapFrames = 1000;            // CHAP frames collected per tag
+constexpr size_t kTagHeaderOnlyBytes = 65536;   // what a header-only read takes
+constexpr size_t kTagFullReadBytes = 16777216;  // the most a full read takes
+constexpr size_t kTagTailBytes = 128;           // ID3v1 lives in the last 128 bytes
+constexpr size_t kMaxLegacyTextBytes = 2048;    // 8-bit (and UTF-8) text converted
+constexpr size_t kMaxUtf16TextUnits = 512;      // UTF-16 text read
+constexpr size_t kMaxTagTextChars = 512;        // a cleaned title or artist
+constexpr size_t kMaxChapFrames = 1000;         // CHAP frames collected per tag
 
 // Tags from a memory image of the start of a file (a null buffer counts as empty). `tail`,
 // when given, ends with the file's last 128 bytes, for ID3v1. drm is always false.

@@ -15,10 +15,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const std::wstring kTitle = L"Sine \x00DC" L"berture";
+const std::wstring kTitle =
+    L"Sine \x00DC"
+    L"berture";
 const std::wstring kArtist = L"Tarnwick Ensemble";
 
-std::wstring fixture(const wchar_t* name) { return L"" TWK_SOURCE_DIR "/tests/data/tags/" + std::wstring(name); }
+std::wstring fixture(const wchar_t* name) {
+  return L"" TWK_SOURCE_DIR "/tests/data/tags/" + std::wstring(name);
+}
 
 Bytes bytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
 Bytes& operator+=(Bytes& a, const Bytes& b) {
@@ -31,11 +35,16 @@ Bytes le16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
 Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 Bytes le64(uint64_t v) { return le32(uint32_t(v)) + le32(uint32_t(v >> 32)); }
 Bytes syncsafe(uint32_t v) {
-  return {uint8_t((v >> 21) & 0x7F), uint8_t((v >> 14) & 0x7F), uint8_t((v >> 7) & 0x7F), uint8_t(v & 0x7F)};
+  return {uint8_t((v >> 21) & 0x7F), uint8_t((v >> 14) & 0x7F), uint8_t((v >> 7) & 0x7F),
+          uint8_t(v & 0x7F)};
 }
 
-Bytes id3Frame(std::string_view id, const Bytes& body) { return bytes(id) + be32(uint32_t(body.size())) + Bytes{0, 0} + body; }
-Bytes id3Tag(const Bytes& frames) { return bytes("ID3") + Bytes{3, 0, 0} + syncsafe(uint32_t(frames.size())) + frames; }
+Bytes id3Frame(std::string_view id, const Bytes& body) {
+  return bytes(id) + be32(uint32_t(body.size())) + Bytes{0, 0} + body;
+}
+Bytes id3Tag(const Bytes& frames) {
+  return bytes("ID3") + Bytes{3, 0, 0} + syncsafe(uint32_t(frames.size())) + frames;
+}
 
 Bytes id3v1(std::string_view title) {
   Bytes t = bytes(title);
@@ -51,7 +60,8 @@ Bytes flacFile(size_t pictureSize) {
   auto header = [](uint8_t type, size_t size) {
     return Bytes{type, uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)};
   };
-  Bytes out = bytes("fLaC") + header(0, 34) + Bytes(34) + header(6, pictureSize) + Bytes(pictureSize, 0x5A);
+  Bytes out =
+      bytes("fLaC") + header(0, 34) + Bytes(34) + header(6, pictureSize) + Bytes(pictureSize, 0x5A);
   return out + header(0x84, vorbis.size()) + vorbis + Bytes(4000, 0xFF);
 }
 
@@ -67,7 +77,9 @@ const Bytes kAsfContentDescriptionGuid = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0x
 const Bytes kAsfPaddingGuid = {0x74, 0xD4, 0x06, 0x18, 0xDF, 0xCA, 0x09, 0x45,
                                0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8};
 
-Bytes asfObject(const Bytes& guid, const Bytes& content) { return guid + le64(24 + content.size()) + content; }
+Bytes asfObject(const Bytes& guid, const Bytes& content) {
+  return guid + le64(24 + content.size()) + content;
+}
 
 Bytes utf16(std::wstring_view s) {
   Bytes out;
@@ -141,7 +153,9 @@ TEST(TagFileFixtures, Id3v1FlacAndWaveInfo) {
     EXPECT_TRUE(info.chapters.empty());
   }
   // The ID3v1 title is in code page 1252; forcing 1251 reads its 0xDC as a Cyrillic letter.
-  EXPECT_EQ(readTags(fixture(L"id3v1_only.mp3"), 1251, false).title, L"Sine \x042C" L"berture");
+  EXPECT_EQ(readTags(fixture(L"id3v1_only.mp3"), 1251, false).title,
+            L"Sine \x042C"
+            L"berture");
 }
 
 TEST(TagFileFixtures, Mp4AndAsfGoToTheContainerParsers) {

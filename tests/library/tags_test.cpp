@@ -93,7 +93,8 @@ Bytes vorbisBlock(const std::vector<std::string>& comments, bool last = true) {
   Bytes body = le32(6) + bytes("vendor") + le32(uint32_t(comments.size()));
   for (const auto& c : comments) body += le32(uint32_t(c.size())) + bytes(c);
   const uint32_t n = uint32_t(body.size());
-  return Bytes{uint8_t((last ? 0x80 : 0) | 4), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)} + body;
+  return Bytes{uint8_t((last ? 0x80 : 0) | 4), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)} +
+         body;
 }
 
 Bytes flacBlock(uint8_t type, size_t size, bool last = false) {
@@ -126,7 +127,8 @@ TEST(Id3v2, UnsynchronisedTagFallsBackToId3v1AndStillCoversItsLength) {
 }
 
 TEST(Id3v2, FirstTitleFrameWinsEvenWhenItCleansToNothing) {
-  const Bytes two = id3Tag(3, frame(3, "TIT2", latin1("First")) + frame(3, "TIT2", latin1("Second")));
+  const Bytes two =
+      id3Tag(3, frame(3, "TIT2", latin1("First")) + frame(3, "TIT2", latin1("Second")));
   EXPECT_EQ(parse(two).title, L"First");
 
   const Bytes blankFirst =
@@ -146,14 +148,18 @@ TEST(Id3v2, Version4SizeByteWithHighBitEndsFrameParsing) {
 }
 
 TEST(Id3v2, Utf16ByteOrderFollowsMarkOrEncoding) {
-  auto title = [](const Bytes& frameBody) { return parse(id3Tag(3, frame(3, "TIT2", frameBody))).title; };
+  auto title = [](const Bytes& frameBody) {
+    return parse(id3Tag(3, frame(3, "TIT2", frameBody))).title;
+  };
   EXPECT_EQ(title(Bytes{1, 'H', 0, 'i', 0}), L"Hi");              // no mark: little-endian
   EXPECT_EQ(title(Bytes{2, 0, 'H', 0, 'i'}), L"Hi");              // encoding 2: big-endian
   EXPECT_EQ(title(Bytes{1, 0xFE, 0xFF, 0, 'H', 0, 'i'}), L"Hi");  // mark wins
   EXPECT_EQ(title(Bytes{2, 0xFF, 0xFE, 'H', 0, 'i', 0}), L"Hi");
   EXPECT_EQ(title(Bytes{1, 0xFF, 0xFE, 0x16, 0x04, 'x', 0, 0, 0, 'y', 0}), L"\x0416x");  // NUL ends
   EXPECT_EQ(title(Bytes{1, 'A', 0, 'B'}), L"A");  // a half code unit is dropped
-  EXPECT_EQ(title(Bytes{3, 0xC3, 0x9C, 'b', 0, 'z'}), L"\x00DC" L"b");
+  EXPECT_EQ(title(Bytes{3, 0xC3, 0x9C, 'b', 0, 'z'}),
+            L"\x00DC"
+            L"b");
   EXPECT_EQ(title(Bytes{7, 'a', 'b'}), L"");
   EXPECT_EQ(title(Bytes{}), L"");
 
@@ -185,8 +191,8 @@ TEST(Id3v2, Version22AndExtendedHeaders) {
 }
 
 TEST(Id3v2, UnreadableFramesAreSkippedAndTheWalkGoesOn) {
-  const Bytes v3 = frame(3, "TIT2", latin1("Compressed"), 0x80) + frame(3, "TIT2", latin1("Plain")) +
-                   frame(3, "TPE1", latin1("Grouped"), 0x20);
+  const Bytes v3 = frame(3, "TIT2", latin1("Compressed"), 0x80) +
+                   frame(3, "TIT2", latin1("Plain")) + frame(3, "TPE1", latin1("Grouped"), 0x20);
   EXPECT_EQ(parse(id3Tag(3, v3)).title, L"Plain");
   EXPECT_EQ(parse(id3Tag(3, v3)).artist, L"");
 
@@ -219,7 +225,8 @@ TEST(Id3v2Chapters, OutOfOrderChaptersComeBackSortedAndEqualStartsKeepFrameOrder
                      titledChap(3, "c3", 2000, "Second A") + titledChap(3, "c4", 2000, "Second B");
   const TagInfo info = parse(id3Tag(3, body));
   EXPECT_EQ(chapterStarts(info), (std::vector<uint32_t>{0, 2000, 2000, 5000}));
-  EXPECT_EQ(chapterTitles(info), (std::vector<std::wstring>{L"First", L"Second A", L"Second B", L"Third"}));
+  EXPECT_EQ(chapterTitles(info),
+            (std::vector<std::wstring>{L"First", L"Second A", L"Second B", L"Third"}));
 }
 
 TEST(Id3v2Chapters, TopLevelTableGivesOrderAndDropsUnnamedChapters) {
@@ -244,7 +251,7 @@ TEST(Id3v2Chapters, ChapterTitlesAndBrokenFrames) {
                           frame(3, "TIT2", latin1("Named")) + frame(3, "TIT2", latin1("Later"));
   Bytes body = frame(3, "CHAP", chap("n", 0, subframes));
   body += frame(3, "CHAP", chap("untitled", 100));
-  body += frame(3, "CHAP", bytes("no-nul"));                       // ignored
+  body += frame(3, "CHAP", bytes("no-nul"));                        // ignored
   body += frame(3, "CHAP", bytes("short") + Bytes{0} + Bytes(15));  // ignored
   const TagInfo info = parse(id3Tag(3, body));
   EXPECT_EQ(chapterTitles(info), (std::vector<std::wstring>{L"Named", L""}));
@@ -269,7 +276,7 @@ TEST(LegacyText, AutomaticCodePageAndUtf8Detection) {
   EXPECT_EQ(decode("\xCA\xE8\xED\xEE - \xC3\xF0\xF3\xEF\xEF\xE0 \xEA\xF0\xEE\xE2\xE8"),
             L"\x041A\x0438\x043D\x043E - \x0413\x0440\x0443\x043F\x043F\x0430 "
             L"\x043A\x0440\x043E\x0432\x0438");
-  EXPECT_EQ(decode("abc\xE9"), L"abc\x00E9");  // 0xE9 starts an incomplete UTF-8 sequence
+  EXPECT_EQ(decode("abc\xE9"), L"abc\x00E9");          // 0xE9 starts an incomplete UTF-8 sequence
   EXPECT_EQ(decode("ab\xE9\xE9"), L"ab\x00E9\x00E9");  // a tie is Western
   EXPECT_EQ(decode("Caf\xC3\xA9"), L"Caf\x00E9");
   EXPECT_EQ(decode("Caf\xC3\xA9", 1251), L"Caf\x00E9");  // valid UTF-8 whatever the code page
@@ -282,18 +289,22 @@ TEST(LegacyText, AutomaticCodePageAndUtf8Detection) {
 }
 
 TEST(CleanTagText, ControlsTrimAndLimit) {
-  EXPECT_EQ(cleanTagText(L"  a\tb\x7F" L"c\r\n "), L"a b c");
+  EXPECT_EQ(cleanTagText(L"  a\tb\x7F"
+                         L"c\r\n "),
+            L"a b c");
   EXPECT_EQ(cleanTagText(L"\x01\x02"), L"");
   EXPECT_EQ(cleanTagText(L"\x00A0x\x00A0"), L"\x00A0x\x00A0");  // only plain spaces are trimmed
   // 600 characters: the cut at 512 comes first, so the spaces at 500..511 are trimmed and
   // the letters after them are gone.
-  const std::wstring text = std::wstring(500, L'x') + std::wstring(20, L' ') + std::wstring(80, L'y');
+  const std::wstring text =
+      std::wstring(500, L'x') + std::wstring(20, L' ') + std::wstring(80, L'y');
   EXPECT_EQ(cleanTagText(text), std::wstring(500, L'x'));
   EXPECT_EQ(cleanTagText(L"   " + std::wstring(600, L'z')), std::wstring(509, L'z'));
 }
 
 TEST(Riff, InfoChunksWithOddSizesAndPadding) {
-  const Bytes info = bytes("INFO") + riffChunk("ICMT", bytes("odd")) + riffChunk("INAM", bytes("Wav Title")) +
+  const Bytes info = bytes("INFO") + riffChunk("ICMT", bytes("odd")) +
+                     riffChunk("INAM", bytes("Wav Title")) +
                      riffChunk("IART", bytes("Odd Artist")) + riffChunk("INAM", bytes("Second"));
   const Bytes file = wave(riffChunk("fmt ", Bytes(16)) + riffChunk("junk", Bytes(3)) +
                           riffChunk("LIST", info) + riffChunk("data", Bytes(100)));
@@ -302,16 +313,19 @@ TEST(Riff, InfoChunksWithOddSizesAndPadding) {
   EXPECT_EQ(tags.artist, L"Odd Artist");
 
   // A LIST that is not INFO, or a WAVE without RIFF, gives nothing.
-  EXPECT_EQ(parse(wave(riffChunk("LIST", bytes("adtl") + riffChunk("INAM", bytes("No"))))).title, L"");
+  EXPECT_EQ(parse(wave(riffChunk("LIST", bytes("adtl") + riffChunk("INAM", bytes("No"))))).title,
+            L"");
   Bytes notRiff = file;
   notRiff[0] = 'X';
   EXPECT_EQ(parse(notRiff).title, L"");
 }
 
 TEST(Riff, Id3ChunkWinsOverInfo) {
-  const Bytes info = bytes("INFO") + riffChunk("INAM", bytes("Info Title")) + riffChunk("IART", bytes("Info Artist"));
-  const Bytes id3 = id3Tag(3, frame(3, "TIT2", latin1("Id3 Title")) +
-                                  frame(3, "CHAP", chap("c", 0, frame(3, "TIT2", latin1("Chapter")))));
+  const Bytes info = bytes("INFO") + riffChunk("INAM", bytes("Info Title")) +
+                     riffChunk("IART", bytes("Info Artist"));
+  const Bytes id3 =
+      id3Tag(3, frame(3, "TIT2", latin1("Id3 Title")) +
+                    frame(3, "CHAP", chap("c", 0, frame(3, "TIT2", latin1("Chapter")))));
   for (const char* id : {"id3 ", "ID3 "}) {
     const TagInfo tags = parse(wave(riffChunk("LIST", info) + riffChunk(id, id3)));
     EXPECT_EQ(tags.title, L"Id3 Title");
@@ -321,7 +335,8 @@ TEST(Riff, Id3ChunkWinsOverInfo) {
 }
 
 TEST(Riff, TruncatedChunksKeepWhatFits) {
-  const Bytes info = bytes("INFO") + riffChunk("IART", bytes("Artist")) + riffChunk("INAM", bytes("Cut title"));
+  const Bytes info =
+      bytes("INFO") + riffChunk("IART", bytes("Artist")) + riffChunk("INAM", bytes("Cut title"));
   Bytes file = wave(riffChunk("LIST", info));
   file.resize(file.size() - 4);  // INAM no longer fits: the sub-chunk walk ends there
   const TagInfo tags = parse(file);
@@ -343,8 +358,12 @@ TEST(Flac, VorbisCommentAfterOtherBlocksAndAnId3Tag) {
   EXPECT_EQ(info.artist, L"Id3 Artist");  // the ID3v2 tag came first
 
   // UTF-8 values, cut at a NUL.
-  const Bytes utf8 = bytes("fLaC") + vorbisBlock({std::string("TITLE=\xC3\x9C" "ber\0tail", 16)});
-  EXPECT_EQ(parse(utf8).title, L"\x00DC" L"ber");
+  const Bytes utf8 = bytes("fLaC") + vorbisBlock({std::string("TITLE=\xC3\x9C"
+                                                              "ber\0tail",
+                                                              16)});
+  EXPECT_EQ(parse(utf8).title,
+            L"\x00DC"
+            L"ber");
 }
 
 TEST(Flac, WalkStopsAtLastBlockAndAtBlocksThatDoNotFit) {
@@ -382,7 +401,8 @@ TEST(ParseTags, TruncatedImagesNeverReadPastTheirEnd) {
                       titledChap(4, "b", 1, "B");
   const Bytes id3 = id3Tag(4, frame(4, "TIT2", Bytes{1, 0xFF, 0xFE, 'x', 0}) + chaps);
   const Bytes flac = id3 + bytes("fLaC") + flacBlock(0, 34) + vorbisBlock({"TITLE=t", "ARTIST=a"});
-  const Bytes riff = wave(riffChunk("LIST", bytes("INFO") + riffChunk("INAM", bytes("n"))) + riffChunk("id3 ", id3));
+  const Bytes riff = wave(riffChunk("LIST", bytes("INFO") + riffChunk("INAM", bytes("n"))) +
+                          riffChunk("id3 ", id3));
   for (const Bytes* image : {&flac, &riff}) {
     for (size_t n = 0; n <= image->size(); ++n) {
       const Bytes prefix(image->begin(), image->begin() + n);
