@@ -4,17 +4,19 @@
 
 #include "base/text.h"
 
+using namespace std::literals;
+
 std::wstring loadErrorText(uint8_t code, std::wstring_view message) {
   switch (code) {
-    case 1: return L"Can't open the file";
-    case 2: return L"Can't read the file";
-    case 3: return L"The file is empty";
-    case 4: return L"Not a playable MP3, WAV, FLAC, M4A or WMA file";
-    case 5: return L"Out of memory";
-    case 6: return L"M4A and WMA files need the Media Feature Pack";
+    case 1: return std::wstring(L"Can't open the file"sv);
+    case 2: return std::wstring(L"Can't read the file"sv);
+    case 3: return std::wstring(L"The file is empty"sv);
+    case 4: return std::wstring(L"Not a playable MP3, WAV, FLAC, M4A or WMA file"sv);
+    case 5: return std::wstring(L"Out of memory"sv);
+    case 6: return std::wstring(L"M4A and WMA files need the Media Feature Pack"sv);
     case 7: return std::wstring(message);
-    case 8: return L"No audio CD in the drive";
-    case 9: return L"Protected (DRM) file, can't play";
+    case 8: return std::wstring(L"No audio CD in the drive"sv);
+    case 9: return std::wstring(L"Protected (DRM) file, can't play"sv);
     default: return std::wstring();
   }
 }
@@ -22,11 +24,14 @@ std::wstring loadErrorText(uint8_t code, std::wstring_view message) {
 std::wstring tagDisplayTitle(const TagInfo& tags) {
   if (tags.title.empty()) return std::wstring();
   if (tags.artist.empty()) return tags.title;
-  return tags.artist + L" - " + tags.title;
+  std::wstring title;
+  title.reserve(tags.artist.size() + 3 + tags.title.size());
+  title.append(tags.artist).append(L" - "sv).append(tags.title);
+  return title;
 }
 
 std::wstring_view fileNameOfPath(std::wstring_view path) {
-  const size_t slash = path.find_last_of(L"\\/");
+  const size_t slash = path.find_last_of(L"\\/"sv);
   return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
 }
 
@@ -57,7 +62,9 @@ void keepChapters(const std::vector<Chapter>& from, uint64_t durationMs,
 
 std::wstring chapterName(const std::vector<Chapter>& chapters, size_t index) {
   if (index < chapters.size() && !chapters[index].title.empty()) return chapters[index].title;
-  return L"Chapter " + text::toDecimal(static_cast<uint64_t>(index) + 1);
+  std::wstring name(L"Chapter "sv);
+  name.append(text::toDecimal(static_cast<uint64_t>(index) + 1));
+  return name;
 }
 
 int clampVolume(int volume) { return std::clamp(volume, 0, 100); }

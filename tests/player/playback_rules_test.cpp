@@ -5,27 +5,29 @@
 #include <cstdint>
 #include <vector>
 
+using namespace std::literals;
+
 namespace {
 
 TEST(PlaybackRules, LoadErrorsHaveTheirTexts) {
-  EXPECT_EQ(loadErrorText(3, L"ignored"), L"The file is empty");
-  EXPECT_EQ(loadErrorText(4, L""), L"Not a playable MP3, WAV, FLAC, M4A or WMA file");
-  EXPECT_EQ(loadErrorText(7, L"Server said no"), L"Server said no");
-  EXPECT_EQ(loadErrorText(9, L""), L"Protected (DRM) file, can't play");
-  EXPECT_EQ(loadErrorText(0, L"x"), L"");
-  EXPECT_EQ(loadErrorText(200, L"x"), L"");
+  EXPECT_EQ(loadErrorText(3, L"ignored"s), L"The file is empty"s);
+  EXPECT_EQ(loadErrorText(4, L""s), L"Not a playable MP3, WAV, FLAC, M4A or WMA file"s);
+  EXPECT_EQ(loadErrorText(7, L"Server said no"s), L"Server said no"s);
+  EXPECT_EQ(loadErrorText(9, L""s), L"Protected (DRM) file, can't play"s);
+  EXPECT_EQ(loadErrorText(0, L"x"s), L""s);
+  EXPECT_EQ(loadErrorText(200, L"x"s), L""s);
 }
 
 TEST(PlaybackRules, DisplayTitleNeedsATagTitle) {
   TagInfo tags;
-  tags.artist = L"Band";
-  EXPECT_EQ(tagDisplayTitle(tags), L"");  // an artist alone is no title
-  tags.title = L"Song";
-  EXPECT_EQ(tagDisplayTitle(tags), L"Band - Song");
+  tags.artist = L"Band"s;
+  EXPECT_EQ(tagDisplayTitle(tags), L""s);  // an artist alone is no title
+  tags.title = L"Song"s;
+  EXPECT_EQ(tagDisplayTitle(tags), L"Band - Song"s);
   tags.artist.clear();
-  EXPECT_EQ(tagDisplayTitle(tags), L"Song");
-  EXPECT_EQ(fileNameOfPath(L"C:\\a/b\\c.mp3"), L"c.mp3");
-  EXPECT_EQ(fileNameOfPath(L"plain.wav"), L"plain.wav");
+  EXPECT_EQ(tagDisplayTitle(tags), L"Song"s);
+  EXPECT_EQ(fileNameOfPath(L"C:\\a/b\\c.mp3"s), L"c.mp3"s);
+  EXPECT_EQ(fileNameOfPath(L"plain.wav"s), L"plain.wav"s);
 }
 
 TEST(PlaybackRules, TimeConversionsAreExactAndDoNotOverflow) {
@@ -43,18 +45,18 @@ TEST(PlaybackRules, TimeConversionsAreExactAndDoNotOverflow) {
 }
 
 TEST(PlaybackRules, ChaptersKeepAscendingStartsInsideTheTrack) {
-  std::vector<Chapter> from = {{0, L"Intro"}, {5000, L""}, {5000, L"Again"}, {3000, L"Back"},
-                               {9000, L"Late"}, {20000, L"Past end"}};
+  std::vector<Chapter> from = {{0, L"Intro"s}, {5000, L""s}, {5000, L"Again"s}, {3000, L"Back"s},
+                               {9000, L"Late"s}, {20000, L"Past end"s}};
   std::vector<Chapter> kept;
   std::vector<uint32_t> starts;
   keepChapters(from, 10000, kept, starts);
   ASSERT_EQ(starts, (std::vector<uint32_t>{0, 5000, 9000}));
-  EXPECT_EQ(kept[2].title, L"Late");
-  EXPECT_EQ(chapterName(kept, 1), L"Chapter 2");
-  EXPECT_EQ(chapterName(kept, 0), L"Intro");
+  EXPECT_EQ(kept[2].title, L"Late"s);
+  EXPECT_EQ(chapterName(kept, 1), L"Chapter 2"s);
+  EXPECT_EQ(chapterName(kept, 0), L"Intro"s);
 
   // One chapter, or chapters that all start after the end, show none.
-  keepChapters({{0, L"Only"}, {12000, L"After"}}, 10000, kept, starts);
+  keepChapters({{0, L"Only"s}, {12000, L"After"s}}, 10000, kept, starts);
   EXPECT_TRUE(kept.empty());
   EXPECT_TRUE(starts.empty());
 }
