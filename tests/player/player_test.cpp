@@ -134,6 +134,40 @@ TEST(PlayerOpen, AFolderThatCannotBeListedFails) {
   EXPECT_TRUE(p.list.empty());
 }
 
+TEST(PlayerOpen, ARestoreTargetLoadsPausedAtItsPosition) {
+  TempFolder music;
+  music.write(L"1.wav", wavFile(1.0));
+  const std::wstring second = music.write(L"Second.wav", wavFile(20.0, kLongRate));
+  Settings settings;
+  settings.lastTrackPath = L"C:\\kept\\until the restore.wav";
+  PlayerHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+
+  // The last session's track, named in another letter case.
+  p.openPath(music.root(), false, false);
+  p.restore = RestoreTarget{music.path(L"SECOND.WAV"), 3000, true};
+  EXPECT_TRUE(p.save());
+  EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, settings.lastTrackPath);
+  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Paused; }, "the restored track"));
+  EXPECT_EQ(p.playing.path, second);
+  EXPECT_EQ(p.playing.index, 1);
+  EXPECT_EQ(p.list.current, 1);
+  EXPECT_EQ(p.positionFrames, 3000u * kLongRate / 1000);
+  EXPECT_FALSE(p.restore.pending);
+  const Settings saved = loadSettings(host.settingsPath());
+  EXPECT_EQ(saved.lastTrackPath, second);
+  EXPECT_EQ(saved.lastPositionMs, 3000u);
+
+  // A restored folder that is gone is forgotten without a message.
+  p.openPath(music.path(L"gone"), false, false);
+  p.restore = RestoreTarget{music.path(L"gone\\x.wav"), 0, true};
+  ASSERT_TRUE(host.waitFor([&] { return p.pendingScanId == 0; }, "the failed scan"));
+  EXPECT_EQ(p.sourceFolder, L"");
+  EXPECT_EQ(p.statusMessage, L"");
+  EXPECT_EQ(p.playState, PlayState::Paused);
+}
+
 TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
   TempFolder music;
   const std::wstring a = music.write(L"1.wav", wavFile(2.0));
