@@ -1,8 +1,8 @@
 // Figures for the player core: how long a play command takes until the audio output
 // publishes the new track (memory and stream path), and what a 100,000-track list costs to
 // install and to keep.
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -82,7 +82,8 @@ bool writeFile(const std::wstring& path, const std::string& bytes) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  const BOOL ok =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   return ok && written == bytes.size();
 }
@@ -176,8 +177,9 @@ int main() {
   Figures memory, stream;
   const bool memoryOk = playLatency(files, false, kRounds, memory);
   const bool streamOk = playLatency(files, true, kRounds, stream);
-  std::printf("play command to output publishing the track, %d rounds, 30 s 44.1 kHz WAV (%.1f MB)\n",
-              kRounds, track.size() / 1048576.0);
+  std::printf(
+      "play command to output publishing the track, %d rounds, 30 s 44.1 kHz WAV (%.1f MB)\n",
+      kRounds, track.size() / 1048576.0);
   std::printf("  memory path: min %.2f ms, median %.2f ms, max %.2f ms%s\n", memory.min,
               memory.median, memory.max, memoryOk ? "" : " (timed out)");
   std::printf("  stream path: min %.2f ms, median %.2f ms, max %.2f ms%s\n", stream.min,
@@ -208,12 +210,13 @@ int main() {
     const double installMs = nowMs() - start;
     const size_t after = workingSet();
     static const char* const kNames[] = {"", " with shuffle", " while a track plays"};
-    std::printf("100,000-track list%s: install %.2f ms; list %.1f MB (pool %.1f MB, entries %.1f MB);"
-                " working set +%.1f MB built, %+.1f MB after install\n",
-                kNames[variant], installMs, listBytes(p.list) / 1048576.0,
-                p.list.pool.capacity() * 2 / 1048576.0, p.list.tracks.capacity() * 16 / 1048576.0,
-                (static_cast<double>(built) - before) / 1048576.0,
-                (static_cast<double>(after) - before) / 1048576.0);
+    std::printf(
+        "100,000-track list%s: install %.2f ms; list %.1f MB (pool %.1f MB, entries %.1f MB);"
+        " working set +%.1f MB built, %+.1f MB after install\n",
+        kNames[variant], installMs, listBytes(p.list) / 1048576.0,
+        p.list.pool.capacity() * 2 / 1048576.0, p.list.tracks.capacity() * 16 / 1048576.0,
+        (static_cast<double>(built) - before) / 1048576.0,
+        (static_cast<double>(after) - before) / 1048576.0);
     p.playing = NowPlaying();
     DestroyWindow(window);
   }

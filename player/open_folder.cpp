@@ -136,8 +136,8 @@ void Player::onTitles(std::unique_ptr<ScanTitleBatch> batch) {
 void Player::removeRow(int64_t index) {
   if (index < 0 || static_cast<size_t>(index) >= list.size()) return;
   if (playState == PlayState::Playing) checkTrackSwitch();
-  const bool playingOrPending = (playing.id != -1 && playing.index == index) ||
-                                (load.id != -1 && load.index == index);
+  const bool playingOrPending =
+      (playing.id != -1 && playing.index == index) || (load.id != -1 && load.index == index);
   if (audiobook && playingOrPending) {
     const std::wstring path(list.path(static_cast<size_t>(index)));
     if (!confirm(L"Remove " + std::wstring(list.displayName(static_cast<size_t>(index))) +
@@ -145,13 +145,14 @@ void Player::removeRow(int64_t index) {
       return;
     }
     // The question waited: the row must still be the one the user asked about.
-    if (static_cast<size_t>(index) >= list.size() || list.path(static_cast<size_t>(index)) != path) {
+    if (static_cast<size_t>(index) >= list.size() ||
+        list.path(static_cast<size_t>(index)) != path) {
       return;
     }
   }
   const bool wasActive = playState == PlayState::Loading || playState == PlayState::Playing;
-  const bool active = (playing.id != -1 && playing.index == index) ||
-                      (load.id != -1 && load.index == index);
+  const bool active =
+      (playing.id != -1 && playing.index == index) || (load.id != -1 && load.index == index);
   const bool wasCurrent = list.current == index;
   int64_t continuation = wasCurrent ? list.peekNextUser() : -1;
 

@@ -377,11 +377,13 @@ bool Player::chaptersUsable() const {
 bool Player::nextChapter() {
   if (!chaptersUsable()) return false;
   const uint64_t p = positionMs();
-  const auto after = std::upper_bound(playing.chapterStarts.begin(), playing.chapterStarts.end(), p);
+  const auto after =
+      std::upper_bound(playing.chapterStarts.begin(), playing.chapterStarts.end(), p);
   if (after == playing.chapterStarts.end()) return false;
   const size_t i = static_cast<size_t>(after - playing.chapterStarts.begin());
   const uint32_t start = *after;
-  if (confirm(L"Go to " + chapterName(playing.chapters, i) + L" (" + text::formatTime(start) + L")") &&
+  if (confirm(L"Go to " + chapterName(playing.chapters, i) + L" (" + text::formatTime(start) +
+              L")") &&
       chaptersUsable() && i < playing.chapterStarts.size()) {
     seekTo(playing.chapterStarts[i]);
     logEvent(LogEvent::To, playing.chapterStarts[i]);
@@ -394,7 +396,8 @@ bool Player::previousChapter() {
   const uint64_t p = positionMs();
   const std::vector<uint32_t>& starts = playing.chapterStarts;
   // The last chapter that starts at or before p (the first one before any start).
-  size_t i = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin());
+  size_t i =
+      static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin());
   i = i == 0 ? 0 : i - 1;
   size_t chapter = i;
   if (starts[i] + kRestartWithinMs >= p) {
@@ -477,8 +480,8 @@ void Player::previous() {
 }
 
 bool Player::canSeek() const {
-  return currentStation == -1 && playing.id != -1 && playing.totalFrames != 0 &&
-         playing.seekable && playing.sampleRate != 0 &&
+  return currentStation == -1 && playing.id != -1 && playing.totalFrames != 0 && playing.seekable &&
+         playing.sampleRate != 0 &&
          (playState == PlayState::Playing || playState == PlayState::Paused ||
           playState == PlayState::Stopped);
 }

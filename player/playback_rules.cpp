@@ -8,16 +8,26 @@ using namespace std::literals;
 
 std::wstring loadErrorText(uint8_t code, std::wstring_view message) {
   switch (code) {
-    case 1: return std::wstring(L"Can't open the file"sv);
-    case 2: return std::wstring(L"Can't read the file"sv);
-    case 3: return std::wstring(L"The file is empty"sv);
-    case 4: return std::wstring(L"Not a playable MP3, WAV, FLAC, M4A or WMA file"sv);
-    case 5: return std::wstring(L"Out of memory"sv);
-    case 6: return std::wstring(L"M4A and WMA files need the Media Feature Pack"sv);
-    case 7: return std::wstring(message);
-    case 8: return std::wstring(L"No audio CD in the drive"sv);
-    case 9: return std::wstring(L"Protected (DRM) file, can't play"sv);
-    default: return std::wstring();
+    case 1:
+      return std::wstring(L"Can't open the file"sv);
+    case 2:
+      return std::wstring(L"Can't read the file"sv);
+    case 3:
+      return std::wstring(L"The file is empty"sv);
+    case 4:
+      return std::wstring(L"Not a playable MP3, WAV, FLAC, M4A or WMA file"sv);
+    case 5:
+      return std::wstring(L"Out of memory"sv);
+    case 6:
+      return std::wstring(L"M4A and WMA files need the Media Feature Pack"sv);
+    case 7:
+      return std::wstring(message);
+    case 8:
+      return std::wstring(L"No audio CD in the drive"sv);
+    case 9:
+      return std::wstring(L"Protected (DRM) file, can't play"sv);
+    default:
+      return std::wstring();
   }
 }
 

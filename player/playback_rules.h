@@ -10,9 +10,9 @@
 
 #include "library/tag_info.h"
 
-constexpr int kVolumeStep = 5;       // percent per wheel notch
-constexpr int kWheelDelta = 120;     // one notch
-constexpr int kMaxUnplayable = 5;    // consecutive failures before giving up
+constexpr int kVolumeStep = 5;               // percent per wheel notch
+constexpr int kWheelDelta = 120;             // one notch
+constexpr int kMaxUnplayable = 5;            // consecutive failures before giving up
 constexpr uint64_t kRestartWithinMs = 3000;  // Previous goes back only this early in a track
 
 // The status text of a loader error code; code 7 carries its own text.

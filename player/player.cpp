@@ -16,8 +16,7 @@ constexpr uint64_t kMinRememberedMs = 999;
 
 }  // namespace
 
-Player::Player(HWND window, const Settings& initial, StartOptions startOptions,
-               std::wstring path)
+Player::Player(HWND window, const Settings& initial, StartOptions startOptions, std::wstring path)
     : window(window),
       options(std::move(startOptions)),
       settingsPath(std::move(path)),
@@ -259,9 +258,10 @@ void Player::rememberPosition() {
   }
   if (durationMs < kLongTrackMs && !audiobook) return;
   const uint64_t p = playState == PlayState::Stopped ? 0 : atMs;
-  positions.erase(std::remove_if(positions.begin(), positions.end(),
-                                 [&](const Settings::Position& e) { return e.path == playing.path; }),
-                  positions.end());
+  positions.erase(
+      std::remove_if(positions.begin(), positions.end(),
+                     [&](const Settings::Position& e) { return e.path == playing.path; }),
+      positions.end());
   if (p > kMinRememberedMs && p + kHeardWithinMs < durationMs) {
     positions.insert(positions.begin(), Settings::Position{playing.path, p});
     if (positions.size() > Settings::kMaxPositions) positions.resize(Settings::kMaxPositions);

@@ -32,7 +32,16 @@ enum class PlayState : uint8_t {
 };
 
 // The listening log's events, by their codes in the log.
-enum class LogEvent : uint8_t { Play = 0, Pause = 1, At = 2, From = 3, To = 4, Stop = 5, Exit = 6, Off = 7 };
+enum class LogEvent : uint8_t {
+  Play = 0,
+  Pause = 1,
+  At = 2,
+  From = 3,
+  To = 4,
+  Stop = 5,
+  Exit = 6,
+  Off = 7
+};
 
 struct PendingLoad {
   int32_t id = -1;  // -1: none pending
@@ -91,7 +100,8 @@ class Player {
   bool startWorkers();
 
   // Playback control.
-  void playIndex(int64_t index, const std::wstring& path, bool startPaused, uint64_t startPositionMs);
+  void playIndex(int64_t index, const std::wstring& path, bool startPaused,
+                 uint64_t startPositionMs);
   void playCurrent();
   void playPause();
   void play();
@@ -145,7 +155,7 @@ class Player {
 
   // Hooks for the window. onChanged: refresh the window and the media controls.
   std::function<void()> onChanged;
-  std::function<void(int64_t, int64_t)> onRowsChanged;        // repaint these rows (-1: none)
+  std::function<void(int64_t, int64_t)> onRowsChanged;          // repaint these rows (-1: none)
   std::function<void(int64_t row, bool select)> onListChanged;  // new row count; show or select row
   // The audiobook confirmation's question (the full text); no answer means yes.
   std::function<bool(const std::wstring&)> confirmPrompt;

@@ -71,7 +71,8 @@ bool routePlayerMessage(Player* player, HWND, UINT message, WPARAM wParam, LPARA
         return true;
       }
       case WM_APP_SCAN_PROGRESS:
-        if (player) player->onScanProgress(static_cast<uint32_t>(wParam), static_cast<uint64_t>(lParam));
+        if (player)
+          player->onScanProgress(static_cast<uint32_t>(wParam), static_cast<uint64_t>(lParam));
         result = 0;
         return true;
       case WM_APP_SCAN_DONE: {

@@ -16,7 +16,8 @@ class StreamDecoderRef {
   ~StreamDecoderRef() { reset(); }
   StreamDecoderRef(const StreamDecoderRef&) = delete;
   StreamDecoderRef& operator=(const StreamDecoderRef&) = delete;
-  StreamDecoderRef(StreamDecoderRef&& other) noexcept : decoder_(std::exchange(other.decoder_, nullptr)) {}
+  StreamDecoderRef(StreamDecoderRef&& other) noexcept
+      : decoder_(std::exchange(other.decoder_, nullptr)) {}
   StreamDecoderRef& operator=(StreamDecoderRef&& other) noexcept {
     if (this != &other) {
       reset();

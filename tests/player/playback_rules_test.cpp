@@ -40,13 +40,12 @@ TEST(PlaybackRules, TimeConversionsAreExactAndDoNotOverflow) {
   const uint64_t week = 604800000;
   EXPECT_EQ(framesToMs(msToFrames(week, 384000), 384000), week);
   EXPECT_EQ(framesToMs(UINT64_MAX, 1000), UINT64_MAX);
-  EXPECT_EQ(framesToMs(UINT64_MAX - (UINT64_MAX % 48000), 48000),
-            (UINT64_MAX / 48000) * 1000);
+  EXPECT_EQ(framesToMs(UINT64_MAX - (UINT64_MAX % 48000), 48000), (UINT64_MAX / 48000) * 1000);
 }
 
 TEST(PlaybackRules, ChaptersKeepAscendingStartsInsideTheTrack) {
-  std::vector<Chapter> from = {{0, L"Intro"s}, {5000, L""s}, {5000, L"Again"s}, {3000, L"Back"s},
-                               {9000, L"Late"s}, {20000, L"Past end"s}};
+  std::vector<Chapter> from = {{0, L"Intro"s},   {5000, L""s},     {5000, L"Again"s},
+                               {3000, L"Back"s}, {9000, L"Late"s}, {20000, L"Past end"s}};
   std::vector<Chapter> kept;
   std::vector<uint32_t> starts;
   keepChapters(from, 10000, kept, starts);

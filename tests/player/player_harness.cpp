@@ -46,12 +46,18 @@ void removeTree(const std::wstring& folder) {
 
 const char* stateName(PlayState state) {
   switch (state) {
-    case PlayState::Idle: return "Idle";
-    case PlayState::Loading: return "Loading";
-    case PlayState::Playing: return "Playing";
-    case PlayState::Paused: return "Paused";
-    case PlayState::Stopped: return "Stopped";
-    case PlayState::Failed: return "Failed";
+    case PlayState::Idle:
+      return "Idle";
+    case PlayState::Loading:
+      return "Loading";
+    case PlayState::Playing:
+      return "Playing";
+    case PlayState::Paused:
+      return "Paused";
+    case PlayState::Stopped:
+      return "Stopped";
+    case PlayState::Failed:
+      return "Failed";
   }
   return "?";
 }
@@ -90,7 +96,8 @@ std::string wavFile(double seconds, uint32_t rate, const std::string& title) {
   b += "data";
   put32(b, dataBytes);
   for (uint32_t i = 0; i < frames; ++i) {
-    const auto s = static_cast<int16_t>(1000.0 * std::sin(i * 2.0 * 3.14159265358979 * 440.0 / rate));
+    const auto s =
+        static_cast<int16_t>(1000.0 * std::sin(i * 2.0 * 3.14159265358979 * 440.0 / rate));
     put16(b, static_cast<uint16_t>(s));
     put16(b, static_cast<uint16_t>(s));
   }
@@ -141,7 +148,8 @@ PlayerHost::PlayerHost(const Settings& settings, StartOptions options) {
     return answer;
   };
   player_->onChanged = [this] {
-    if (!player_->playing.path.empty() && (played.empty() || played.back() != player_->playing.path)) {
+    if (!player_->playing.path.empty() &&
+        (played.empty() || played.back() != player_->playing.path)) {
       played.push_back(player_->playing.path);
     }
   };
@@ -166,8 +174,8 @@ std::string PlayerHost::describe() {
                   " load.id=" + std::to_string(p.load.id) +
                   " preload.id=" + std::to_string(p.preload.id) +
                   " prepared.index=" + std::to_string(p.prepared.index) +
-                  " unplayable=" + std::to_string(p.unplayableCount) +
-                  " status=\"" + text::wideToUtf8(p.statusMessage) + "\"";
+                  " unplayable=" + std::to_string(p.unplayableCount) + " status=\"" +
+                  text::wideToUtf8(p.statusMessage) + "\"";
   return s;
 }
 
@@ -184,7 +192,8 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
       continue;
     }
     MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                              static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)), QS_ALLINPUT);
+                              static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
+                              QS_ALLINPUT);
   }
 }
 

@@ -59,7 +59,8 @@ TEST(PlayerOpen, AFolderPlaysItsFirstTrackInTrackOrder) {
 
 TEST(PlayerOpen, WithShuffleTheFirstShuffledTrackPlays) {
   TempFolder music;
-  for (int i = 0; i < 8; ++i) music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(1.0));
+  for (int i = 0; i < 8; ++i)
+    music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(1.0));
   Settings settings;
   settings.shuffle = true;
   PlayerHost host(settings);
@@ -89,7 +90,8 @@ TEST(PlayerOpen, ASingleFilePlaysAsAOneTrackList) {
   EXPECT_NE(p.listScanId & Player::kFileScanIdBit, 0u);
 
   // The end of the only track stops at its start.
-  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Stopped; }, "stopped at the end"));
+  ASSERT_TRUE(
+      host.waitFor([&] { return p.playState == PlayState::Stopped; }, "stopped at the end"));
   EXPECT_EQ(p.positionFrames, 0u);
   EXPECT_EQ(p.statusMessage, L"");
 }
@@ -193,7 +195,8 @@ TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
   EXPECT_EQ(p.nextId, idsBefore + 1);
   EXPECT_EQ(p.prepared.index == 2 || p.preload.index == 2, true);
 
-  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Stopped; }, "the end of the list"));
+  ASSERT_TRUE(
+      host.waitFor([&] { return p.playState == PlayState::Stopped; }, "the end of the list"));
   EXPECT_EQ(host.played, (std::vector<std::wstring>{a, b, c}));
   EXPECT_EQ(p.list.current, 2);
   EXPECT_EQ(p.positionFrames, 0u);
@@ -274,7 +277,8 @@ TEST(PlayerPlayback, PreviousGoesBackEarlyInATrackAndRestartsLater) {
 
 TEST(PlayerPlayback, PreviousInShuffleWalksTheHistory) {
   TempFolder music;
-  for (int i = 0; i < 6; ++i) music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(20.0, kLongRate));
+  for (int i = 0; i < 6; ++i)
+    music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(20.0, kLongRate));
   Settings settings;
   settings.shuffle = true;
   PlayerHost host(settings);
@@ -286,7 +290,10 @@ TEST(PlayerPlayback, PreviousInShuffleWalksTheHistory) {
   for (int step = 0; step < 4; ++step) {
     if (step > 0) p.next();
     ASSERT_TRUE(host.waitFor(
-        [&] { return p.playState == PlayState::Playing && p.load.id == -1 && p.playing.index == p.list.current; },
+        [&] {
+          return p.playState == PlayState::Playing && p.load.id == -1 &&
+                 p.playing.index == p.list.current;
+        },
         "the next shuffled track playing"));
     p.pause();  // keeps the position well inside the first 3 s
     visited.push_back(p.playing.index);
@@ -302,7 +309,8 @@ TEST(PlayerPlayback, PreviousInShuffleWalksTheHistory) {
 TEST(PlayerFailures, AFolderOfUnplayableFilesSkipsFourAndFailsOnTheFifth) {
   TempFolder music;
   for (int i = 1; i <= 6; ++i) {
-    music.write(text::toDecimal(int64_t(i)) + std::wstring(L".mp3"), i == 5 ? std::string() : garbage());
+    music.write(text::toDecimal(int64_t(i)) + std::wstring(L".mp3"),
+                i == 5 ? std::string() : garbage());
   }
   PlayerHost host;
   ASSERT_TRUE(host.ok());
@@ -343,15 +351,17 @@ TEST(PlayerFailures, APreparedTrackThatFailsIsSkippedAtTheEnd) {
 TEST(PlayerFailures, FivePreparedFailuresInARowEndInStopped) {
   TempFolder music;
   music.write(L"1 good.wav", wavFile(10.0, kLongRate));
-  for (int i = 2; i <= 6; ++i) music.write(text::toDecimal(int64_t(i)) + std::wstring(L" bad.mp3"), garbage());
+  for (int i = 2; i <= 6; ++i)
+    music.write(text::toDecimal(int64_t(i)) + std::wstring(L" bad.mp3"), garbage());
   music.write(L"7 good.wav", wavFile(0.5));
   PlayerHost host;
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
 
   p.openPath(music.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingIndex(p, 0) && p.preload.id == -1 && p.unplayableCount == 1; },
-                           "the first track playing and the prepared one failed"));
+  ASSERT_TRUE(host.waitFor(
+      [&] { return playingIndex(p, 0) && p.preload.id == -1 && p.unplayableCount == 1; },
+      "the first track playing and the prepared one failed"));
   p.pause();
   // Each removal prepares the track that now follows, which fails in turn.
   for (int removed = 1; removed <= 4; ++removed) {
@@ -428,7 +438,8 @@ TEST(PlayerList, InAudiobookModeRemovingThePlayingRowAsksFirst) {
 TEST(PlayerList, LateTitlesLandOnTheRowsThatAreLeft) {
   TempFolder music;
   for (int i = 0; i < 6; ++i) {
-    music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(0.3, kRate, "Title " + std::to_string(i)));
+    music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav",
+                wavFile(0.3, kRate, "Title " + std::to_string(i)));
   }
   PlayerHost host;
   ASSERT_TRUE(host.ok());
@@ -537,8 +548,10 @@ TEST(PlayerControls, MediaKeysAndButtonsReachThePlayer) {
 
 TEST(PlayerShutdown, WorkInFlightLeavesNoThreadAndNoRecord) {
   TempFolder music, more;
-  for (int i = 0; i < 6; ++i) music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(10.0, kLongRate));
-  for (int i = 0; i < 300; ++i) more.write(L"m" + text::toDecimal(int64_t(i)) + L".wav", wavFile(0.05));
+  for (int i = 0; i < 6; ++i)
+    music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", wavFile(10.0, kLongRate));
+  for (int i = 0; i < 300; ++i)
+    more.write(L"m" + text::toDecimal(int64_t(i)) + L".wav", wavFile(0.05));
   StartOptions streaming;
   streaming.forceStreaming = true;  // every loaded track has a decoding thread of its own
 
