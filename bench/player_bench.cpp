@@ -1,8 +1,9 @@
 // Figures for the player core: how long a play command takes until the audio output
 // publishes the new track (memory and stream path), and what a 100,000-track list costs to
 // install and to keep.
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
