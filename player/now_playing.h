@@ -6,11 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/stream_decoder_ref.h"
 #include "library/tag_info.h"
-
-// The object that feeds a streamed or CD track's decoder; the network and CD sources define
-// it.
-struct StreamObject;
 
 struct NowPlaying {
   int64_t id = -1;     // load id of the request that produced it; -1: empty record
@@ -23,7 +20,7 @@ struct NowPlaying {
   uint32_t sampleRate = 0;   // 0: unknown
   bool streamed = false;     // bytes come over the network
   bool seekable = true;
-  std::shared_ptr<StreamObject> stream;  // empty for plain local decoding
+  StreamDecoderRef stream;  // the decoder feeding a streamed or CD track; empty from memory
   std::vector<Chapter> chapters;
   std::vector<uint32_t> chapterStarts;  // ms, parallel to chapters
 };

@@ -89,6 +89,7 @@ NowPlaying Player::makeRecord(const LoadResult& result, int64_t index) {
   record.totalFrames = track.lengthFrames;
   record.sampleRate = track.sampleRate;
   record.streamed = isHttpUrl(result.path);
+  record.stream = StreamDecoderRef(track.streamDecoder);
   record.seekable = track.streamDecoder ? track.streamDecoder->byteSource().seekable() : true;
   keepChapters(result.tags.chapters, framesToMs(record.totalFrames, record.sampleRate),
                record.chapters, record.chapterStarts);
@@ -108,7 +109,6 @@ void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
     }
     clearPrepared();
     prepared = makeRecord(*result, index);
-    preparedStream = StreamDecoderRef(result->track->streamDecoder);
     output.handOverNext(std::move(result->track));
     return;
   }
@@ -141,8 +141,7 @@ void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
   unplayableCount = 0;
   clearPlaying();
   playing = makeRecord(*result, request.index);
-  playingStream = StreamDecoderRef(result->track->streamDecoder);
-  if (playingStream) playingStream->setRepeatOne(loopFlag);
+  if (playing.stream) playing.stream->setRepeatOne(loopFlag);
   positionFrames = 0;
   statusMessage.clear();
   output.seek(-1);
@@ -171,7 +170,7 @@ void Player::preloadNext() {
   if (nextIndex < 0) return;
   const std::wstring path(list.path(static_cast<size_t>(nextIndex)));
   // A CD drive reads one track at a time: the next one waits until the current is read.
-  if (isCdTrackPath(path) && playingStream && !playingStream->readingIdle()) {
+  if (isCdTrackPath(path) && playing.stream && !playing.stream->readingIdle()) {
     preload.deferred = true;
     return;
   }
@@ -236,9 +235,8 @@ void Player::checkTrackSwitch() {
   rememberPosition();
   if (audiobook) logEvent(LogEvent::Stop, framesToMs(playing.totalFrames, playing.sampleRate));
   playing = std::move(prepared);
-  playingStream = std::move(preparedStream);
   clearPrepared();
-  if (playingStream) playingStream->setRepeatOne(loopFlag);
+  if (playing.stream) playing.stream->setRepeatOne(loopFlag);
   positionFrames = 0;
   logEvent(LogEvent::Play, 0);
   preloadNext();
@@ -261,7 +259,7 @@ void Player::onTimer() {
     deviceSampleRate = output.outputRate();
   }
 
-  if (playingStream && playingStream->byteSource().mediumLost()) {
+  if (playing.stream && playing.stream->byteSource().mediumLost()) {
     cancelPreload();
     statusMessage = L"The disc was ejected";
     halt(PlayState::Failed);
@@ -269,7 +267,7 @@ void Player::onTimer() {
     return;
   }
 
-  if (preload.deferred && (!playingStream || playingStream->readingIdle())) preloadNext();
+  if (preload.deferred && (!playing.stream || playing.stream->readingIdle())) preloadNext();
 
   if (playing.id != -1 && output.trackId() == playing.id) {
     positionFrames = output.position();
@@ -302,8 +300,8 @@ void Player::onTimer() {
 }
 
 void Player::seekFrames(uint64_t frames) {
-  if (playingStream) {
-    playingStream->requestSeek(frames);
+  if (playing.stream) {
+    playing.stream->requestSeek(frames);
   } else {
     output.seek(static_cast<int64_t>(std::min<uint64_t>(frames, INT64_MAX)));
   }
@@ -506,7 +504,7 @@ void Player::seekToStart() {
 void Player::setLoopFlag() {
   loopFlag = repeat == TrackList::kRepeatOne;
   output.setRepeatOne(loopFlag);
-  if (playingStream) playingStream->setRepeatOne(loopFlag);
+  if (playing.stream) playing.stream->setRepeatOne(loopFlag);
 }
 
 void Player::setShuffle(bool on) {

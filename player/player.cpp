@@ -114,12 +114,10 @@ void Player::listChanged(int64_t row, bool select) {
 
 void Player::clearPlaying() {
   playing = NowPlaying();
-  playingStream.reset();
 }
 
 void Player::clearPrepared() {
   prepared = NowPlaying();
-  preparedStream.reset();
 }
 
 // ---- the save operation ----

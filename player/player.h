@@ -19,7 +19,7 @@
 #include "player/now_playing.h"
 #include "player/playback_rules.h"
 #include "player/start_options.h"
-#include "player/stream_decoder_ref.h"
+#include "engine/stream_decoder_ref.h"
 #include "player/track_list.h"
 
 enum class PlayState : uint8_t {
@@ -177,8 +177,6 @@ class Player {
   PendingPreload preload;
   NowPlaying playing;
   NowPlaying prepared;
-  StreamDecoderRef playingStream;   // the decoder feeding playing, if it is streamed
-  StreamDecoderRef preparedStream;  // the same for prepared
   uint64_t positionFrames = 0;
   int32_t lastSeenTrackSwitch = 0;
   uint32_t deviceSampleRate = 0;

@@ -1,5 +1,5 @@
-// One counted reference to a StreamDecoder, held by the player next to the record of the
-// track it feeds (for seeks, the repeat-one flag and the reading state).
+// One counted reference to a StreamDecoder, held by the player's record of the track it
+// feeds (for seeks, the repeat-one flag and the reading state).
 #pragma once
 
 #include <utility>
