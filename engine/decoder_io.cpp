@@ -86,6 +86,14 @@ ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& 
   return result;
 }
 
+ma_result seekToFrame(ma_decoder& decoder, uint64_t frame) {
+  if (frame > 0) {
+    ma_result rewound = ma_decoder_seek_to_pcm_frame(&decoder, 0);
+    if (rewound != MA_SUCCESS) return rewound;
+  }
+  return ma_decoder_seek_to_pcm_frame(&decoder, frame);
+}
+
 ma_result openOverMemory(const uint8_t* image, size_t size, ma_encoding_format format,
                          ma_decoder& decoder) {
   ma_decoder_config config = makeDecoderConfig(format);

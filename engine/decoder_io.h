@@ -43,6 +43,12 @@ ma_result seekInView(ma_decoder* decoder, ma_int64 offset, ma_seek_origin origin
 // start with the unknown format. The view must outlive the decoder.
 ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& decoder);
 
+// ma_decoder_seek_to_pcm_frame, but a seek to a frame other than 0 first rewinds to the start.
+// miniaudio's FLAC decoder (0.11.25) seeks backwards inside its current FLAC frame even when
+// that frame failed to decode, and then reads through null sample pointers; a rewind clears
+// that state. Every seek of a decoder that may have met a damaged frame goes through here.
+ma_result seekToFrame(ma_decoder& decoder, uint64_t frame);
+
 // ma_decoder_init_memory with the same retry. The image must outlive the decoder.
 ma_result openOverMemory(const uint8_t* image, size_t size, ma_encoding_format format,
                          ma_decoder& decoder);

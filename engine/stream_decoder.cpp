@@ -165,7 +165,7 @@ void StreamDecoder::threadMain(void* self) noexcept {
 }
 
 bool StreamDecoder::seekDecoder(uint64_t frame) noexcept {
-  return decoderReady_ && ma_decoder_seek_to_pcm_frame(&decoder_, frame) == MA_SUCCESS;
+  return decoderReady_ && decoding::seekToFrame(decoder_, frame) == MA_SUCCESS;
 }
 
 uint64_t StreamDecoder::decodeInto(float* out, uint64_t frames) noexcept {

@@ -28,12 +28,12 @@ void exercise(ma_decoder& decoder, ma_uint64 length) {
   // The seeks the player makes: into the middle, to the end (a seek past the length is
   // limited to it), and back to the start for repeat-one.
   ma_uint64 got = 0;
-  if (ma_decoder_seek_to_pcm_frame(&decoder, length / 2) == MA_SUCCESS) {
+  if (decoding::seekToFrame(decoder, length / 2) == MA_SUCCESS) {
     ma_decoder_read_pcm_frames(&decoder, frames, kChunkFrames, &got);
   }
-  ma_decoder_seek_to_pcm_frame(&decoder, length);
+  decoding::seekToFrame(decoder, length);
   ma_decoder_read_pcm_frames(&decoder, frames, kChunkFrames, &got);
-  if (ma_decoder_seek_to_pcm_frame(&decoder, 0) == MA_SUCCESS) {
+  if (decoding::seekToFrame(decoder, 0) == MA_SUCCESS) {
     ma_decoder_read_pcm_frames(&decoder, frames, kChunkFrames, &got);
   }
 }

@@ -27,6 +27,8 @@ make sine48_mono.wav 48000 1 1 -c:a pcm_s16le
 cp "$out/sine44_stereo.mp3" "$out/mp3_named.flac"
 # A FLAC cut short in its first audio frame: the header promises more than there is.
 head -c 3000 "$out/sine44_mono.flac" > "$out/truncated.flac"
+# damaged_frame.flac is not made here: it is an input the decoder fuzz target found (a FLAC
+# whose second frame fails to decode), kept as it was.
 # A zero-byte file.
 : > "$out/empty.mp3"
 

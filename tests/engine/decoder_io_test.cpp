@@ -264,6 +264,36 @@ TEST(MemoryDecoding, TruncatedFlacOpensOrFailsCleanly) {
   }
 }
 
+TEST(MemoryDecoding, SeekingBackAfterADamagedFlacFrameIsSafe) {
+  // The second FLAC frame of this file fails to decode; miniaudio's own backward seek would
+  // then read through null sample pointers (an input the decoder fuzz target found).
+  MemoryTrack m(fixture("damaged_frame.flac"), ma_encoding_format_flac);
+  ASSERT_TRUE(m.opened);
+  ma_decoder& decoder = m.track->memoryDecoder;
+  std::vector<float> out(4096 * 2);
+  ma_uint64 first = 0;
+  ma_decoder_read_pcm_frames(&decoder, out.data(), 4096, &first);
+  ASSERT_GT(first, 0u);
+  ASSERT_LT(first, m.track->lengthFrames);  // cut short by the damaged frame
+  std::vector<float> start(out.begin(), out.begin() + 2 * 100);
+
+  const uint64_t targets[] = {first / 2, m.track->lengthFrames / 2, 1, first - 1};
+  for (uint64_t target : targets) {
+    SCOPED_TRACE(target);
+    if (decoding::seekToFrame(decoder, target) == MA_SUCCESS) {
+      ma_uint64 got = 0;
+      ma_decoder_read_pcm_frames(&decoder, out.data(), 4096, &got);
+      EXPECT_LE(got, 4096u);
+    }
+  }
+  // The undamaged start still decodes the same after all that.
+  ASSERT_EQ(MA_SUCCESS, decoding::seekToFrame(decoder, 0));
+  ma_uint64 again = 0;
+  ma_decoder_read_pcm_frames(&decoder, out.data(), 100, &again);
+  ASSERT_EQ(100u, again);
+  EXPECT_TRUE(std::equal(start.begin(), start.end(), out.begin()));
+}
+
 TEST(MemoryDecoding, RampDecodesToTheSamplesWritten) {
   MemoryTrack m(testwav::rampWav(8000, 50000), ma_encoding_format_wav);
   ASSERT_TRUE(m.opened);

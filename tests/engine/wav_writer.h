@@ -20,7 +20,9 @@ inline std::vector<uint8_t> header(uint32_t rate, uint16_t channels, uint32_t da
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
   };
-  auto tag = [&out](const char* t) { out.insert(out.end(), t, t + 4); };
+  auto tag = [&out](const char* t) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
+  };
   const uint16_t blockAlign = static_cast<uint16_t>(channels * 2);
   tag("RIFF");
   u32(36 + dataBytes);
