@@ -18,7 +18,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr double kMinSeconds = 1.0;  // measure each case for at least this long
+constexpr double kMinSeconds = 1.0;      // measure each case for at least this long
 constexpr uint64_t kPeriodFrames = 960;  // what one 20 ms callback asks for at 48 kHz
 
 struct Figure {

@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <process.h>
+#include <windows.h>
 
 #include <new>
 

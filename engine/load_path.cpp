@@ -32,6 +32,5 @@ bool selectsMediaFoundation(std::wstring_view path) {
   if (dot == std::wstring_view::npos) return false;
   std::wstring_view ext = path.substr(dot);
   return text::equalsOrdinalIgnoreCase(ext, L".m4a") ||
-         text::equalsOrdinalIgnoreCase(ext, L".m4b") ||
-         text::equalsOrdinalIgnoreCase(ext, L".wma");
+         text::equalsOrdinalIgnoreCase(ext, L".m4b") || text::equalsOrdinalIgnoreCase(ext, L".wma");
 }

@@ -18,9 +18,9 @@ struct LoadedTrack {
   ma_decoder memoryDecoder;  // valid only with memoryImage
   bool memoryDecoderReady = false;
   uint32_t sampleRate = 0;
-  uint64_t lengthFrames = 0;  // 0 = unknown
-  RadioRing* radioRing = nullptr;           // owned reference
-  StreamDecoder* streamDecoder = nullptr;   // owned reference
+  uint64_t lengthFrames = 0;               // 0 = unknown
+  RadioRing* radioRing = nullptr;          // owned reference
+  StreamDecoder* streamDecoder = nullptr;  // owned reference
   // Written only by the audio callback.
   int32_t lastSeekSeen = 0;
   uint64_t positionFrames = 0;

@@ -138,8 +138,7 @@ uint64_t StreamDecoder::drain(LoadedTrack& track, float* out, uint64_t frames,
       track.positionFrames += count;
     }
     if (lengthFrames != 0 && track.positionFrames > lengthFrames) {
-      track.positionFrames =
-          lengthIsEstimate ? lengthFrames : track.positionFrames % lengthFrames;
+      track.positionFrames = lengthIsEstimate ? lengthFrames : track.positionFrames % lengthFrames;
     }
   }
 

@@ -28,8 +28,8 @@ enum class MemoryOutcome { Loaded, Stream, Failed };
 // Reads a local file whole into the track and opens its memory decoder. Stream means the file
 // is too large (or memory too short) and goes to the stream path instead.
 MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8_t& error) {
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (raw == INVALID_HANDLE_VALUE) {
     error = kLoadCantOpen;
     return MemoryOutcome::Failed;
@@ -149,8 +149,8 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
     if (track->memoryImage) {
       const size_t size = static_cast<size_t>(track->memorySize);
       const size_t tail = std::min<size_t>(size, kTagTailBytes);
-      result.tags = parseTags(track->memoryImage, size, track->memoryImage + size - tail, tail,
-                              codepage);
+      result.tags =
+          parseTags(track->memoryImage, size, track->memoryImage + size - tail, tail, codepage);
     } else if (!url && !cd) {
       result.tags = readTags(path, codepage, true);
     }
@@ -174,8 +174,8 @@ bool LoadQueue::start(HWND window, UINT message) noexcept {
   return true;
 }
 
-bool LoadQueue::submit(uint8_t kind, const std::wstring& path, int32_t trackId,
-                       bool forceStreaming, int32_t tagCodepage) noexcept {
+bool LoadQueue::submit(uint8_t kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
+                       int32_t tagCodepage) noexcept {
   try {
     {
       std::lock_guard<std::mutex> lock(mutex_);

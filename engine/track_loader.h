@@ -50,7 +50,7 @@ struct LoadResult {
   std::wstring path;
   LoadedTrackPtr track;  // null on failure
   uint8_t error = kLoadOk;
-  std::wstring message;  // for kLoadNetworkError
+  std::wstring message;   // for kLoadNetworkError
   bool streamed = false;  // decoded by a StreamDecoder rather than from memory
   TagInfo tags;
 };

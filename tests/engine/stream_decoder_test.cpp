@@ -96,14 +96,14 @@ bool releaseReturns(DecoderPtr decoder) {
 }
 
 TEST(StreamDecoder, DecodingThroughTheRingMatchesMemoryDecoding) {
-  const char* names[] = {"sine44_stereo.mp3", "sine48_mono.mp3", "sine48_stereo.flac",
-                         "sine44_mono.flac", "sine44_stereo.wav", "mp3_named.flac"};
+  const char* names[] = {"sine44_stereo.mp3", "sine48_mono.mp3",   "sine48_stereo.flac",
+                         "sine44_mono.flac",  "sine44_stereo.wav", "mp3_named.flac"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     std::vector<uint8_t> image = testwav::readFile(kAudio + name);
     ASSERT_FALSE(image.empty());
-    const ma_encoding_format format = decoding::encodingFormatForPath(
-        std::wstring(name, name + std::strlen(name)));
+    const ma_encoding_format format =
+        decoding::encodingFormatForPath(std::wstring(name, name + std::strlen(name)));
 
     LoadedTrackPtr memory(createLoadedTrack(1));
     memory->memoryImage = new uint8_t[image.size()];

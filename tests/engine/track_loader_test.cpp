@@ -69,7 +69,8 @@ class TrackLoader : public ::testing::Test {
     for (;;) {
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_APP_LOAD_DONE) return ResultPtr(reinterpret_cast<LoadResult*>(msg.lParam));
+        if (msg.message == WM_APP_LOAD_DONE)
+          return ResultPtr(reinterpret_cast<LoadResult*>(msg.lParam));
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
@@ -175,7 +176,7 @@ TEST_F(TrackLoader, TruncatedFilesLoadOrFailWithACode) {
 
 TEST_F(TrackLoader, FixturesLoadOnBothPathsWithTheSameRateAndLength) {
   start();
-  const char* names[] = {"sine44_stereo.mp3", "sine48_mono.mp3", "sine44_mono.flac",
+  const char* names[] = {"sine44_stereo.mp3",  "sine48_mono.mp3",   "sine44_mono.flac",
                          "sine48_stereo.flac", "sine44_stereo.wav", "sine48_mono.wav",
                          "mp3_named.flac"};
   for (const char* name : names) {
