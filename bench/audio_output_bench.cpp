@@ -10,6 +10,7 @@
 
 #include "engine/audio_output.h"
 #include "engine/memory_decoder.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
@@ -17,17 +18,9 @@ constexpr uint32_t kOutputRate = 48000;
 constexpr uint32_t kPeriodFrames = kOutputRate * AudioOutput::kPeriodMs / 1000;
 constexpr int kPeriods = 3000;  // one minute of audio
 
-void put16(std::vector<uint8_t>& b, uint16_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-  put16(b, uint16_t(v));
-  put16(b, uint16_t(v >> 16));
-}
-void putText(std::vector<uint8_t>& b, const char* text) {
-  while (*text) b.push_back(uint8_t(*text++));
-}
+using testsupport::put16;
+using testsupport::put32;
+using testsupport::putText;
 
 // Ten seconds of a stereo tone as a WAV of 16-bit PCM or 32-bit float.
 std::vector<uint8_t> toneWav(uint32_t rate, bool floatSamples) {

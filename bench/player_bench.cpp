@@ -16,77 +16,24 @@
 #include "base/text.h"
 #include "player/player.h"
 #include "player/player_window.h"
+#include "tests/engine/wav_writer.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  while (!done()) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return false;
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-      continue;
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-  }
-  return true;
-}
-
-void put16(std::string& b, uint16_t v) {
-  b.push_back(static_cast<char>(v & 0xFF));
-  b.push_back(static_cast<char>(v >> 8));
-}
-void put32(std::string& b, uint32_t v) {
-  put16(b, static_cast<uint16_t>(v & 0xFFFF));
-  put16(b, static_cast<uint16_t>(v >> 16));
-}
+using testsupport::nowMs;
 
 // A stereo 16-bit WAV of silence-like noise.
 std::string wav(double seconds, uint32_t rate) {
   const uint32_t frames = static_cast<uint32_t>(seconds * rate);
-  std::string b = "RIFF";
-  put32(b, 36 + frames * 4);
-  b += "WAVEfmt ";
-  put32(b, 16);
-  put16(b, 1);
-  put16(b, 2);
-  put32(b, rate);
-  put32(b, rate * 4);
-  put16(b, 4);
-  put16(b, 16);
-  b += "data";
-  put32(b, frames * 4);
+  const std::vector<uint8_t> header = testwav::header(rate, 2, frames * 4);
+  std::string b(header.begin(), header.end());
   uint32_t x = 12345;
   for (uint32_t i = 0; i < frames * 2; ++i) {
     x = x * 1103515245 + 12345;
-    put16(b, static_cast<uint16_t>((x >> 16) & 0x3F));
+    testsupport::put16(b, static_cast<uint16_t>((x >> 16) & 0x3F));
   }
   return b;
-}
-
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
 }
 
 // Wine keeps PrivateUsage at zero; the working set moves with what the heap touches.
@@ -132,7 +79,7 @@ bool playLatency(const std::vector<std::wstring>& files, bool streaming, int rou
     const double start = nowMs();
     p.playIndex(-1, path, false, 0);
     const int32_t id = p.load.id;
-    ok = pumpUntil([&] { return p.output.trackId() == id; }, 20000);
+    ok = testsupport::pumpUntil([&] { return p.output.trackId() == id; }, 20000, 1);
     samples.push_back(nowMs() - start);
   }
   DestroyWindow(window);
@@ -168,7 +115,7 @@ int main() {
   const std::string track = wav(30.0, 44100);  // 5 MB: a typical MP3's decoded-in-memory cost
   for (int i = 0; i < 4; ++i) {
     files.push_back(folder + L"\\" + text::toDecimal(static_cast<int64_t>(i)) + L".wav");
-    if (!writeFile(files.back(), track)) {
+    if (!testsupport::writeFile(files.back(), track)) {
       std::printf("cannot write the bench files\n");
       return 1;
     }

@@ -1,1 +1,1 @@
-twk_bench(scanner_bench WIN scanner_bench.cpp)
+twk_bench(scanner_bench WIN scanner_bench.cpp ../tests/support/win_test_support.cpp)

@@ -14,8 +14,13 @@
 #include "base/text.h"
 #include "library/scan_rules.h"
 #include "library/scanner.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
+
+using testsupport::exists;
+using testsupport::nowMs;
+using testsupport::writeFile;
 
 constexpr int kFolders = 1000;
 constexpr int kFilesPerFolder = 100;
@@ -23,36 +28,10 @@ constexpr int kTaggedFolders = 100;
 constexpr int kTaggedPerFolder = 100;
 constexpr int kRuns = 3;
 
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
 std::wstring number(int64_t value, size_t width) {
   std::wstring digits = text::toDecimal(value);
   if (digits.size() < width) digits.insert(0, width - digits.size(), L'0');
   return digits;
-}
-
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
-}
-
-bool exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string taggedMp3(const std::string& title, const std::string& artist) {

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
@@ -25,19 +25,7 @@ std::string readBytes(const std::wstring& path) {
   return bytes;
 }
 
-bool writeBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  CloseHandle(h);
-  return ok;
-}
-
-bool exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using testsupport::exists;
 
 std::wstring n(uint64_t v) { return text::toDecimal(v); }
 
@@ -54,10 +42,7 @@ class SettingsFileTest : public ::testing::Test {
     ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
     path_ = dir_ + L"\\Tarnwick\\settings.ini";
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(dir_), ignored);
-  }
+  void TearDown() override { testsupport::removeTree(dir_); }
 
   std::wstring dir_;
   std::wstring path_;
@@ -162,7 +147,7 @@ TEST_F(SettingsFileTest, ListsKeepTheirLimitsThroughTheFile) {
   std::wstring ini = L"\xFEFF[Stations]\r\n";
   for (uint64_t i = 1; i <= 250; ++i) ini += n(i) + L"=S" + n(i) + L"|http://r.example/\r\n";
   std::string bytes(reinterpret_cast<const char*>(ini.data()), ini.size() * sizeof(wchar_t));
-  ASSERT_TRUE(writeBytes(path_, bytes));
+  ASSERT_TRUE(testsupport::writeFile(path_, bytes));
   back = loadSettings(path_);
   ASSERT_EQ(back.stations.size(), 200u);
   EXPECT_EQ(back.stations.front().name, L"S1");
@@ -197,7 +182,7 @@ TEST_F(SettingsFileTest, ATruncatedFileGivesWhatItStillHolds) {
 
   // Cuts inside the station list, at even and odd byte counts, and just before the end.
   for (size_t cut : {stations + 41, stations + 300, stations + 1001, whole.size() - 3}) {
-    ASSERT_TRUE(writeBytes(path_, whole.substr(0, cut)));
+    ASSERT_TRUE(testsupport::writeFile(path_, whole.substr(0, cut)));
     Settings back = loadSettings(path_);
     Settings player = back;
     player.stations = s.stations;
@@ -216,9 +201,10 @@ TEST_F(SettingsFileTest, ATruncatedFileGivesWhatItStillHolds) {
 TEST_F(SettingsFileTest, AFileThatIsNotUtf16StillLoadsAndIsSavedAsUtf16) {
   ASSERT_TRUE(CreateDirectoryW((dir_ + L"\\Tarnwick").c_str(), nullptr));
   // 8-bit text as an editor might leave it.
-  ASSERT_TRUE(writeBytes(path_,
-                         "[Player]\r\nvolume=42\r\nfolder=C:\\Caf\xE9\r\n"
-                         "[Stations]\r\n1=Jazz|http://jazz.example/\r\n2=Bad|ftp://x\r\n"));
+  ASSERT_TRUE(
+      testsupport::writeFile(path_,
+                             "[Player]\r\nvolume=42\r\nfolder=C:\\Caf\xE9\r\n"
+                             "[Stations]\r\n1=Jazz|http://jazz.example/\r\n2=Bad|ftp://x\r\n"));
   Settings back = loadSettings(path_);
   EXPECT_EQ(back.volume, 42);
   EXPECT_EQ(back.folder.substr(0, 6), L"C:\\Caf");
@@ -244,7 +230,7 @@ TEST_F(SettingsFileTest, AFileThatIsNotUtf16StillLoadsAndIsSavedAsUtf16) {
       static const wchar_t kTail[] = L"\r\n[Player]\r\nvolume=7\r\n";
       junk.append(reinterpret_cast<const char*>(kTail), sizeof kTail - sizeof(wchar_t));
     }
-    ASSERT_TRUE(writeBytes(path_, junk));
+    ASSERT_TRUE(testsupport::writeFile(path_, junk));
     Settings g = loadSettings(path_);
     if (round % 4 == 1) {
       EXPECT_EQ(g.volume, 7) << round;
@@ -252,7 +238,7 @@ TEST_F(SettingsFileTest, AFileThatIsNotUtf16StillLoadsAndIsSavedAsUtf16) {
     ASSERT_TRUE(saveSettings(path_, s)) << round;
     ASSERT_EQ(loadSettings(path_), s) << round;
   }
-  ASSERT_TRUE(writeBytes(path_, ""));
+  ASSERT_TRUE(testsupport::writeFile(path_, ""));
   EXPECT_EQ(loadSettings(path_), Settings{});
   ASSERT_TRUE(saveSettings(path_, s));
   EXPECT_EQ(loadSettings(path_), s);
@@ -303,7 +289,7 @@ TEST_F(LocalAppDataTest, OldFolderIsCopiedOnlyWhenTheNewOneIsMissing) {
   const std::wstring oldFolder = dir_ + L"\\Player";
   ASSERT_TRUE(CreateDirectoryW(oldFolder.c_str(), nullptr));
   // Without an old settings.ini nothing happens, even with an old log.
-  ASSERT_TRUE(writeBytes(oldFolder + L"\\listening.log", "old log\n"));
+  ASSERT_TRUE(testsupport::writeFile(oldFolder + L"\\listening.log", "old log\n"));
   SettingsPaths paths = prepareDataFolder();
   EXPECT_FALSE(exists(paths.folder));
 
@@ -319,7 +305,7 @@ TEST_F(LocalAppDataTest, OldFolderIsCopiedOnlyWhenTheNewOneIsMissing) {
 
   // Once the new folder exists, its files are never replaced.
   ASSERT_TRUE(saveSettings(paths.settingsPath, Settings{}));
-  ASSERT_TRUE(writeBytes(paths.logPath, "new log\n"));
+  ASSERT_TRUE(testsupport::writeFile(paths.logPath, "new log\n"));
   const std::string newIni = readBytes(paths.settingsPath);
   prepareDataFolder();
   EXPECT_EQ(readBytes(paths.settingsPath), newIni);

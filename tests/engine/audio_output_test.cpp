@@ -22,6 +22,7 @@
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
@@ -32,17 +33,9 @@ constexpr float kIndexScale = 16777216.0f;
 float indexSample(uint32_t index) { return static_cast<float>(index) / kIndexScale; }
 int64_t sampleIndex(float sample) { return std::llround(double(sample) * kIndexScale); }
 
-void put16(std::vector<uint8_t>& b, uint16_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-  put16(b, uint16_t(v));
-  put16(b, uint16_t(v >> 16));
-}
-void putText(std::vector<uint8_t>& b, const char* text) {
-  while (*text) b.push_back(uint8_t(*text++));
-}
+using testsupport::put16;
+using testsupport::put32;
+using testsupport::putText;
 
 // A stereo 32-bit float WAV of the given samples (interleaved).
 std::vector<uint8_t> floatWav(uint32_t rate, const std::vector<float>& samples) {

@@ -1,4 +1,4 @@
-twk_test(audio_output_test WIN audio_output_test.cpp)
+twk_test(audio_output_test WIN audio_output_test.cpp ../support/win_test_support.cpp)
 if(TWK_TREE STREQUAL "windows")
   # tools/asoundrc writes what the default device plays into this file. Run alone: with the
   # CPU taken by parallel tests (fuzzers) Wine's audio thread can starve and insert a real

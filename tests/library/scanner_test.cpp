@@ -11,62 +11,16 @@
 
 #include "app/messages.h"
 #include "base/text.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
 constexpr DWORD kTimeoutMs = 60000;
 
-void writeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::wideToUtf8(path);
-  DWORD written = 0;
-  const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                             &written, nullptr);
-  CloseHandle(file);
-  ASSERT_TRUE(ok && written == bytes.size()) << text::wideToUtf8(path);
-}
-
-void removeTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(path);
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(folder.c_str());
-}
-
 // A fresh folder under the temporary folder, removed with everything in it.
-class TempTree {
+class TempTree : public testsupport::TempFolder {
  public:
-  TempTree() {
-    static int counter = 0;
-    wchar_t base[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, base);
-    root_ = std::wstring(base, n) + L"twk_scanner_" +
-            text::toDecimal(static_cast<uint64_t>(GetCurrentProcessId())) + L"_" +
-            text::toDecimal(static_cast<int64_t>(++counter));
-    removeTree(root_);
-    CreateDirectoryW(root_.c_str(), nullptr);
-  }
-  ~TempTree() { removeTree(root_); }
-  TempTree(const TempTree&) = delete;
-  TempTree& operator=(const TempTree&) = delete;
-
-  const std::wstring& root() const { return root_; }
-  std::wstring path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+  TempTree() : TempFolder(L"twk_scanner_") {}
 
   void folder(const std::wstring& relative, DWORD attributes = 0) const {
     ASSERT_TRUE(CreateDirectoryW(path(relative).c_str(), nullptr)) << text::wideToUtf8(relative);
@@ -74,7 +28,7 @@ class TempTree {
   }
   void file(const std::wstring& relative, const std::string& bytes = {},
             DWORD attributes = 0) const {
-    writeFile(path(relative), bytes);
+    ASSERT_TRUE(testsupport::writeFile(path(relative), bytes)) << text::wideToUtf8(path(relative));
     if (attributes) setAttributes(relative, attributes);
   }
 
@@ -85,8 +39,6 @@ class TempTree {
     ASSERT_EQ(GetFileAttributesW(full.c_str()) & attributes, attributes)
         << "attributes not kept for " << text::wideToUtf8(relative);
   }
-
-  std::wstring root_;
 };
 
 // An ID3v2.3 tag with text frames, followed by a little non-tag data.

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/text.h"
 #include "library/tags.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
@@ -98,27 +97,14 @@ Bytes asfFile(size_t padding) {
   return header + Bytes(5000, 0x11);  // stands in for the data object
 }
 
-class TempFolder {
+class TempFolder : public testsupport::TempFolder {
  public:
-  TempFolder() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("twk-tags-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
+  TempFolder() : testsupport::TempFolder(L"twk-tags-") {}
   std::wstring write(const wchar_t* name, const Bytes& data) const {
-    const std::filesystem::path file = path_ / name;
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-    return file.wstring();
+    const std::wstring file = path(name);
+    testsupport::writeFile(file, data);
+    return file;
   }
-
- private:
-  std::filesystem::path path_;
 };
 
 void expectFixtureChapters(const TagInfo& info) {

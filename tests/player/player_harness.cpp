@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -13,36 +12,10 @@
 
 namespace playertest {
 
+using testsupport::put16;
+using testsupport::put32;
+
 namespace {
-
-void put16(std::string& b, uint16_t v) {
-  b.push_back(static_cast<char>(v & 0xFF));
-  b.push_back(static_cast<char>(v >> 8));
-}
-void put32(std::string& b, uint32_t v) {
-  put16(b, static_cast<uint16_t>(v & 0xFFFF));
-  put16(b, static_cast<uint16_t>(v >> 16));
-}
-
-void removeTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(path);
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 
 const char* stateName(PlayState state) {
   switch (state) {
@@ -104,35 +77,11 @@ std::string wavFile(double seconds, uint32_t rate, const std::string& title) {
   return b;
 }
 
-void writeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::wideToUtf8(path);
-  DWORD written = 0;
-  const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                             &written, nullptr);
-  CloseHandle(file);
-  ASSERT_TRUE(ok && written == bytes.size()) << text::wideToUtf8(path);
-}
-
-TempFolder::TempFolder() {
-  static int counter = 0;
-  wchar_t base[MAX_PATH + 1];
-  const DWORD n = GetTempPathW(MAX_PATH + 1, base);
-  root_ = std::wstring(base, n) + L"twk_player_" +
-          text::toDecimal(static_cast<uint64_t>(GetCurrentProcessId())) + L"_" +
-          text::toDecimal(static_cast<int64_t>(++counter));
-  removeTree(root_);
-  CreateDirectoryW(root_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() { removeTree(root_); }
-
 std::wstring TempFolder::write(const std::wstring& name, const std::string& bytes) const {
   const size_t slash = name.find_last_of(L'\\');
   if (slash != std::wstring::npos) CreateDirectoryW(path(name.substr(0, slash)).c_str(), nullptr);
   const std::wstring full = path(name);
-  writeFile(full, bytes);
+  EXPECT_TRUE(testsupport::writeFile(full, bytes)) << text::wideToUtf8(full);
   return full;
 }
 
@@ -179,26 +128,8 @@ std::string PlayerHost::describe() {
   return s;
 }
 
-bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (done()) return true;
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return false;
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-      continue;
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                              static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
-                              QS_ALLINPUT);
-  }
-}
-
 bool PlayerHost::waitFor(const std::function<bool()>& done, const char* what, DWORD timeoutMs) {
-  if (pumpUntil(done, timeoutMs)) return true;
+  if (testsupport::pumpUntil(done, timeoutMs)) return true;
   ADD_FAILURE() << "timed out waiting for: " << what << " (" << describe() << ")";
   return false;
 }

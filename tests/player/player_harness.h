@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "player/player.h"
 #include "player/start_options.h"
+#include "tests/support/win_test_support.h"
 
 namespace playertest {
 
@@ -22,23 +23,12 @@ constexpr DWORD kWaitMs = 30000;
 // samples carries it as INAM.
 std::string wavFile(double seconds, uint32_t rate = 44100, const std::string& title = "");
 
-void writeFile(const std::wstring& path, const std::string& bytes);
-
-// A fresh folder under the temporary folder, removed with everything in it.
-class TempFolder {
+class TempFolder : public testsupport::TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+  TempFolder() : testsupport::TempFolder(L"twk_player_") {}
 
-  const std::wstring& root() const { return root_; }
-  std::wstring path(const std::wstring& name) const { return root_ + L"\\" + name; }
   // Writes a file (creating its subfolder when the name has one) and returns its path.
   std::wstring write(const std::wstring& name, const std::string& bytes) const;
-
- private:
-  std::wstring root_;
 };
 
 class PlayerHost {
@@ -75,9 +65,6 @@ class PlayerHost {
   HWND window_ = nullptr;
   Player* player_ = nullptr;
 };
-
-// Dispatches this thread's messages one at a time until done() holds; false on time-out.
-bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // Threads of this process now (all of them: ours, Wine's and the runtime's).
 size_t threadCount();

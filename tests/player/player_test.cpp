@@ -584,7 +584,7 @@ TEST(PlayerShutdown, WorkInFlightLeavesNoThreadAndNoRecord) {
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_APP_LOAD_DONE, WM_APP_CD_DONE, PM_NOREMOVE));
   // A record left behind would keep its track's decoding thread alive.
-  EXPECT_TRUE(playertest::pumpUntil([&] { return playertest::threadCount() <= baseline; }, 10000))
+  EXPECT_TRUE(testsupport::pumpUntil([&] { return playertest::threadCount() <= baseline; }, 10000))
       << "threads now " << playertest::threadCount() << ", before " << baseline;
 }
 

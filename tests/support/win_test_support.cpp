@@ -1,0 +1,99 @@
+#include "tests/support/win_test_support.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "base/text.h"
+
+namespace testsupport {
+
+namespace {
+
+bool writeBytes(const std::wstring& path, const void* data, size_t size) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = size == 0 || WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == size;
+}
+
+}  // namespace
+
+void removeTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(path);
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(folder.c_str());
+}
+
+bool writeFile(const std::wstring& path, const std::string& bytes) {
+  return writeBytes(path, bytes.data(), bytes.size());
+}
+
+bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  return writeBytes(path, bytes.data(), bytes.size());
+}
+
+bool exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD sliceMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (done()) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      continue;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                              static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, sliceMs)),
+                              QS_ALLINPUT);
+  }
+}
+
+double nowMs() {
+  static const LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+TempFolder::TempFolder(const std::wstring& prefix) {
+  static std::atomic<int> counter{0};
+  wchar_t base[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, base);
+  root_ = std::wstring(base, n) + prefix +
+          text::toDecimal(static_cast<uint64_t>(GetCurrentProcessId())) + L"_" +
+          text::toDecimal(static_cast<int64_t>(++counter));
+  removeTree(root_);
+  CreateDirectoryW(root_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() { removeTree(root_); }
+
+}  // namespace testsupport
