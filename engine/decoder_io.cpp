@@ -1,11 +1,50 @@
 #include "engine/decoder_io.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "base/text.h"
 
 namespace decoding {
+
+namespace {
+
+constexpr uint64_t kMaxView = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+
+// The seek rule both views share: base + offset clamped to 0 .. length. A forward seek from
+// the current position that cannot move because the position is already at the end fails:
+// miniaudio's WAV reader skips a chunk of a claimed 2^64 bytes in 2 GiB steps, and while each
+// step "succeeds" at the end it would loop for hours.
+ma_result seekWithin(uint64_t& position, uint64_t length, bool lengthKnown, ma_int64 offset,
+                     ma_seek_origin origin) {
+  uint64_t base = 0;
+  switch (origin) {
+    case ma_seek_origin_start:
+      break;
+    case ma_seek_origin_current:
+      base = std::min(position, length);
+      if (offset > 0 && base == length) return MA_BAD_SEEK;
+      break;
+    case ma_seek_origin_end:
+      if (!lengthKnown) return MA_NOT_IMPLEMENTED;
+      base = length;
+      if (offset > 0) offset = -offset;
+      break;
+    default:
+      return MA_INVALID_ARGS;
+  }
+  if (offset < 0) {
+    uint64_t back = static_cast<uint64_t>(-(offset + 1)) + 1;
+    position = back > base ? 0 : base - back;
+  } else {
+    uint64_t forward = static_cast<uint64_t>(offset);
+    position = forward > length - base ? length : base + forward;
+  }
+  return MA_SUCCESS;
+}
+
+}  // namespace
 
 ma_encoding_format encodingFormatForPath(std::wstring_view path) {
   size_t dot = path.find_last_of(L'.');
@@ -42,35 +81,26 @@ ma_result readFromView(ma_decoder* decoder, void* buffer, size_t bytes, size_t* 
 
 ma_result seekInView(ma_decoder* decoder, ma_int64 offset, ma_seek_origin origin) {
   auto* view = static_cast<SourceView*>(decoder->pUserData);
-  constexpr uint64_t kMaxView = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
-  uint64_t viewLength = kMaxView;
-  if (view->size != source::kUnknownSize) {
-    viewLength = view->size > view->baseOffset ? view->size - view->baseOffset : 0;
-  }
-  uint64_t base = 0;
-  switch (origin) {
-    case ma_seek_origin_start:
-      break;
-    case ma_seek_origin_current:
-      base = std::min(view->position, viewLength);
-      break;
-    case ma_seek_origin_end:
-      if (view->size == source::kUnknownSize) return MA_NOT_IMPLEMENTED;
-      base = viewLength;
-      if (offset > 0) offset = -offset;
-      break;
-    default:
-      return MA_INVALID_ARGS;
-  }
-  // base + offset clamped to 0 .. viewLength, without overflowing either way.
-  if (offset < 0) {
-    uint64_t back = static_cast<uint64_t>(-(offset + 1)) + 1;
-    view->position = back > base ? 0 : base - back;
-  } else {
-    uint64_t forward = static_cast<uint64_t>(offset);
-    view->position = forward > viewLength - base ? viewLength : base + forward;
-  }
+  const bool known = view->size != source::kUnknownSize;
+  uint64_t length = kMaxView;
+  if (known) length = view->size > view->baseOffset ? view->size - view->baseOffset : 0;
+  return seekWithin(view->position, length, known, offset, origin);
+}
+
+ma_result readFromMemory(ma_decoder* decoder, void* buffer, size_t bytes, size_t* bytesRead) {
+  if (bytesRead) *bytesRead = 0;
+  auto* view = static_cast<MemoryView*>(decoder->pUserData);
+  if (view->position >= view->size) return MA_AT_END;
+  const size_t n = static_cast<size_t>(std::min<uint64_t>(bytes, view->size - view->position));
+  if (n > 0) std::memcpy(buffer, view->data + view->position, n);
+  view->position += n;
+  if (bytesRead) *bytesRead = n;
   return MA_SUCCESS;
+}
+
+ma_result seekInMemory(ma_decoder* decoder, ma_int64 offset, ma_seek_origin origin) {
+  auto* view = static_cast<MemoryView*>(decoder->pUserData);
+  return seekWithin(view->position, view->size, true, offset, origin);
 }
 
 ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& decoder) {
@@ -86,23 +116,24 @@ ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& 
   return result;
 }
 
+ma_result openOverMemory(MemoryView& view, ma_encoding_format format, ma_decoder& decoder) {
+  view.position = 0;
+  ma_decoder_config config = makeDecoderConfig(format);
+  ma_result result = ma_decoder_init(readFromMemory, seekInMemory, &view, &config, &decoder);
+  if (result != MA_SUCCESS && format != ma_encoding_format_unknown) {
+    view.position = 0;
+    config = makeDecoderConfig(ma_encoding_format_unknown);
+    result = ma_decoder_init(readFromMemory, seekInMemory, &view, &config, &decoder);
+  }
+  return result;
+}
+
 ma_result seekToFrame(ma_decoder& decoder, uint64_t frame) {
   if (frame > 0) {
     ma_result rewound = ma_decoder_seek_to_pcm_frame(&decoder, 0);
     if (rewound != MA_SUCCESS) return rewound;
   }
   return ma_decoder_seek_to_pcm_frame(&decoder, frame);
-}
-
-ma_result openOverMemory(const uint8_t* image, size_t size, ma_encoding_format format,
-                         ma_decoder& decoder) {
-  ma_decoder_config config = makeDecoderConfig(format);
-  ma_result result = ma_decoder_init_memory(image, size, &config, &decoder);
-  if (result != MA_SUCCESS && format != ma_encoding_format_unknown) {
-    config = makeDecoderConfig(ma_encoding_format_unknown);
-    result = ma_decoder_init_memory(image, size, &config, &decoder);
-  }
-  return result;
 }
 
 }  // namespace decoding

@@ -35,7 +35,9 @@ struct SourceView {
   uint64_t position = 0;
 };
 
-// The procedures given to ma_decoder_init; the decoder's user data is the SourceView.
+// The procedures given to ma_decoder_init; the decoder's user data is the SourceView. Seeks
+// clamp to the view, except that a forward seek from the end of the view fails: a decoder
+// skipping a chunk that claims 2^64 bytes would otherwise step on at the end for hours.
 ma_result readFromView(ma_decoder* decoder, void* buffer, size_t bytes, size_t* bytesRead);
 ma_result seekInView(ma_decoder* decoder, ma_int64 offset, ma_seek_origin origin);
 
@@ -49,8 +51,19 @@ ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& 
 // that state. Every seek of a decoder that may have met a damaged frame goes through here.
 ma_result seekToFrame(ma_decoder& decoder, uint64_t frame);
 
-// ma_decoder_init_memory with the same retry. The image must outlive the decoder.
-ma_result openOverMemory(const uint8_t* image, size_t size, ma_encoding_format format,
-                         ma_decoder& decoder);
+// A memory image seen the same way, for memory decoding: miniaudio's own memory procedures
+// (ma_decoder_init_memory) lack that guard.
+struct MemoryView {
+  const uint8_t* data = nullptr;
+  uint64_t size = 0;
+  uint64_t position = 0;
+};
+
+ma_result readFromMemory(ma_decoder* decoder, void* buffer, size_t bytes, size_t* bytesRead);
+ma_result seekInMemory(ma_decoder* decoder, ma_int64 offset, ma_seek_origin origin);
+
+// ma_decoder_init over the image with the same retry. The view and its image must outlive the
+// decoder.
+ma_result openOverMemory(MemoryView& view, ma_encoding_format format, ma_decoder& decoder);
 
 }  // namespace decoding

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/decoder_io.h"
 #include "miniaudio.h"
 
 struct RadioRing;  // the internet-radio code owns its definition
@@ -17,6 +18,7 @@ struct LoadedTrack {
   uint64_t memorySize = 0;
   ma_decoder memoryDecoder;  // valid only with memoryImage
   bool memoryDecoderReady = false;
+  decoding::MemoryView memoryView;  // the memory decoder's view of the image
   uint32_t sampleRate = 0;
   uint64_t lengthFrames = 0;               // 0 = unknown
   RadioRing* radioRing = nullptr;          // owned reference

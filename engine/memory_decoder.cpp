@@ -4,9 +4,10 @@
 
 bool openMemoryDecoder(LoadedTrack& track, ma_encoding_format format) noexcept {
   bool playable = false;
+  track.memoryView.data = track.memoryImage;
+  track.memoryView.size = track.memorySize;
   if (track.memoryImage && track.memorySize > 0 &&
-      decoding::openOverMemory(track.memoryImage, static_cast<size_t>(track.memorySize), format,
-                               track.memoryDecoder) == MA_SUCCESS) {
+      decoding::openOverMemory(track.memoryView, format, track.memoryDecoder) == MA_SUCCESS) {
     ma_uint64 length = 0;
     if (ma_decoder_get_length_in_pcm_frames(&track.memoryDecoder, &length) == MA_SUCCESS &&
         length > 0 && track.memoryDecoder.outputSampleRate > 0 &&
@@ -23,6 +24,7 @@ bool openMemoryDecoder(LoadedTrack& track, ma_encoding_format format) noexcept {
     delete[] track.memoryImage;
     track.memoryImage = nullptr;
     track.memorySize = 0;
+    track.memoryView = decoding::MemoryView();
   }
   return playable;
 }

@@ -121,6 +121,59 @@ TEST(DecoderIo, SeekClampsToTheViewFromEveryOrigin) {
   EXPECT_EQ(0u, h.view.position);
   EXPECT_EQ(MA_SUCCESS, decoding::seekInView(&h.decoder, INT64_MAX, ma_seek_origin_current));
   EXPECT_EQ(80u, h.view.position);
+  // Already at the end, a forward seek cannot move and fails; backwards still works.
+  EXPECT_NE(MA_SUCCESS, decoding::seekInView(&h.decoder, 1, ma_seek_origin_current));
+  EXPECT_EQ(80u, h.view.position);
+  EXPECT_EQ(MA_SUCCESS, decoding::seekInView(&h.decoder, 0, ma_seek_origin_current));
+  EXPECT_EQ(MA_SUCCESS, decoding::seekInView(&h.decoder, -1, ma_seek_origin_current));
+  EXPECT_EQ(79u, h.view.position);
+}
+
+TEST(DecoderIo, MemoryViewFollowsTheSameRules) {
+  const std::vector<uint8_t> image = bytes(64);
+  decoding::MemoryView view;
+  view.data = image.data();
+  view.size = image.size();
+  ma_decoder decoder{};
+  decoder.pUserData = &view;
+  uint8_t buffer[100] = {};
+  size_t got = 0;
+  ASSERT_EQ(MA_SUCCESS, decoding::seekInMemory(&decoder, 60, ma_seek_origin_start));
+  EXPECT_EQ(MA_SUCCESS, decoding::readFromMemory(&decoder, buffer, 100, &got));
+  EXPECT_EQ(4u, got);
+  EXPECT_EQ(60, buffer[0]);
+  EXPECT_EQ(MA_AT_END, decoding::readFromMemory(&decoder, buffer, 100, &got));
+  EXPECT_EQ(0u, got);
+  EXPECT_NE(MA_SUCCESS, decoding::seekInMemory(&decoder, 0x7FFFFFFF, ma_seek_origin_current));
+  EXPECT_EQ(MA_SUCCESS, decoding::seekInMemory(&decoder, 10, ma_seek_origin_end));
+  EXPECT_EQ(54u, view.position);
+  EXPECT_EQ(MA_SUCCESS, decoding::seekInMemory(&decoder, 1000, ma_seek_origin_current));
+  EXPECT_EQ(64u, view.position);
+}
+
+TEST(DecoderIo, AChunkClaimingExabytesDoesNotStallOpening) {
+  // A Wave64-style file whose skipped chunk claims about 2^64 bytes: the WAV reader steps
+  // over it 2 GiB at a time, which at the end of the data never finished.
+  std::vector<uint8_t> input = testwav::readFile(TWK_SOURCE_DIR
+                                                 "/fuzz/corpus/decoder/wav_huge_chunk_skip");
+  ASSERT_GT(input.size(), 1u);
+  input.erase(input.begin());  // the fuzz target's format byte
+  for (ma_encoding_format format : {ma_encoding_format_wav, ma_encoding_format_unknown}) {
+    decoding::MemoryView memory;
+    memory.data = input.data();
+    memory.size = input.size();
+    ma_decoder decoder;
+    if (decoding::openOverMemory(memory, format, decoder) == MA_SUCCESS) {
+      ma_decoder_uninit(&decoder);
+    }
+    EXPECT_LE(memory.position, memory.size);
+    source::MemorySource src(input);
+    ViewHarness h(src);
+    if (decoding::openOverView(h.view, format, decoder) == MA_SUCCESS) {
+      ma_decoder_uninit(&decoder);
+    }
+    EXPECT_LE(h.view.position, input.size());
+  }
 }
 
 TEST(DecoderIo, UnknownSizeNeverEndsTheDataButRefusesSeekFromEnd) {
