@@ -227,7 +227,7 @@ void AudioOutput::render(float* out, uint32_t frames) noexcept {
       if (current_->lengthFrames != 0 && frame > current_->lengthFrames) {
         frame = current_->lengthFrames;
       }
-      if (ma_decoder_seek_to_pcm_frame(&current_->memoryDecoder, frame) == MA_SUCCESS) {
+      if (decoding::seekToFrame(current_->memoryDecoder, frame) == MA_SUCCESS) {
         position_ = frame;
         ended_ = false;
         resetResampler();
