@@ -88,10 +88,17 @@ function(_twk_program_objects target)
   endif()
 endfunction()
 
-macro(twk_include_fragment fragment)
-  get_filename_component(TWK_FRAGMENT_DIR "${fragment}" DIRECTORY)
-  include("${fragment}")
-endmacro()
+# Includes the *.sources.cmake fragments found under the given top-level folders.
+function(twk_include_fragments)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB_RECURSE fragments CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.sources.cmake")
+    list(SORT fragments)
+    foreach(fragment IN LISTS fragments)
+      get_filename_component(TWK_FRAGMENT_DIR "${fragment}" DIRECTORY)
+      include("${fragment}")
+    endforeach()
+  endforeach()
+endfunction()
 
 # Files not written yet are left out with a warning, so that one engineer's fragment that
 # names work in progress does not stop everyone else's build.
@@ -139,22 +146,29 @@ function(twk_create_libraries)
   target_link_libraries(twk PUBLIC twk_flags twk_miniaudio)
 endfunction()
 
-# twk_test(<name> CORE|WIN <sources...>): a GoogleTest program. CORE tests run natively and
-# under Wine; WIN tests only under Wine.
-function(twk_test name kind)
+# A program of this tree linked with the project library: CORE programs are built natively and
+# for Windows, WIN programs only for Windows, none in the fuzz tree.
+function(_twk_add_program name kind)
   _twk_absolute(files ${ARGN})
-  if(TWK_TREE STREQUAL "fuzz")
+  if(TWK_TREE STREQUAL "fuzz" OR NOT files)
     return()
   endif()
   if(TWK_TREE STREQUAL "native" AND NOT kind STREQUAL "CORE")
     return()
   endif()
-  if(NOT files)
-    return()
-  endif()
   add_executable(${name} ${files})
   _twk_program_objects(${name})
-  target_link_libraries(${name} PRIVATE twk GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE twk)
+endfunction()
+
+# twk_test(<name> CORE|WIN <sources...>): a GoogleTest program. CORE tests run natively and
+# under Wine; WIN tests only under Wine.
+function(twk_test name kind)
+  _twk_add_program(${name} ${kind} ${ARGN})
+  if(NOT TARGET ${name})
+    return()
+  endif()
+  target_link_libraries(${name} PRIVATE GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
@@ -192,17 +206,5 @@ endfunction()
 
 # twk_bench(<name> CORE|WIN <sources...>): a benchmark program; never run by ctest.
 function(twk_bench name kind)
-  _twk_absolute(files ${ARGN})
-  if(TWK_TREE STREQUAL "fuzz")
-    return()
-  endif()
-  if(TWK_TREE STREQUAL "native" AND NOT kind STREQUAL "CORE")
-    return()
-  endif()
-  if(NOT files)
-    return()
-  endif()
-  add_executable(${name} ${files})
-  _twk_program_objects(${name})
-  target_link_libraries(${name} PRIVATE twk)
+  _twk_add_program(${name} ${kind} ${ARGN})
 endfunction()
