@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "base/live_record_count.h"
 #include "engine/loaded_track.h"
 #include "library/tag_info.h"
 
@@ -44,7 +45,7 @@ struct LoadRequest {
 
 // Posted as the lParam of the load-done message; the receiver owns it once the post
 // succeeded (delete it; the track goes with it unless moved out).
-struct LoadResult {
+struct LoadResult : LiveRecordCount<LoadResult> {
   int32_t trackId = 0;
   uint8_t kind = kLoadPlayNow;
   std::wstring path;

@@ -581,6 +581,7 @@ TEST(PlayerShutdown, WorkInFlightLeavesNoThreadAndNoRecord) {
   }
   EXPECT_EQ(ScanResult::live(), 0);
   EXPECT_EQ(ScanTitleBatch::live(), 0);
+  EXPECT_EQ(LoadResult::live(), 0);
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_APP_LOAD_DONE, WM_APP_CD_DONE, PM_NOREMOVE));
   // A record left behind would keep its track's decoding thread alive.
