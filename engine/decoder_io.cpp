@@ -103,29 +103,32 @@ ma_result seekInMemory(ma_decoder* decoder, ma_int64 offset, ma_seek_origin orig
   return seekWithin(view->position, view->size, true, offset, origin);
 }
 
-ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& decoder) {
+namespace {
+
+// Opens a decoder over a view with the given format; a file named .flac may hold MP3, so a
+// failure is retried once with miniaudio trying every decoder.
+template <typename View>
+ma_result openWithRetry(View& view, ma_decoder_read_proc read, ma_decoder_seek_proc seek,
+                        ma_encoding_format format, ma_decoder& decoder) {
   view.position = 0;
   ma_decoder_config config = makeDecoderConfig(format);
-  ma_result result = ma_decoder_init(readFromView, seekInView, &view, &config, &decoder);
+  ma_result result = ma_decoder_init(read, seek, &view, &config, &decoder);
   if (result != MA_SUCCESS && format != ma_encoding_format_unknown) {
-    // A file named .flac may hold MP3: let miniaudio try every decoder.
     view.position = 0;
     config = makeDecoderConfig(ma_encoding_format_unknown);
-    result = ma_decoder_init(readFromView, seekInView, &view, &config, &decoder);
+    result = ma_decoder_init(read, seek, &view, &config, &decoder);
   }
   return result;
 }
 
+}  // namespace
+
+ma_result openOverView(SourceView& view, ma_encoding_format format, ma_decoder& decoder) {
+  return openWithRetry(view, readFromView, seekInView, format, decoder);
+}
+
 ma_result openOverMemory(MemoryView& view, ma_encoding_format format, ma_decoder& decoder) {
-  view.position = 0;
-  ma_decoder_config config = makeDecoderConfig(format);
-  ma_result result = ma_decoder_init(readFromMemory, seekInMemory, &view, &config, &decoder);
-  if (result != MA_SUCCESS && format != ma_encoding_format_unknown) {
-    view.position = 0;
-    config = makeDecoderConfig(ma_encoding_format_unknown);
-    result = ma_decoder_init(readFromMemory, seekInMemory, &view, &config, &decoder);
-  }
-  return result;
+  return openWithRetry(view, readFromMemory, seekInMemory, format, decoder);
 }
 
 ma_result seekToFrame(ma_decoder& decoder, uint64_t frame) {
