@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/live_record_count.h"
+#include "engine/load_error.h"
 #include "engine/loaded_track.h"
 #include "library/tag_info.h"
 
@@ -19,20 +20,6 @@ constexpr uint8_t kLoadPrepareNext = 1;
 
 // Local files larger than this are streamed from disk instead of read into memory.
 constexpr uint64_t kMaxMemoryImageBytes = 0x4000000;
-
-// Error codes of a LoadResult; the player turns them into status texts.
-enum LoadError : uint8_t {
-  kLoadOk = 0,
-  kLoadCantOpen = 1,
-  kLoadCantRead = 2,
-  kLoadEmpty = 3,
-  kLoadNotPlayable = 4,
-  kLoadOutOfMemory = 5,
-  kLoadNeedsFeaturePack = 6,
-  kLoadNetworkError = 7,  // the text is in message
-  kLoadNoCd = 8,
-  kLoadProtected = 9,
-};
 
 struct LoadRequest {
   uint8_t kind = kLoadPlayNow;

@@ -3,28 +3,29 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "engine/load_error.h"
 
 using namespace std::literals;
 
 std::wstring loadErrorText(uint8_t code, std::wstring_view message) {
   switch (code) {
-    case 1:
+    case kLoadCantOpen:
       return std::wstring(L"Can't open the file"sv);
-    case 2:
+    case kLoadCantRead:
       return std::wstring(L"Can't read the file"sv);
-    case 3:
+    case kLoadEmpty:
       return std::wstring(L"The file is empty"sv);
-    case 4:
+    case kLoadNotPlayable:
       return std::wstring(L"Not a playable MP3, WAV, FLAC, M4A or WMA file"sv);
-    case 5:
+    case kLoadOutOfMemory:
       return std::wstring(L"Out of memory"sv);
-    case 6:
+    case kLoadNeedsFeaturePack:
       return std::wstring(L"M4A and WMA files need the Media Feature Pack"sv);
-    case 7:
+    case kLoadNetworkError:
       return std::wstring(message);
-    case 8:
+    case kLoadNoCd:
       return std::wstring(L"No audio CD in the drive"sv);
-    case 9:
+    case kLoadProtected:
       return std::wstring(L"Protected (DRM) file, can't play"sv);
     default:
       return std::wstring();
