@@ -208,3 +208,15 @@ endfunction()
 function(twk_bench name kind)
   _twk_add_program(${name} ${kind} ${ARGN})
 endfunction()
+
+# twk_gui_program(<name> <sources...>): a Windows GUI program (wWinMain, resource scripts),
+# built only in the Windows tree.
+function(twk_gui_program name)
+  _twk_absolute(files ${ARGN})
+  if(NOT TWK_TREE STREQUAL "windows" OR NOT files)
+    return()
+  endif()
+  add_executable(${name} WIN32 ${files})
+  target_link_libraries(${name} PRIVATE twk)
+  target_link_options(${name} PRIVATE -municode)
+endfunction()

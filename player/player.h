@@ -16,6 +16,7 @@
 #include "engine/track_loader.h"
 #include "library/scan_result.h"
 #include "library/scanner.h"
+#include "player/listening_log.h"
 #include "player/now_playing.h"
 #include "player/playback_rules.h"
 #include "player/start_options.h"
@@ -60,6 +61,12 @@ struct PendingPreload {
 struct Notice {
   std::wstring text;
   uint64_t untilMs = 0;  // GetTickCount64 time until which it is shown
+};
+
+struct UndoRecord {
+  std::wstring path;
+  uint64_t positionMs = 0;  // whole seconds
+  bool set = false;
 };
 
 struct RestoreTarget {
@@ -141,11 +148,30 @@ class Player {
   // Window destruction: every worker stopped and joined, every queued record freed.
   void shutdown();
 
-  // Audiobook mode and the listening log grow these; until then they serve library mode.
+  // Start-up: the deferred start (WM_APP_START), the restore of the last session, and the
+  // opening of paths from the command line, a drop or a second instance (true when one of
+  // them was opened).
+  void onStart();
+  void restoreSession(const std::wstring& stationUrl, const std::wstring& podcastUrl,
+                      const std::wstring& trackPath, uint64_t positionMs);
+  bool openPaths(const std::vector<std::wstring>& paths);
+
+  // Audiobook mode, resume positions and the listening log.
   bool confirm(const std::wstring& prompt);
+  void setAudiobookMode(bool on);
   void rememberPosition();
+  void storePosition(const std::wstring& path, uint64_t ms);
   void markHeard(const std::wstring& path);
   uint64_t positionFor(const std::wstring& path) const;
+  void backTo();
+  std::wstring backToLabel() const;  // empty when there is nothing to go back to
+  std::wstring chapterName(size_t index) const;
+  void goToChapter(size_t index);
+  void jumpToFraction(double fraction);
+  void playRow(int64_t row);  // a row chosen in the list (double click)
+  // Opens the listening log (audiobook mode) and applies what it says: the "Back to" record
+  // and, after a crash, the remembered position.
+  LogSummary openListeningLog();
   void logEvent(LogEvent event, uint64_t positionMs);
 
   // The position of the playing track: the output's while it plays it, else the player's own.
@@ -221,6 +247,13 @@ class Player {
   bool mediaControlsActive = false;
 
   WheelAccumulator wheel;
+
+  // Audiobook mode: the "Back to" record, the listening log and the time of its last event,
+  // the book that was open before the current one.
+  UndoRecord undo;
+  ListeningLog listeningLog;
+  uint64_t lastLogEventMs = 0;  // GetTickCount64 time of the last written event
+  std::wstring previousBookPath;
 
   // Workers and the output.
   LoadQueue loader;

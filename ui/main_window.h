@@ -1,0 +1,102 @@
+// The main window: its state, its creation and the operations on its modes. The window
+// procedure, the drawing and the context menu work on the one MainWindow the window owns.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/settings.h"
+#include "player/start_options.h"
+#include "ui/palette.h"
+#include "ui/status_view.h"
+
+class Player;
+
+// Child-control identifiers (also the buttons' command identifiers).
+enum ControlId : int {
+  kIdList = 100,
+  kIdTitle = 101,
+  kIdTime = 102,
+  kIdSeek = 103,
+  kIdOpenFolder = 104,
+  kIdPrevious = 105,
+  kIdPlayPause = 106,
+  kIdNext = 107,
+  kIdShuffle = 108,
+  kIdRepeat = 109,
+  kIdVolume = 110,
+  kIdTopmost = 111,
+  kIdMiniMode = 112,
+  kIdListButton = 113,
+};
+
+struct Fonts {
+  HFONT text = nullptr;
+  HFONT bold = nullptr;    // the current track's row
+  HFONT italic = nullptr;  // the title line's suffix
+  HFONT icon = nullptr;    // button glyphs
+};
+
+// What the thin scroll window beside the list knows of the list's vertical scroll state.
+struct ScrollState {
+  int minimum = 0, maximum = 0, page = 0, position = 0, trackPosition = 0;
+  bool thumbVisible = false;
+  bool hover = false;
+  bool dragging = false;
+  int dragOffset = 0;  // where in the thumb the drag started
+  int pagingDirection = 0;  // -1 paging up, +1 down, 0 none
+};
+
+struct MainWindow {
+  HWND hwnd = nullptr;
+  HINSTANCE instance = nullptr;
+  std::unique_ptr<Player> player;
+  UINT dpi = 96;
+
+  // Modes and remembered rectangles (screen coordinates; the player's copies are saved).
+  bool miniMode = false;
+  bool listHidden = false;
+
+  Fonts fonts;
+  int textHeight = 0;
+  int timeWidth = 0;
+  std::wstring textFace;
+  std::wstring iconFace;
+
+  Palette palette;
+  HBRUSH backgroundBrush = nullptr;
+  HBRUSH evenRowBrush = nullptr;
+
+  // Children.
+  HWND title = nullptr;
+  HWND seek = nullptr;
+  HWND time = nullptr;
+  HWND buttons[10] = {};  // by id - kIdOpenFolder for 104..113; the volume slot (110) is unused
+  HWND volume = nullptr;
+  HWND list = nullptr;
+  HWND scroll = nullptr;
+  HWND tooltip = nullptr;
+
+  HWND hovered = nullptr;  // the subclassed button or trackbar under the mouse
+  ScrollState scrollState;
+
+  // What the window shows now, so that a refresh changes only what differs.
+  StatusView shown;
+  bool shownValid = false;
+  int shownSeekPosition = -1;
+  std::wstring shownTicksKey;  // the chapter set the seek bar's ticks were made for
+  bool seekDragging = false;
+  bool firstPaintDone = false;
+
+  HWND button(int id) const { return buttons[id - kIdOpenFolder]; }
+  int scaled(int n) const { return MulDiv(n, static_cast<int>(dpi), 96); }
+};
+
+// Creates the main window ("Tarnwick.Main") and its Player; null on failure.
+HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Settings& settings,
+                      const std::wstring& settingsPath, int showCommand);
+
+// The MainWindow of the main window (null before WM_NCCREATE finished and after WM_NCDESTROY).
+MainWindow* mainWindowOf(HWND window);
