@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "player/log_codec.h"
@@ -21,13 +22,22 @@ class ListeningLog {
   // Writes one event line; does nothing while the log is closed.
   void append(int code, const std::wstring& path, uint64_t positionMs);
   void close();
-  bool isOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+  bool isOpen() const { return file_ != nullptr; }
+  int64_t size() const { return size_; }
+  const std::wstring& path() const { return path_; }
 
   // The listening.log beside a settings file.
   static std::wstring pathBeside(const std::wstring& settingsPath);
 
  private:
+  struct HandleCloser {
+    void operator()(HANDLE h) const { CloseHandle(h); }
+  };
+  using FileHandle = std::unique_ptr<void, HandleCloser>;  // never INVALID_HANDLE_VALUE
+
+  void openForAppending();
+
   std::wstring path_;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  FileHandle file_;
   int64_t size_ = 0;
 };

@@ -5,10 +5,15 @@
 #include <utility>
 
 #include "app/messages.h"
+#include "base/text.h"
 #include "player/player.h"
 
 void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
   // A feed download stops and a pending CD read is forgotten here once those sources exist.
+  // "Back to" can still reach the book that was open before this one.
+  if (audiobook && !sourceFolder.empty() && !text::equalsOrdinalIgnoreCase(sourceFolder, path)) {
+    previousBookPath = sourceFolder;
+  }
   sourceFolder = path;
   includeSubfolders = subfolders;
   playWhenReady = playNow;

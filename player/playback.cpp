@@ -155,6 +155,9 @@ void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
   }
   if (request.startPaused) {
     halt(PlayState::Paused);
+  } else if (playState == PlayState::Playing) {
+    // The output was already running: resume has nothing to start, but the new track does.
+    logEvent(LogEvent::Play, framesToMs(positionFrames, playing.sampleRate));
   } else {
     resume();
   }
@@ -295,7 +298,7 @@ void Player::onTimer() {
     }
   }
 
-  // Audiobook mode writes its periodic "at" event here.
+  logPeriodicEvent();
   if (!IsIconic(window)) refresh();
 }
 
@@ -380,7 +383,7 @@ bool Player::nextChapter() {
   if (after == playing.chapterStarts.end()) return false;
   const size_t i = static_cast<size_t>(after - playing.chapterStarts.begin());
   const uint32_t start = *after;
-  if (confirm(L"Go to " + chapterName(playing.chapters, i) + L" (" + text::formatTime(start) +
+  if (confirm(L"Go to " + chapterName(i) + L" (" + text::formatTime(start) +
               L")") &&
       chaptersUsable() && i < playing.chapterStarts.size()) {
     seekTo(playing.chapterStarts[i]);
@@ -404,7 +407,7 @@ bool Player::previousChapter() {
     chapter = i - 1;
   }
   const uint32_t target = starts[chapter];
-  if (confirm(L"Go to " + chapterName(playing.chapters, chapter) + L" (" +
+  if (confirm(L"Go to " + chapterName(chapter) + L" (" +
               text::formatTime(target) + L")") &&
       chaptersUsable()) {
     seekTo(target);

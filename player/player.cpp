@@ -199,6 +199,7 @@ void Player::shutdown() {
     logEvent(LogEvent::Stop, positionMs());
   }
   logEvent(LogEvent::Exit, 0);
+  listeningLog.close();
   folderScanner.stop();
   loader.shutdown();
   output.closeDevice();
@@ -223,22 +224,6 @@ void Player::freeQueuedRecords() {
 }
 
 // ---- audiobook mode and remembered positions ----
-
-bool Player::confirm(const std::wstring& prompt) {
-  const bool localTrack = playing.id != -1 && currentStation == -1 && !playing.path.empty() &&
-                          !isCdTrackPath(playing.path) && playing.sampleRate != 0;
-  const bool active = playState == PlayState::Playing || playState == PlayState::Paused;
-  if (!audiobook || !localTrack || !active) return true;
-  const int64_t id = playing.id;
-  const uint64_t at = positionMs();
-  const std::wstring question =
-      prompt + L"?\n\nNow at " + text::formatTime(at) + L" in " + playing.title + L".";
-  const bool yes = confirmPrompt ? confirmPrompt(question) : true;
-  // The question may have waited while the track changed: that answer no longer applies.
-  if (!yes || playing.id != id) return false;
-  logEvent(LogEvent::From, at);
-  return true;
-}
 
 void Player::rememberPosition() {
   if (playing.id == -1 || currentStation != -1 || playing.path.empty() ||
@@ -280,8 +265,4 @@ uint64_t Player::positionFor(const std::wstring& path) const {
     if (entry.path == path) return entry.ms;
   }
   return 0;
-}
-
-void Player::logEvent(LogEvent, uint64_t) {
-  // The listening log (audiobook mode) writes its line here; library mode keeps no log.
 }

@@ -183,7 +183,7 @@ class Player {
   std::function<void()> onChanged;
   std::function<void(int64_t, int64_t)> onRowsChanged;          // repaint these rows (-1: none)
   std::function<void(int64_t row, bool select)> onListChanged;  // new row count; show or select row
-  // The audiobook confirmation's question (the full text); no answer means yes.
+  // The audiobook confirmation's question (the full text); when empty, a message box asks.
   std::function<bool(const std::wstring&)> confirmPrompt;
 
   // State (Part of what the window draws from).
@@ -277,6 +277,9 @@ class Player {
   void repaintRows(int64_t a, int64_t b);
   void listChanged(int64_t row, bool select);
   int32_t takeId();
+  bool localTrackLoaded() const;  // not a station or CD track, with a known rate
+  void logPeriodicEvent();
+  void seekToChapter(size_t index);
   bool loaderStarted_ = false;
   bool shutDown_ = false;
 };
