@@ -1,0 +1,1 @@
+twk_fuzz(handoff handoff_fuzz.cpp corpus/handoff)

@@ -1,0 +1,1 @@
+twk_test(status_view_test CORE status_view_test.cpp)
