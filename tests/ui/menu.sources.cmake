@@ -1,0 +1,1 @@
+twk_test(menu_model_test CORE menu_model_test.cpp)

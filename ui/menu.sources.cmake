@@ -1,0 +1,1 @@
+twk_core_sources(menu_model.cpp)
