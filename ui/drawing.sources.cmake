@@ -1,0 +1,1 @@
+twk_core_sources(palette.cpp draw_math.cpp)
