@@ -9,28 +9,13 @@
 
 #include "app/settings.h"
 #include "player/start_options.h"
+#include "ui/control_ids.h"
 #include "ui/palette.h"
 #include "ui/status_view.h"
 
 class Player;
 
-// Child-control identifiers (also the buttons' command identifiers).
-enum ControlId : int {
-  kIdList = 100,
-  kIdTitle = 101,
-  kIdTime = 102,
-  kIdSeek = 103,
-  kIdOpenFolder = 104,
-  kIdPrevious = 105,
-  kIdPlayPause = 106,
-  kIdNext = 107,
-  kIdShuffle = 108,
-  kIdRepeat = 109,
-  kIdVolume = 110,
-  kIdTopmost = 111,
-  kIdMiniMode = 112,
-  kIdListButton = 113,
-};
+constexpr wchar_t kMainWindowClass[] = L"Tarnwick.Main";
 
 struct Fonts {
   HFONT text = nullptr;
@@ -89,6 +74,10 @@ struct MainWindow {
   std::wstring shownTicksKey;  // the chapter set the seek bar's ticks were made for
   bool seekDragging = false;
   bool firstPaintDone = false;
+  bool measureStartup = false;  // "--measure-startup": the first paint ends the program
+  bool ready = false;           // creation finished: rectangles are remembered from now on
+  SettingsRect fullRect;        // the stored rectangles (the player's copies follow them)
+  SettingsRect miniRect;
 
   HWND button(int id) const { return buttons[id - kIdOpenFolder]; }
   int scaled(int n) const { return MulDiv(n, static_cast<int>(dpi), 96); }

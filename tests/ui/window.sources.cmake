@@ -1,0 +1,1 @@
+twk_test(layout_test CORE layout_test.cpp)
