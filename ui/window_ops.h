@@ -18,3 +18,18 @@ void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested);
 void refreshWindow(MainWindow& w);
 // The command of the open-folder button and of the menu's "Open folder...".
 void openFolderCommand(MainWindow& w);
+
+// The layout metrics of the window at its DPI.
+namespace layout {
+struct Metrics;
+}
+layout::Metrics metricsOf(const MainWindow& w);
+// The window style for a mode: the maximise box only in full mode with the list shown.
+DWORD mainWindowStyle(bool miniMode, bool listHidden);
+// The window height of a client height, for the style without the maximise box.
+int windowHeightFor(const MainWindow& w, int clientHeight);
+// Makes the fonts and metrics for the window's DPI and sets the fonts on the controls; the
+// old set stays when a font cannot be made.
+bool rebuildFonts(MainWindow& w);
+// The player's change hook: the window and the media controls.
+void notifyChanged(MainWindow& w);

@@ -1,0 +1,295 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <new>
+
+#include "player/player.h"
+#include "ui/drawing.h"
+#include "ui/fonts.h"
+#include "ui/layout.h"
+#include "ui/window_ops.h"
+#include "ui/window_proc.h"
+#include "ui/window_texts.h"
+
+namespace {
+
+constexpr int kIconResource = 1;
+constexpr int kInitialColumnWidth = 100;
+
+// Hands the MainWindow to the window procedure; `adopted` tells whether the window took it
+// (from then on WM_NCDESTROY deletes it).
+struct Creation {
+  MainWindow* w = nullptr;
+  bool adopted = false;
+};
+
+bool registerMainClass(HINSTANCE instance) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = mainWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON),
+                                           GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource),
+                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = nullptr;
+  wc.lpszClassName = kMainWindowClass;
+  // A second window in the same process (the tests make several) finds the class there.
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool onSomeMonitor(const SettingsRect& r) {
+  if (!r.known()) return false;
+  const RECT rect = {r.left, r.top, r.right, r.bottom};
+  return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+HWND createChild(MainWindow& w, const wchar_t* className, DWORD style, int id,
+                 const wchar_t* text = L"") {
+  return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, w.hwnd,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), w.instance, nullptr);
+}
+
+HWND createButton(MainWindow& w, int id, const StatusView& status) {
+  HWND button = createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, id,
+                            buttonGlyph(id, status).c_str());
+  w.buttons[id - kIdOpenFolder] = button;
+  return button;
+}
+
+HWND createTrackbar(MainWindow& w, int id, int maximum, int line, int page) {
+  HWND bar = createChild(w, TRACKBAR_CLASSW, WS_TABSTOP | TBS_NOTICKS, id);
+  if (!bar) return nullptr;
+  SendMessageW(bar, TBM_SETRANGEMIN, FALSE, 0);
+  SendMessageW(bar, TBM_SETRANGEMAX, FALSE, maximum);
+  SendMessageW(bar, TBM_SETLINESIZE, 0, line);
+  SendMessageW(bar, TBM_SETPAGESIZE, 0, page);
+  return bar;
+}
+
+void addTool(MainWindow& w, HWND control) {
+  if (!w.tooltip || !control) return;
+  TTTOOLINFOW tool = {};
+  // The version 5 size: understood by both common-control versions.
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = w.hwnd;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  SendMessageW(w.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// Every child in the order of the design, with its font, subclass and tool.
+void createControls(MainWindow& w, const Player& player) {
+  StatusView glyphState;
+  glyphState.miniMode = w.miniMode;
+  glyphState.repeat = player.repeat;
+
+  w.title = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTitle);
+  w.seek = createTrackbar(w, kIdSeek, 10000, 100, 1000);
+  w.time = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTime);
+  for (int id = kIdOpenFolder; id <= kIdRepeat; ++id) createButton(w, id, glyphState);
+  w.volume = createTrackbar(w, kIdVolume, 100, 2, 10);
+  for (int id = kIdTopmost; id <= kIdListButton; ++id) createButton(w, id, glyphState);
+
+  w.list = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
+                               LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA |
+                               LVS_NOCOLUMNHEADER,
+                           0, 0, 0, 0, w.hwnd,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdList)), w.instance,
+                           nullptr);
+  if (w.list) {
+    SendMessageW(w.list, LVM_SETBKCOLOR, 0, w.palette.listEven);
+    SendMessageW(w.list, LVM_SETTEXTBKCOLOR, 0, w.palette.listEven);
+    SendMessageW(w.list, LVM_SETTEXTCOLOR, 0, w.palette.listText);
+    const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+    SendMessageW(w.list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = kInitialColumnWidth;
+    SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageW(w.list, LVM_SETITEMCOUNT, player.list.size(), LVSICF_NOINVALIDATEALL);
+    w.scroll = createScrollWindow(w);
+    // Above the list, so that it covers the list's edge.
+    if (w.scroll) {
+      SetWindowPos(w.scroll, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
+
+  w.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w.hwnd, nullptr,
+                              w.instance, nullptr);
+
+  for (HWND button : w.buttons) {
+    if (!button) continue;
+    subclassControl(w, button, false);
+    addTool(w, button);
+  }
+  for (HWND bar : {w.seek, w.volume}) {
+    if (!bar) continue;
+    subclassControl(w, bar, true);
+    addTool(w, bar);
+  }
+  if (w.list) subclassList(w);
+
+  // Fonts: buttons the icon font, the labels and the list the text font.
+  for (HWND button : w.buttons) {
+    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon), FALSE);
+  }
+  for (HWND control : {w.title, w.time, w.list}) {
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text), FALSE);
+  }
+}
+
+void installPlayerHooks(MainWindow& w) {
+  Player& p = *w.player;
+  MainWindow* window = &w;
+  p.onChanged = [window] { refreshWindow(*window); };
+  p.onRowsChanged = [window](int64_t a, int64_t b) {
+    if (!window->list || !window->player) return;
+    const int64_t count = static_cast<int64_t>(window->player->list.size());
+    for (int64_t row : {a, b}) {
+      if (row >= 0 && row < count) SendMessageW(window->list, LVM_REDRAWITEMS, row, row);
+    }
+    if (b >= 0 && b < count) SendMessageW(window->list, LVM_ENSUREVISIBLE, b, FALSE);
+  };
+  p.onListChanged = [window](int64_t row, bool select) {
+    if (!window->list || !window->player) return;
+    const int64_t count = static_cast<int64_t>(window->player->list.size());
+    SendMessageW(window->list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    if (row >= 0 && row < count) {
+      if (select) {
+        LVITEMW none = {};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(window->list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&none));
+        LVITEMW chosen = {};
+        chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+        chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(window->list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&chosen));
+      }
+      SendMessageW(window->list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    }
+    InvalidateRect(window->list, nullptr, TRUE);
+  };
+  // Left empty: the player asks with its own message box.
+  p.confirmPrompt = nullptr;
+}
+
+}  // namespace
+
+LRESULT adoptMainWindow(HWND window, LPARAM createStruct) {
+  const auto* create = reinterpret_cast<const CREATESTRUCTW*>(createStruct);
+  auto* creation = static_cast<Creation*>(create->lpCreateParams);
+  if (!creation || !creation->w) return FALSE;
+  creation->adopted = true;
+  creation->w->hwnd = window;
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->w));
+  return TRUE;
+}
+
+MainWindow* mainWindowOf(HWND window) {
+  return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Settings& settings,
+                      const std::wstring& settingsPath, int showCommand) {
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
+  InitCommonControlsEx(&controls);
+
+  MainWindow* w = new (std::nothrow) MainWindow();
+  if (!w) return nullptr;
+  w->instance = instance;
+  w->measureStartup = options.measureStartup;
+  computeColours(*w);
+
+  if (!registerMainClass(instance)) {
+    deleteBrushes(*w);
+    delete w;
+    return nullptr;
+  }
+  registerScrollClass(instance);
+
+  w->miniMode = settings.miniMode;
+  w->listHidden = settings.listHidden;
+  w->fullRect = settings.fullRect;
+  w->miniRect = settings.miniRect;
+  const bool fullAccepted = layout::acceptStoredRect(settings.fullRect, false,
+                                                     onSomeMonitor(settings.fullRect));
+  const bool miniAccepted = layout::acceptStoredRect(settings.miniRect, true,
+                                                     onSomeMonitor(settings.miniRect));
+  const bool accepted = w->miniMode ? miniAccepted : fullAccepted;
+  const SettingsRect& stored = w->miniMode ? settings.miniRect : settings.fullRect;
+
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  int width = layout::kDefaultWidth, height = layout::kDefaultHeight;
+  if (accepted) {
+    x = stored.left;
+    y = stored.top;
+    width = stored.right - stored.left;
+    height = stored.bottom - stored.top;
+  }
+  Creation creation;
+  creation.w = w;
+  HWND hwnd = CreateWindowExW(settings.topmost ? WS_EX_TOPMOST : 0, kMainWindowClass, L"Tarnwick",
+                              mainWindowStyle(w->miniMode, w->listHidden), x, y, width, height,
+                              nullptr, nullptr, instance, &creation);
+  if (!hwnd) {
+    if (!creation.adopted) {
+      deleteBrushes(*w);
+      delete w;
+    }
+    return nullptr;
+  }
+
+  setFrameColours(*w);
+  try {
+    w->player = std::make_unique<Player>(hwnd, settings, options, settingsPath);
+  } catch (...) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  installPlayerHooks(*w);
+
+  w->dpi = GetDpiForWindow(hwnd);
+  if (w->dpi == 0) w->dpi = 96;
+  chooseFaces(w->textFace, w->iconFace);
+  rebuildFonts(*w);
+  createControls(*w, *w->player);
+  showControlsForMode(*w);
+  setOpacity(*w, w->player->opacity);
+  refreshWindow(*w);
+
+  // The size of the mode: a usable stored rectangle in full mode with the list; otherwise its
+  // width (or the default) and the height the mode fixes.
+  if (!(accepted && !w->miniMode && !w->listHidden)) {
+    const layout::Metrics m = metricsOf(*w);
+    const int newWidth = accepted ? width : m.s(layout::kDefaultWidth);
+    int newHeight = m.s(layout::kDefaultHeight);
+    if (w->miniMode) {
+      newHeight = windowHeightFor(*w, layout::miniClientSize(m).height);
+    } else if (w->listHidden) {
+      newHeight = windowHeightFor(*w, layout::compactHeight(m));
+    }
+    SetWindowPos(hwnd, nullptr, 0, 0, newWidth, newHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  w->ready = true;
+  rememberRect(*w);
+  layoutWindow(*w);
+  DragAcceptFiles(hwnd, TRUE);
+  ShowWindow(hwnd, showCommand);
+  UpdateWindow(hwnd);
+  return hwnd;
+}

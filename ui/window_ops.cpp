@@ -1,0 +1,354 @@
+#include "ui/window_ops.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "base/text.h"
+#include "player/player.h"
+#include "ui/dialogs.h"
+#include "ui/drawing.h"
+#include "ui/fonts.h"
+#include "ui/layout.h"
+#include "ui/main_window.h"
+#include "ui/player_status.h"
+#include "ui/window_texts.h"
+
+namespace {
+
+constexpr DWORD kBaseStyle =
+    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+SettingsRect windowRect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return SettingsRect{r.left, r.top, r.right, r.bottom};
+}
+
+bool onSomeMonitor(const SettingsRect& r) {
+  if (!r.known()) return false;
+  const RECT rect = {r.left, r.top, r.right, r.bottom};
+  return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+layout::Mode modeOf(const MainWindow& w) {
+  if (w.miniMode) return layout::Mode::Mini;
+  return w.listHidden ? layout::Mode::FullListHidden : layout::Mode::Full;
+}
+
+void restoreIfNeeded(HWND window) {
+  if (IsIconic(window) || IsZoomed(window)) ShowWindow(window, SW_RESTORE);
+}
+
+void applyStyle(MainWindow& w) {
+  const LONG_PTR style = GetWindowLongPtrW(w.hwnd, GWL_STYLE);
+  const LONG_PTR wanted =
+      (style & ~static_cast<LONG_PTR>(WS_MAXIMIZEBOX)) |
+      (mainWindowStyle(w.miniMode, w.listHidden) & WS_MAXIMIZEBOX);
+  if (wanted != style) SetWindowLongPtrW(w.hwnd, GWL_STYLE, wanted);
+}
+
+void moveAndRepaint(MainWindow& w, const SettingsRect& r) {
+  SetWindowPos(w.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
+  layoutWindow(w);
+  RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void place(HDWP& batch, HWND control, const layout::Box& b) {
+  if (!control) return;
+  const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  if (batch) batch = DeferWindowPos(batch, control, nullptr, b.x, b.y, b.width, b.height, flags);
+  // A failed batch is gone; the remaining controls are moved one by one.
+  if (!batch) SetWindowPos(control, nullptr, b.x, b.y, b.width, b.height, flags);
+}
+
+void show(HWND control, bool visible) {
+  if (control) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void setText(HWND control, const std::wstring& text) {
+  if (control) SetWindowTextW(control, text.c_str());
+}
+
+void setEnabled(HWND control, bool enabled) {
+  if (control && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+void redraw(HWND control) {
+  if (control) InvalidateRect(control, nullptr, TRUE);
+}
+
+// The chapter set the seek bar marks, as text so that a change is one comparison.
+std::wstring ticksKey(const Player& p, std::vector<uint32_t>& starts) {
+  starts.clear();
+  if (p.playing.id == -1 || p.currentStation != -1 || p.playing.chapterStarts.empty()) {
+    return std::wstring();
+  }
+  starts = p.playing.chapterStarts;
+  std::wstring key = text::toDecimal(static_cast<uint64_t>(p.playing.sampleRate)) + L"/" +
+                     text::toDecimal(p.playing.totalFrames);
+  for (uint32_t start : starts) key += L"," + text::toDecimal(static_cast<uint64_t>(start));
+  return key;
+}
+
+}  // namespace
+
+DWORD mainWindowStyle(bool miniMode, bool listHidden) {
+  return kBaseStyle | (!miniMode && !listHidden ? WS_MAXIMIZEBOX : 0);
+}
+
+layout::Metrics metricsOf(const MainWindow& w) {
+  layout::Metrics m;
+  m.dpi = static_cast<int>(w.dpi);
+  m.textHeight = w.textHeight;
+  m.timeWidth = w.timeWidth;
+  m.scrollBarWidth = GetSystemMetricsForDpi(SM_CXVSCROLL, w.dpi);
+  return m;
+}
+
+int windowHeightFor(const MainWindow& w, int clientHeight) {
+  RECT r = {0, 0, 100, clientHeight};
+  const DWORD ex = w.hwnd ? static_cast<DWORD>(GetWindowLongPtrW(w.hwnd, GWL_EXSTYLE)) : 0;
+  AdjustWindowRectExForDpi(&r, kBaseStyle, FALSE, ex, w.dpi);
+  return r.bottom - r.top;
+}
+
+bool rebuildFonts(MainWindow& w) {
+  Fonts made;
+  if (!makeFonts(w.dpi, w.textFace, w.iconFace, made)) return false;
+  Fonts old = w.fonts;
+  w.fonts = made;
+  measureFonts(w.hwnd, w.fonts.text, w.dpi, w.textHeight, w.timeWidth);
+  for (HWND button : w.buttons) {
+    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon), TRUE);
+  }
+  for (HWND control : {w.title, w.time, w.list}) {
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text), TRUE);
+  }
+  // Only now that no control uses them any more.
+  deleteFonts(old);
+  return true;
+}
+
+void notifyChanged(MainWindow& w) {
+  if (w.player && w.player->onChanged) {
+    w.player->onChanged();
+  } else {
+    refreshWindow(w);
+  }
+}
+
+void layoutWindow(MainWindow& w) {
+  if (!w.hwnd || !w.title) return;
+  RECT client = {};
+  GetClientRect(w.hwnd, &client);
+  const layout::Metrics m = metricsOf(w);
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  HDWP batch = BeginDeferWindowPos(16);
+  if (w.miniMode) {
+    const layout::MiniLayout l = layout::miniLayout(m, width);
+    place(batch, w.button(kIdPrevious), l.previous);
+    place(batch, w.button(kIdPlayPause), l.playPause);
+    place(batch, w.button(kIdNext), l.next);
+    place(batch, w.volume, l.volume);
+    place(batch, w.title, l.title);
+    place(batch, w.button(kIdMiniMode), l.miniButton);
+    if (batch) EndDeferWindowPos(batch);
+    return;
+  }
+  const layout::FullLayout l = layout::fullLayout(m, width, height, w.scroll != nullptr);
+  place(batch, w.title, l.title);
+  place(batch, w.button(kIdListButton), l.listButton);
+  place(batch, w.button(kIdMiniMode), l.miniButton);
+  place(batch, w.button(kIdTopmost), l.topmostButton);
+  place(batch, w.seek, l.seek);
+  place(batch, w.time, l.time);
+  place(batch, w.button(kIdOpenFolder), l.openFolder);
+  place(batch, w.button(kIdPrevious), l.previous);
+  place(batch, w.button(kIdPlayPause), l.playPause);
+  place(batch, w.button(kIdNext), l.next);
+  place(batch, w.button(kIdShuffle), l.shuffle);
+  place(batch, w.button(kIdRepeat), l.repeat);
+  place(batch, w.volume, l.volume);
+  place(batch, w.list, l.list);
+  if (w.scroll) place(batch, w.scroll, l.scroll);
+  if (batch) EndDeferWindowPos(batch);
+  if (w.list) {
+    SendMessageW(w.list, LVM_SETCOLUMNWIDTH, 0,
+                 l.columnWidth >= 0 ? l.columnWidth : LVSCW_AUTOSIZE_USEHEADER);
+  }
+}
+
+void showControlsForMode(MainWindow& w) {
+  if (!w.hwnd) return;
+  const HWND focus = GetFocus();
+  const bool full = !w.miniMode;
+  const bool listShown = full && !w.listHidden;
+  for (HWND control : {w.seek, w.time, w.button(kIdTopmost), w.button(kIdListButton),
+                       w.button(kIdOpenFolder), w.button(kIdShuffle), w.button(kIdRepeat)}) {
+    show(control, full);
+  }
+  show(w.list, listShown);
+  show(w.scroll, listShown);
+  StatusView glyphState;
+  glyphState.miniMode = w.miniMode;
+  setText(w.button(kIdMiniMode), buttonGlyph(kIdMiniMode, glyphState));
+  w.shown.miniMode = w.miniMode;
+  // Focus on a control that just disappeared would leave the keyboard nowhere.
+  if (focus && focus != w.hwnd && IsChild(w.hwnd, focus) && !IsWindowVisible(focus)) {
+    SetFocus(w.button(kIdPlayPause));
+  }
+}
+
+void rememberRect(MainWindow& w) {
+  if (!w.ready || !w.hwnd) return;
+  const layout::StoredRects stored{w.fullRect, w.miniRect};
+  const layout::StoredRects now =
+      layout::rememberRect(modeOf(w), IsIconic(w.hwnd) || IsZoomed(w.hwnd), windowRect(w.hwnd),
+                           stored, static_cast<int>(w.dpi));
+  w.fullRect = now.full;
+  w.miniRect = now.mini;
+  if (w.player) {
+    w.player->fullRect = w.fullRect;
+    w.player->miniRect = w.miniRect;
+  }
+}
+
+void setMiniMode(MainWindow& w, bool on) {
+  if (!w.hwnd || on == w.miniMode) return;
+  restoreIfNeeded(w.hwnd);
+  const SettingsRect current = windowRect(w.hwnd);
+  w.miniMode = on;
+  if (w.player) w.player->miniMode = on;
+  notifyChanged(w);
+  showControlsForMode(w);
+  applyStyle(w);
+  const layout::Metrics m = metricsOf(w);
+  const SettingsRect& stored = on ? w.miniRect : w.fullRect;
+  const SettingsRect target = layout::modeChangeTarget(
+      on, w.listHidden, current, stored, onSomeMonitor(stored),
+      windowHeightFor(w, layout::miniClientSize(m).height),
+      windowHeightFor(w, layout::compactHeight(m)), m.dpi);
+  moveAndRepaint(w, target);
+}
+
+void toggleList(MainWindow& w) {
+  if (!w.hwnd || w.miniMode) return;
+  restoreIfNeeded(w.hwnd);
+  const SettingsRect current = windowRect(w.hwnd);
+  w.listHidden = !w.listHidden;
+  if (w.player) w.player->listHidden = w.listHidden;
+  notifyChanged(w);
+  showControlsForMode(w);
+  applyStyle(w);
+  const layout::Metrics m = metricsOf(w);
+  const SettingsRect target =
+      layout::listToggleTarget(!w.listHidden, current, w.fullRect, onSomeMonitor(w.fullRect),
+                               windowHeightFor(w, layout::compactHeight(m)), m.dpi);
+  moveAndRepaint(w, target);
+}
+
+void setAlwaysOnTop(MainWindow& w, bool on) {
+  if (!w.hwnd) return;
+  SetWindowPos(w.hwnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (w.player) w.player->topmost = on;
+  notifyChanged(w);
+}
+
+void setOpacity(MainWindow& w, int percent) {
+  if (!w.hwnd) return;
+  const LONG_PTR ex = GetWindowLongPtrW(w.hwnd, GWL_EXSTYLE);
+  if (percent < 100) {
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongPtrW(w.hwnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(w.hwnd, 0, layout::opacityAlpha(percent), LWA_ALPHA);
+  } else {
+    if (ex & WS_EX_LAYERED) SetWindowLongPtrW(w.hwnd, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+    RedrawWindow(w.hwnd, nullptr, nullptr,
+                 RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+  if (w.player) w.player->opacity = percent;
+}
+
+void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested) {
+  if (!w.hwnd || dpi == 0) return;
+  const UINT oldDpi = w.dpi;
+  w.dpi = dpi;
+  // Without new fonts the old ones and their metrics stay, at the old DPI's sizes.
+  if (!rebuildFonts(w)) w.dpi = oldDpi;
+  if (suggested) {
+    SetWindowPos(w.hwnd, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  layoutWindow(w);
+  RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void refreshWindow(MainWindow& w) {
+  if (!w.hwnd || !w.title || !w.player) return;
+  const Player& p = *w.player;
+  const StatusView s = statusOf(p);
+  const bool all = !w.shownValid;
+  const StatusView old = w.shown;
+  // The drawing reads the shown record, so it is current before anything repaints.
+  w.shown = s;
+  w.shownValid = true;
+
+  if (all || s.title != old.title || s.suffix != old.suffix) {
+    setText(w.title, s.title);
+    redraw(w.title);
+  }
+  if (all || s.caption != old.caption) SetWindowTextW(w.hwnd, s.caption.c_str());
+  if (w.seekDragging) {
+    w.shown.time = old.time;  // the label shows the drag time; set it again once the drag ends
+  } else if (all || s.time != old.time) {
+    setText(w.time, s.time);
+  }
+  // Moving the thumb under a dragging mouse would fight the user.
+  if (!w.seekDragging && w.seek) {
+    const int position =
+        static_cast<int>(std::lround(std::clamp(s.fraction, 0.0, 1.0) * 10000.0));
+    if (position != w.shownSeekPosition) {
+      SendMessageW(w.seek, TBM_SETPOS, TRUE, position);
+      w.shownSeekPosition = position;
+    }
+  }
+  setEnabled(w.seek, s.seekEnabled);
+  if (all || s.playing != old.playing) {
+    setText(w.button(kIdPlayPause), buttonGlyph(kIdPlayPause, s));
+  }
+  if (all || s.repeat != old.repeat) setText(w.button(kIdRepeat), buttonGlyph(kIdRepeat, s));
+  if (all || s.miniMode != old.miniMode) {
+    setText(w.button(kIdMiniMode), buttonGlyph(kIdMiniMode, s));
+  }
+  setEnabled(w.button(kIdShuffle), !s.audiobook);
+  if (!all) {
+    if (s.shuffle != old.shuffle) redraw(w.button(kIdShuffle));
+    if (s.repeat != old.repeat) redraw(w.button(kIdRepeat));
+    if (s.topmost != old.topmost) redraw(w.button(kIdTopmost));
+    if (s.listHidden != old.listHidden) redraw(w.button(kIdListButton));
+  }
+  if ((all || s.volume != old.volume) && w.volume) {
+    SendMessageW(w.volume, TBM_SETPOS, TRUE, std::clamp(s.volume, 0, 100));
+  }
+
+  std::vector<uint32_t> starts;
+  std::wstring key = ticksKey(p, starts);
+  if (key != w.shownTicksKey) {
+    setChapterTicks(w, starts, p.playing.sampleRate, p.playing.totalFrames);
+    w.shownTicksKey = std::move(key);
+  }
+}
+
+void openFolderCommand(MainWindow& w) {
+  if (!w.player) return;
+  Player& p = *w.player;
+  bool include = p.includeSubfolders;
+  std::wstring folder;
+  if (pickFolder(w.hwnd, p.sourceFolder, include, folder)) p.openPath(folder, include, true);
+}
