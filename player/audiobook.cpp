@@ -238,6 +238,9 @@ void Player::setAudiobookMode(bool on) {
     captured.positionMs = playState == PlayState::Stopped ? 0 : positionMs();
   }
   captured.valid = pendingScanId == 0;
+  // The keys of the mode being left are written only while it is live: its latest place
+  // goes to the settings now, or a crash in the other mode would lose it.
+  save();
 
   // 2. Leave the place: the log hears of it while the book is still the source.
   rememberPosition();

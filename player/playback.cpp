@@ -209,9 +209,6 @@ void Player::resume() {
 
 void Player::halt(PlayState newState) {
   const bool wasPlaying = playState == PlayState::Playing;
-  if (wasPlaying) {
-    logEvent(newState == PlayState::Paused ? LogEvent::Pause : LogEvent::Stop, positionMs());
-  }
   output.pause();
   KillTimer(window, kTickTimer);
   output.drainRetired();
@@ -219,6 +216,12 @@ void Player::halt(PlayState newState) {
   // The device has stopped: its last position is the place to come back to.
   if (wasPlaying && playing.id != -1 && output.trackId() == playing.id) {
     positionFrames = output.position();
+  }
+  // Logged once stopped, so the log holds the place playback resumes from (and names the
+  // track a switch just made current).
+  if (wasPlaying) {
+    logEvent(newState == PlayState::Paused ? LogEvent::Pause : LogEvent::Stop,
+             framesToMs(positionFrames, playing.sampleRate));
   }
   playState = newState;
 }

@@ -1,0 +1,579 @@
+// Audiobook mode driven for real: remembered positions, the confirmation and "Back to",
+// chapters, switching modes and the listening log, with a real Player in a hidden window
+// and books of WAV and hand-built MP3 files written by each test.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "app/settings_file.h"
+#include "base/text.h"
+#include "player/player.h"
+#include "player_harness.h"
+#include "tests/engine/wav_writer.h"
+
+namespace {
+
+using playertest::PlayerHost;
+using playertest::TempFolder;
+using testsupport::put16;
+using testsupport::put32;
+
+constexpr uint32_t kSlowRate = 1000;  // long tracks stay small: silent mono at 1 kHz
+
+// A silent mono WAV; long ones are cheap at a low rate.
+std::string silentWav(double seconds, uint32_t rate = kSlowRate) {
+  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
+  const std::vector<uint8_t> header = testwav::header(rate, 1, frames * 2);
+  std::string bytes(header.begin(), header.end());
+  bytes.append(static_cast<size_t>(frames) * 2, '\0');
+  return bytes;
+}
+
+// An ID3v2.3 frame: id, 32-bit size, no flags.
+std::string id3Frame(const char* id, const std::string& body) {
+  std::string f = id;
+  for (int shift = 24; shift >= 0; shift -= 8) f.push_back(static_cast<char>(body.size() >> shift));
+  f += std::string(2, '\0');
+  return f + body;
+}
+
+std::string be32(uint32_t v) {
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>(v >> shift));
+  return s;
+}
+
+struct ChapterSpec {
+  uint32_t startMs;
+  std::string title;  // empty: no TIT2
+};
+
+// A silent MPEG-1 Layer III file (32 kHz mono, 32 kbit/s: 144-byte frames of 1152 samples)
+// after an ID3v2.3 tag with a title and CHAP frames under a top-level CTOC.
+std::string chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapters) {
+  std::string frames;
+  frames += id3Frame("TIT2", std::string(1, '\0') + "Book");
+  std::string toc = std::string("toc") + '\0' + '\x03' + static_cast<char>(chapters.size());
+  for (size_t i = 0; i < chapters.size(); ++i) {
+    const std::string id = "ch" + std::to_string(i);
+    toc += id + '\0';
+    std::string body = id + '\0' + be32(chapters[i].startMs) + be32(chapters[i].startMs + 1000) +
+                       be32(0xFFFFFFFF) + be32(0xFFFFFFFF);
+    if (!chapters[i].title.empty()) body += id3Frame("TIT2", '\0' + chapters[i].title);
+    frames += id3Frame("CHAP", body);
+  }
+  frames += id3Frame("CTOC", toc);
+  std::string tag = "ID3";
+  tag += '\x03';
+  tag += std::string(2, '\0');
+  const uint32_t size = static_cast<uint32_t>(frames.size());
+  for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  tag += frames;
+
+  std::string frame = {'\xFF', '\xFB', '\x18', '\xC0'};
+  frame.resize(144, '\0');  // side info and main data all zero: silence
+  const size_t count = static_cast<size_t>(seconds * 32000 / 1152) + 1;
+  for (size_t i = 0; i < count; ++i) tag += frame;
+  return tag;
+}
+
+std::string readFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// The log's lines without their date and time: "play 0:00 C:\...".
+std::vector<std::string> logEntries(const PlayerHost& host) {
+  const std::string content =
+      readFile(ListeningLog::pathBeside(const_cast<PlayerHost&>(host).settingsPath()));
+  std::vector<std::string> entries;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    if (end - start > 20) entries.push_back(content.substr(start + 20, end - start - 20));
+    start = end + 1;
+  }
+  return entries;
+}
+
+std::vector<std::string> words(const std::vector<std::string>& entries) {
+  std::vector<std::string> out;
+  for (const std::string& e : entries) out.push_back(e.substr(0, e.find(' ')));
+  return out;
+}
+
+std::string entry(const std::string& word, uint64_t ms, const std::wstring& path) {
+  return word + " " + text::wideToUtf8(text::formatTime(ms)) + " " + text::wideToUtf8(path);
+}
+
+Settings bookSettings() {
+  Settings s;
+  s.audiobook = true;
+  return s;
+}
+
+bool loadedPaused(Player& p, const std::wstring& path) {
+  return p.playState == PlayState::Paused && p.load.id == -1 && p.playing.path == path;
+}
+
+bool playingPath(Player& p, const std::wstring& path) {
+  return p.playState == PlayState::Playing && p.load.id == -1 && p.playing.path == path;
+}
+
+// Opens a folder (or file) without playing and loads one of its tracks paused at a place.
+bool openPaused(PlayerHost& host, const std::wstring& source, const std::wstring& track,
+                uint64_t ms) {
+  Player& p = host.player();
+  p.openPath(source, false, false);
+  if (!host.waitFor([&] { return p.pendingScanId == 0; }, "the list")) return false;
+  const int64_t index = p.list.findIgnoringCase(track);
+  EXPECT_NE(index, -1);
+  if (index == -1) return false;
+  p.list.jumpTo(index);
+  p.playIndex(index, track, true, ms);
+  return host.waitFor([&] { return loadedPaused(p, track); }, "the track loaded paused");
+}
+
+uint64_t savedPosition(const PlayerHost& host, const std::wstring& path) {
+  for (const auto& e : loadSettings(const_cast<PlayerHost&>(host).settingsPath()).positions) {
+    if (e.path == path) return e.ms;
+  }
+  return 0;
+}
+
+TEST(ResumePositions, LongLibraryFilesAndEveryBookFileRememberTheirPlace) {
+  TempFolder music;
+  const std::wstring short19 = music.write(L"19 minutes.wav", silentWav(19 * 60));
+  const std::wstring long20 = music.write(L"20 minutes.wav", silentWav(20 * 60));
+  PlayerHost host;
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+
+  ASSERT_TRUE(openPaused(host, music.root(), short19, 600000));
+  ASSERT_TRUE(p.save());
+  EXPECT_EQ(savedPosition(host, short19), 0u);
+
+  p.playIndex(1, long20, true, 600000);
+  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, long20); }, "the 20-minute file"));
+  ASSERT_TRUE(p.save());
+  EXPECT_EQ(savedPosition(host, long20), 600000u);
+  EXPECT_EQ(p.positionFor(long20), 600000u);
+
+  // Left in its last 30 seconds: finished, forgotten.
+  p.seekTo(20 * 60000 - 25000);
+  ASSERT_TRUE(p.save());
+  EXPECT_EQ(savedPosition(host, long20), 0u);
+  EXPECT_TRUE(p.positions.empty());
+}
+
+TEST(ResumePositions, ABookFileLeftInItsFirstSecondLosesItsEntry) {
+  TempFolder book;
+  const std::wstring five = book.write(L"five.wav", silentWav(5 * 60));
+  const std::wstring other = book.write(L"other.wav", silentWav(60));
+  Settings settings = bookSettings();
+  settings.positions = {{five, 120000}, {other, 5000}};
+  PlayerHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+
+  ASSERT_TRUE(openPaused(host, book.root(), five, 800));
+  ASSERT_TRUE(p.save());
+  EXPECT_EQ(savedPosition(host, five), 0u);
+  EXPECT_EQ(savedPosition(host, other), 5000u);
+
+  // storePosition matches paths in any letter case and keeps at most 200 entries.
+  for (int i = 0; i < 250; ++i) p.storePosition(L"C:\\x" + text::toDecimal(int64_t(i)), 1000);
+  p.storePosition(L"C:\\X200", 0);
+  EXPECT_EQ(p.positions.size(), 199u);
+  p.storePosition(L"c:\\x100", 7000);
+  EXPECT_EQ(p.positions.front().path, L"c:\\x100");
+  EXPECT_EQ(std::count_if(p.positions.begin(), p.positions.end(),
+                          [](const auto& e) { return text::equalsOrdinalIgnoreCase(e.path, L"C:\\x100"); }),
+            1);
+}
+
+TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
+  TempFolder book;
+  const std::wstring a = book.write(L"a.wav", silentWav(120));
+  const std::wstring b = book.write(L"b.wav", silentWav(120));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  p.openListeningLog();
+  ASSERT_TRUE(openPaused(host, book.root(), a, 10500));
+
+  host.answer = false;
+  p.next();
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0], L"Go to b?\n\nNow at 0:10 in a.");
+  EXPECT_EQ(p.playing.path, a);
+  EXPECT_EQ(p.load.id, -1);
+  EXPECT_EQ(p.positionMs(), 10500u);
+  EXPECT_EQ(p.list.current, 0);
+  EXPECT_FALSE(p.undo.set);
+  EXPECT_EQ(p.backToLabel(), L"");
+
+  host.answer = true;
+  p.next();
+  ASSERT_EQ(host.questions.size(), 2u);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  EXPECT_EQ(p.backToLabel(), L"Back to 0:10 (a.wav)");
+  EXPECT_EQ(p.undo.positionMs, 10000u);  // whole seconds
+
+  // Leave b at a place of our own, then go back and forth.
+  p.pause();
+  p.seekTo(42700);
+  p.backTo();
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "back to a"));
+  EXPECT_GE(p.positionMs(), 10000u);
+  EXPECT_LT(p.positionMs(), 40000u);
+  EXPECT_EQ(p.backToLabel(), L"Back to 0:42 (b.wav)");
+  p.pause();
+  const uint64_t leftA = p.positionMs();
+  p.backTo();
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "back to b"));
+  EXPECT_GE(p.positionMs(), 42000u);
+  EXPECT_EQ(p.undo.path, a);
+  EXPECT_EQ(p.undo.positionMs, leftA / 1000 * 1000);
+  EXPECT_EQ(host.questions.size(), 2u);  // "Back to" itself does not ask
+
+  // Within one track "Back to" seeks and swaps the two places.
+  p.pause();
+  p.undo = UndoRecord{b, 5000, true};
+  const uint64_t here = p.positionMs();
+  p.backTo();
+  EXPECT_EQ(p.positionMs(), 5000u);
+  EXPECT_EQ(p.undo.positionMs, here / 1000 * 1000);
+  EXPECT_EQ(p.playing.path, b);
+}
+
+TEST(Confirmation, AYesAfterTheTrackChangedCountsAsNo) {
+  TempFolder book;
+  const std::wstring a = book.write(L"a.wav", silentWav(60));
+  book.write(L"b.wav", silentWav(60));
+  const std::wstring c = book.write(L"c.wav", silentWav(60));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  p.openListeningLog();
+  ASSERT_TRUE(openPaused(host, book.root(), a, 3000));
+
+  // c is on its way while the question about b waits for an answer.
+  p.playIndex(2, c, true, 0);
+  const int64_t askedAbout = p.playing.id;
+  p.confirmPrompt = [&](const std::wstring&) {
+    host.waitFor([&] { return p.playing.id != askedAbout && p.load.id == -1; }, "c loaded");
+    return true;
+  };
+  p.next();
+  EXPECT_EQ(p.playing.path, c);
+  EXPECT_EQ(p.load.id, -1);
+  EXPECT_EQ(p.playState, PlayState::Paused);
+  EXPECT_FALSE(p.undo.set);
+  for (const std::string& w : words(logEntries(host))) EXPECT_NE(w, "from");
+}
+
+TEST(Confirmation, PlayingAnotherRowAsksWithItsRememberedPlace) {
+  TempFolder book;
+  const std::wstring a = book.write(L"a.wav", silentWav(60));
+  const std::wstring b = book.write(L"b.wav", silentWav(60));
+  Settings settings = bookSettings();
+  settings.positions = {{b, 42000}};
+  PlayerHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  ASSERT_TRUE(openPaused(host, book.root(), a, 2000));
+
+  p.playRow(0);  // the row that is loaded: no question
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing"));
+  EXPECT_TRUE(host.questions.empty());
+  p.pause();
+
+  host.answer = false;
+  p.playRow(1);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].substr(0, 25), L"Play b from 0:42?\n\nNow at");
+  EXPECT_EQ(p.playing.path, a);
+  EXPECT_EQ(p.load.id, -1);
+
+  host.answer = true;
+  p.playRow(1);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  EXPECT_GE(p.positionMs(), 42000u);
+  EXPECT_EQ(p.list.current, 1);
+}
+
+class Chapters : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::vector<ChapterSpec> three = {{0, "One"}, {10000, "Two"}, {20000, ""}};
+    book_ = folder_.write(L"book.mp3", chapteredMp3(30, three));
+    next_ = folder_.write(L"z next.wav", silentWav(60));
+  }
+  TempFolder folder_;
+  std::wstring book_, next_;
+};
+
+TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  p.openListeningLog();
+  ASSERT_TRUE(openPaused(host, folder_.root(), book_, 12000));
+  ASSERT_EQ(p.playing.chapterStarts, (std::vector<uint32_t>{0, 10000, 20000}));
+  EXPECT_EQ(p.chapterName(0), L"One");
+  EXPECT_EQ(p.chapterName(2), L"Chapter 3");
+
+  // 2 s after a chapter start: the chapter before it.
+  p.previous();
+  EXPECT_EQ(p.positionMs(), 0u);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0], L"Go to One (0:00)?\n\nNow at 0:12 in Book.");
+  // 4 s after: the start of the same chapter.
+  p.seekTo(14000);
+  p.previous();
+  EXPECT_EQ(p.positionMs(), 10000u);
+  EXPECT_EQ(host.questions.back().substr(0, 18), L"Go to Two (0:10)?\n");
+
+  p.next();
+  EXPECT_EQ(p.positionMs(), 20000u);
+  EXPECT_EQ(p.playing.path, book_);
+  p.goToChapter(1);
+  EXPECT_EQ(p.positionMs(), 10000u);
+  p.goToChapter(3);  // no such chapter
+  EXPECT_EQ(p.positionMs(), 10000u);
+
+  host.answer = false;
+  p.next();
+  EXPECT_EQ(p.positionMs(), 10000u);
+  host.answer = true;
+
+  // The log heard each jump: where it left and where it went.
+  const std::vector<std::string> entries = logEntries(host);
+  const std::vector<std::string> expected = {
+      entry("from", 12000, book_), entry("to", 0, book_),      entry("from", 14000, book_),
+      entry("to", 10000, book_),   entry("from", 10000, book_), entry("to", 20000, book_),
+      entry("from", 20000, book_), entry("to", 10000, book_)};
+  EXPECT_EQ(entries, expected);
+
+  // Past the last chapter start, Next goes on to the next track.
+  p.seekTo(25000);
+  p.next();
+  EXPECT_EQ(host.questions.back().substr(0, 14), L"Go to z next?\n");
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, next_); }, "the next track"));
+  EXPECT_TRUE(p.playing.chapters.empty());
+}
+
+TEST_F(Chapters, OneChapterOrChaptersPastTheEndShowNone) {
+  const std::wstring one = folder_.write(L"one.mp3", chapteredMp3(30, {{0, "Only"}}));
+  const std::wstring late =
+      folder_.write(L"late.mp3", chapteredMp3(30, {{0, "A"}, {40000, "B"}, {50000, "C"}}));
+  PlayerHost host;
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  ASSERT_TRUE(openPaused(host, folder_.root(), one, 12000));
+  EXPECT_TRUE(p.playing.chapters.empty());
+  p.playIndex(p.list.find(late), late, true, 12000);
+  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, late); }, "late.mp3"));
+  EXPECT_TRUE(p.playing.chapters.empty());
+  // Without chapters Previous late in the track restarts it.
+  p.previous();
+  EXPECT_EQ(p.positionMs(), 0u);
+
+  // The ffmpeg-made fixture: three chapters in its one second.
+  const std::wstring fixture = L"" TWK_SOURCE_DIR "/tests/data/tags/id3v23_chapters.mp3";
+  ASSERT_TRUE(openPaused(host, fixture, fixture, 0));
+  ASSERT_EQ(p.playing.chapterStarts, (std::vector<uint32_t>{0, 300, 650}));
+  p.next();
+  EXPECT_EQ(p.positionMs(), 300u);
+}
+
+TEST(ModeSwitch, EachModeComesBackWithItsListTrackAndPlace) {
+  TempFolder music, book;
+  music.write(L"l1.wav", silentWav(60));
+  const std::wstring l2 = music.write(L"l2.wav", silentWav(60));
+  const std::wstring b1 = book.write(L"b1.wav", silentWav(60));
+  const std::wstring b2 = book.write(L"b2.wav", silentWav(60));
+  Settings settings;
+  settings.bookPath = book.root();
+  settings.bookTrack = b2;
+  settings.bookPositionMs = 7000;
+  PlayerHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  ASSERT_TRUE(openPaused(host, music.root(), l2, 5000));
+  p.seekTo(6000);
+
+  // The book of the last session is opened from scratch.
+  p.setAudiobookMode(true);
+  EXPECT_TRUE(p.audiobook);
+  EXPECT_TRUE(p.listeningLog.isOpen());
+  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b2); }, "b2 restored"));
+  EXPECT_EQ(p.positionMs(), 7000u);
+  EXPECT_EQ(p.sourceFolder, book.root());
+  // The library's latest place was saved at the switch.
+  EXPECT_EQ(loadSettings(host.settingsPath()).lastPositionMs, 6000u);
+  p.seekTo(8000);
+
+  p.setAudiobookMode(false);
+  EXPECT_FALSE(p.listeningLog.isOpen());
+  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, l2); }, "l2 back"));
+  EXPECT_EQ(p.positionMs(), 6000u);
+  ASSERT_EQ(p.list.size(), 2u);
+  EXPECT_EQ(p.list.current, 1);
+  EXPECT_EQ(p.sourceFolder, music.root());
+  EXPECT_EQ(entry("stop", 8000, b2), logEntries(host).at(logEntries(host).size() - 2));
+  EXPECT_EQ(logEntries(host).back(), "off");
+
+  p.setAudiobookMode(true);
+  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b2); }, "b2 back"));
+  EXPECT_EQ(p.positionMs(), 8000u);
+  EXPECT_EQ(p.list.path(0), b1);
+
+  const Settings saved = loadSettings(host.settingsPath());
+  EXPECT_TRUE(saved.audiobook);
+  EXPECT_EQ(saved.folder, music.root());
+  EXPECT_EQ(saved.lastTrackPath, l2);
+  EXPECT_EQ(saved.lastPositionMs, 6000u);
+  EXPECT_EQ(saved.bookPath, book.root());
+}
+
+TEST(ModeSwitch, AContextLeftWhileItsScanRanIsRestoredFromScratch) {
+  TempFolder music, book;
+  const std::wstring l1 = music.write(L"l1.wav", silentWav(60));
+  const std::wstring b1 = book.write(L"b1.wav", silentWav(60));
+  book.write(L"b2.wav", silentWav(60));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+
+  // The book's list is still on its way when the mode changes.
+  p.openPath(book.root(), false, false);
+  p.restore = RestoreTarget{b1, 3000, true};
+  ASSERT_TRUE(host.waitForQueued(WM_APP_SCAN_DONE, "the book's list"));
+  p.setAudiobookMode(false);
+  EXPECT_FALSE(p.otherContext.valid);
+  p.openPath(music.root(), false, false);
+  ASSERT_TRUE(host.waitFor([&] { return p.pendingScanId == 0; }, "the library list"));
+  ASSERT_EQ(p.list.size(), 1u);  // the book's late list did not land here
+  EXPECT_EQ(p.list.path(0), l1);
+
+  p.setAudiobookMode(true);
+  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b1); }, "b1 restored"));
+  EXPECT_EQ(p.positionMs(), 3000u);
+  EXPECT_EQ(p.list.size(), 2u);
+}
+
+TEST(ListeningLogEvents, PlayPauseJumpAndTheModeSwitchAreWritten) {
+  TempFolder book;
+  const std::wstring a = book.write(L"a.wav", silentWav(120));
+  const std::wstring b = book.write(L"b.wav", silentWav(120));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  p.openListeningLog();
+
+  p.openPath(book.root(), false, true);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing"));
+  p.pause();
+  const uint64_t pausedAt = p.positionMs();
+  p.jumpToFraction(0.5);
+  EXPECT_EQ(p.positionMs(), 60000u);
+  p.play();
+  // A new track while playing: the old one stops, the new one plays.
+  p.playIndex(1, b, false, 0);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  p.setAudiobookMode(false);
+
+  const std::vector<std::string> entries = logEntries(host);
+  ASSERT_EQ(words(entries), (std::vector<std::string>{"play", "pause", "from", "to", "play",
+                                                      "stop", "play", "stop", "off"}));
+  EXPECT_EQ(entries[0], entry("play", 0, a));
+  EXPECT_EQ(entries[1], entry("pause", pausedAt, a));
+  EXPECT_EQ(entries[2], entry("from", pausedAt, a));
+  EXPECT_EQ(entries[3], entry("to", 60000, a));
+  EXPECT_EQ(entries[4], entry("play", 60000, a));
+  EXPECT_EQ(entries[6], entry("play", 0, b));
+  EXPECT_EQ(entries[7].substr(0, 5), "stop ");
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].substr(0, 16), L"Jump to 1:00?\n\nN");
+
+  // Library mode keeps no log.
+  p.openPath(book.root(), false, true);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing in the library"));
+  p.pause();
+  EXPECT_EQ(logEntries(host).size(), entries.size());
+}
+
+TEST(ListeningLogEvents, ThePeriodicAtLineAndTheExitLine) {
+  TempFolder book;
+  const std::wstring a = book.write(L"a.wav", silentWav(300));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  p.openListeningLog();
+  p.openPath(book.root(), false, true);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing"));
+  const size_t before = logEntries(host).size();
+
+  // Ticks within 30 s of the last event write nothing...
+  const uint64_t start = p.positionMs();
+  ASSERT_TRUE(host.waitFor([&] { return p.positionMs() >= start + 1000; }, "a second played"));
+  EXPECT_EQ(logEntries(host).size(), before);
+  // ...and the first tick 30 s after it writes the place.
+  p.lastLogEventMs = GetTickCount64() - 30000;
+  ASSERT_TRUE(host.waitFor([&] { return logEntries(host).size() > before; }, "an at line"));
+  const std::vector<std::string> entries = logEntries(host);
+  EXPECT_EQ(entries.back().substr(0, 3), "at ");
+  EXPECT_NE(entries.back().find(text::wideToUtf8(a)), std::string::npos);
+  EXPECT_GE(p.lastLogEventMs + 1000, GetTickCount64());
+
+  const std::wstring logPath = ListeningLog::pathBeside(host.settingsPath());
+  host.destroy();
+  const std::string content = readFile(logPath);
+  ASSERT_GT(content.size(), 30u);
+  EXPECT_NE(content.find(" stop "), std::string::npos);
+  EXPECT_EQ(content.substr(content.size() - 5), "exit\n");
+}
+
+TEST(ListeningLogEvents, OpeningTheLogRestoresTheJumpOriginAndAnUncleanEnd) {
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  const std::wstring logPath = ListeningLog::pathBeside(host.settingsPath());
+  ASSERT_TRUE(testsupport::writeFile(logPath,
+                                     "2024-01-01 10:00:00 from 12:34 C:\\Books\\a.mp3\n"
+                                     "2024-01-01 10:00:00 to 0:00 C:\\Books\\b.mp3\n"
+                                     "2024-01-01 10:00:30 at 0:30 C:\\Books\\b.mp3"));
+  const LogSummary s = p.openListeningLog();
+  EXPECT_FALSE(s.endedCleanly);
+  EXPECT_EQ(p.backToLabel(), L"Back to 12:34 (a.mp3)");
+  EXPECT_EQ(p.positionFor(L"C:\\Books\\b.mp3"), 30000u);
+
+  // A clean end leaves the positions alone, and a CD track is never remembered.
+  p.positions.clear();
+  p.listeningLog.close();
+  ASSERT_TRUE(testsupport::writeFile(logPath, "2024-01-01 10:00:30 at 0:30 C:\\Books\\b.mp3\n"
+                                              "2024-01-01 10:00:31 exit\n"));
+  p.openListeningLog();
+  EXPECT_TRUE(p.positions.empty());
+  p.listeningLog.close();
+  ASSERT_TRUE(testsupport::writeFile(logPath, "2024-01-01 10:00:30 at 0:30 D:\\Track01.cda\n"));
+  p.openListeningLog();
+  EXPECT_TRUE(p.positions.empty());
+}
+
+}  // namespace
