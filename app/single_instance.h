@@ -1,0 +1,36 @@
+// One player per user session: the named mutex, handing this start's paths to the running
+// player, and that player's side of the hand-off (WM_COPYDATA).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct MainWindow;
+
+constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Tarnwick.SingleInstance";
+
+// The session's lock. claim() creates the mutex (not owned) and tells whether this process
+// is the first player; the handle is kept until close() or destruction either way.
+class SingleInstance {
+ public:
+  SingleInstance() = default;
+  ~SingleInstance() { close(); }
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
+
+  bool claim();
+  void close();
+
+ private:
+  HANDLE mutex_ = nullptr;
+};
+
+// Finds the running player's window (every 50 ms for up to 3000 ms) and sends it the paths.
+// False only when no window appeared; a send that fails or times out still counts as done.
+bool sendHandoff(const std::vector<std::wstring>& paths);
+
+// The WM_COPYDATA handler: 0 for a message that fails the checks, else restores and raises
+// the window, opens the paths (asking first in audiobook mode) and returns 1.
+LRESULT receiveHandoff(MainWindow& w, const COPYDATASTRUCT* data);

@@ -1,0 +1,105 @@
+// The deferred start after the first paint, the restore of the last session and the opening
+// of paths from the command line, a drop or a second instance.
+#include "base/text.h"
+#include "library/scan_rules.h"
+#include "player/playback_rules.h"
+#include "player/player.h"
+#include "player/start_rules.h"
+
+void Player::onStart() {
+  // The system media transport controls start here once they exist; until then they are
+  // never active.
+  mediaControlsActive = false;
+
+  LogSummary summary;
+  const bool readLog = audiobook;
+  if (readLog) {
+    summary = openListeningLog();
+    // The media controls' Next and Previous buttons are disabled here in audiobook mode.
+  }
+
+  startWorkers();
+
+  if (!options.paths.empty() && openPaths(options.paths)) {
+    refresh();
+    return;
+  }
+
+  if (audiobook) {
+    restoreSession(std::wstring(), std::wstring(), settings.bookTrack, settings.bookPositionMs);
+  } else {
+    restoreSession(settings.lastStation, settings.podcast, settings.lastTrackPath,
+                   settings.lastPositionMs);
+  }
+
+  // After a crash the log knows the position better than the settings saved before it.
+  if (readLog && restore.pending && correctFromLog(summary, restore.path, restore.positionMs)) {
+    setNotice(L"Restored to " + text::formatTime(restore.positionMs) + L" from the listening log",
+              kNoticeMs);
+    refresh();
+  }
+}
+
+void Player::restoreSession(const std::wstring& stationUrlToRestore, const std::wstring& podcastUrl,
+                            const std::wstring& trackPath, uint64_t trackPositionMs) {
+  int64_t station = -1;
+  if (!audiobook && !stationUrlToRestore.empty()) {
+    for (size_t i = 0; i < stations.size(); ++i) {
+      if (stations[i].url == stationUrlToRestore) {
+        station = static_cast<int64_t>(i);
+        break;
+      }
+    }
+  }
+
+  bool feedOpened = false;
+  if (!audiobook && !podcastUrl.empty()) {
+    for (const Settings::Podcast& podcast : podcasts) {
+      if (podcast.url != podcastUrl) continue;
+      // The podcast work opens this feed here and sets feedOpened; until then the source
+      // folder below is what comes back.
+      break;
+    }
+  }
+
+  bool folderOpened = false;
+  if (!feedOpened && !sourceFolder.empty()) {
+    openPath(sourceFolder, includeSubfolders, false);
+    folderOpened = true;
+  }
+
+  if (station != -1) {
+    // The radio work makes stations[station] the current station here, without playing it.
+  } else if (folderOpened || feedOpened) {
+    restore.path = trackPath;
+    restore.positionMs = trackPositionMs;
+    restore.pending = true;
+  }
+  refresh();
+}
+
+bool Player::openPaths(const std::vector<std::wstring>& paths) {
+  for (const std::wstring& path : paths) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      openPath(path, includeSubfolders, true);
+      return true;
+    }
+    if (!scanner::isAcceptedFileType(fileNameOfPath(path))) continue;
+    if (audiobook) {
+      // A single file is a book of its own.
+      openPath(path, includeSubfolders, true);
+      return true;
+    }
+    const std::wstring folder = parentFolderOf(path);
+    if (folder.empty()) continue;
+    openPath(folder, includeSubfolders, true);
+    // The file is the track chosen when its folder's list arrives; it is not a restore of
+    // the last session, so a folder that cannot be read still says so.
+    restore.path = path;
+    restore.positionMs = 0;
+    return true;
+  }
+  return false;
+}
