@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdint>
@@ -25,6 +26,12 @@ LRESULT customDrawTrackbar(MainWindow& w, NMCUSTOMDRAW& draw);
 LRESULT customDrawList(MainWindow& w, NMLVCUSTOMDRAW& draw);
 // WM_PAINT of the main window: the ornament (full mode) or the mini-mode border.
 void paintWindow(MainWindow& w);
+// What paintWindow draws, into any DC of the main window's client area.
+void drawFrame(MainWindow& w, HDC dc);
+// WM_CTLCOLORBTN and WM_CTLCOLORSTATIC: background and main text colours; the brush to return.
+HBRUSH controlColours(MainWindow& w, HDC dc);
+// WM_ERASEBKGND of the main window.
+void eraseBackground(MainWindow& w, HDC dc);
 
 // The seek bar's chapter ticks, from chapter starts in ms (empty: none).
 void setChapterTicks(MainWindow& w, const std::vector<uint32_t>& startsMs, uint32_t sampleRate,
@@ -33,6 +40,8 @@ void setChapterTicks(MainWindow& w, const std::vector<uint32_t>& startsMs, uint3
 // "Tarnwick.Scroll": registered once; the window is made beside the list.
 bool registerScrollClass(HINSTANCE instance);
 HWND createScrollWindow(MainWindow& w);
+// What the scroll window paints, into any DC of its client area.
+void drawScrollWindow(MainWindow& w, HDC dc, const RECT& client);
 // Subclasses: buttons and trackbars (hover, wheel, click-to-position), and the list (scroll
 // state copied to the scroll window, wheel outside the list to the main window).
 void subclassControl(MainWindow& w, HWND control, bool trackbar);

@@ -1,1 +1,2 @@
 twk_test(draw_math_test CORE draw_math_test.cpp)
+twk_test(drawing_test WIN drawing_test.cpp ../support/win_test_support.cpp)
