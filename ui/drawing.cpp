@@ -382,12 +382,6 @@ HBRUSH controlColours(MainWindow& w, HDC dc) {
   return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
 }
 
-void eraseBackground(MainWindow& w, HDC dc) {
-  RECT client = {};
-  GetClientRect(w.hwnd, &client);
-  fillBackground(w, dc, client);
-}
-
 void setChapterTicks(MainWindow& w, const std::vector<uint32_t>& startsMs, uint32_t sampleRate,
                      uint64_t totalFrames) {
   if (!w.seek) return;

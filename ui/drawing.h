@@ -30,8 +30,6 @@ void paintWindow(MainWindow& w);
 void drawFrame(MainWindow& w, HDC dc);
 // WM_CTLCOLORBTN and WM_CTLCOLORSTATIC: background and main text colours; the brush to return.
 HBRUSH controlColours(MainWindow& w, HDC dc);
-// WM_ERASEBKGND of the main window.
-void eraseBackground(MainWindow& w, HDC dc);
 
 // The seek bar's chapter ticks, from chapter starts in ms (empty: none).
 void setChapterTicks(MainWindow& w, const std::vector<uint32_t>& startsMs, uint32_t sampleRate,
