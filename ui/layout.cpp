@@ -24,9 +24,7 @@ namespace {
 
 int clamp0(int v) { return std::max(0, v); }
 
-Box box(int x, int y, int width, int height) {
-  return Box{x, y, clamp0(width), clamp0(height)};
-}
+Box box(int x, int y, int width, int height) { return Box{x, y, clamp0(width), clamp0(height)}; }
 
 int height(const SettingsRect& r) { return static_cast<int>(int64_t{r.bottom} - r.top); }
 
@@ -79,8 +77,7 @@ FullLayout fullLayout(const Metrics& m, int W, int clientHeight, bool hasScrollW
   const int y1 = M + R + m.s(4);
   const int barHeight = m.s(28);
   l.seek = box(M - m.s(4), y1, W - 2 * M - m.timeWidth + m.s(4), barHeight);
-  l.time = box(W - m.timeWidth - M, y1 + (barHeight - m.textHeight) / 2, m.timeWidth,
-               m.textHeight);
+  l.time = box(W - m.timeWidth - M, y1 + (barHeight - m.textHeight) / 2, m.timeWidth, m.textHeight);
 
   const int y2 = y1 + barHeight + m.s(4);
   const int bw = m.s(36);
@@ -125,11 +122,11 @@ MiniLayout miniLayout(const Metrics& m, int W) {
   l.playPause = box(L + K + G, y, K, rowHeight);
   l.next = box(L + 2 * K + 2 * G, y, K, rowHeight);
   const int barHeight = m.s(28);
-  l.volume = box(W - m.s(72) - K - L - m.s(10), y + (rowHeight - barHeight) / 2, m.s(72),
-                 barHeight);
+  l.volume =
+      box(W - m.s(72) - K - L - m.s(10), y + (rowHeight - barHeight) / 2, m.s(72), barHeight);
   const int titleX = L + 3 * K + 2 * G + m.s(10);
-  l.title = box(titleX, y + (rowHeight - m.textHeight) / 2, l.volume.x - m.s(10) - titleX,
-                m.textHeight);
+  l.title =
+      box(titleX, y + (rowHeight - m.textHeight) / 2, l.volume.x - m.s(10) - titleX, m.textHeight);
   l.miniButton = box(W - K - L, y, K, rowHeight);
   return l;
 }
@@ -153,8 +150,7 @@ StoredRects rememberRect(Mode mode, bool minimizedOrMaximized, const SettingsRec
       out.full = window;
       break;
     case Mode::FullListHidden: {
-      const int keptHeight =
-          stored.full.known() ? height(stored.full) : scale(kDefaultHeight, dpi);
+      const int keptHeight = stored.full.known() ? height(stored.full) : scale(kDefaultHeight, dpi);
       out.full = window;
       out.full = withHeight(out.full, keptHeight);
       break;

@@ -16,7 +16,7 @@ int mulDiv(int number, int numerator, int denominator);
 // S(n) at a DPI.
 inline int scale(int n, int dpi) { return mulDiv(n, dpi, 96); }
 
-constexpr int kDefaultWidth = 420;   // at 96 DPI, without a usable stored rectangle
+constexpr int kDefaultWidth = 420;  // at 96 DPI, without a usable stored rectangle
 constexpr int kDefaultHeight = 480;
 constexpr int kMaxRectSide = 16384;
 
@@ -58,7 +58,7 @@ struct FrameExtent {
 enum class Mode { Full, FullListHidden, Mini };
 
 struct TrackingLimits {
-  Size minimum;         // window size
+  Size minimum;           // window size
   int maximumHeight = 0;  // window height; 0 means no limit of our own
 };
 TrackingLimits trackingLimits(const Metrics& m, Mode mode, FrameExtent frame);
@@ -68,8 +68,8 @@ struct FullLayout {
   Box seek, time;
   Box openFolder, previous, playPause, next, shuffle, repeat, volume;
   Box list;
-  Box scroll;             // meaningful only with the scroll window
-  int columnWidth = -1;   // -1: fit the column to the list (no scroll window)
+  Box scroll;            // meaningful only with the scroll window
+  int columnWidth = -1;  // -1: fit the column to the list (no scroll window)
 };
 FullLayout fullLayout(const Metrics& m, int clientWidth, int clientHeight, bool hasScrollWindow);
 

@@ -32,10 +32,10 @@ bool registerMainClass(HINSTANCE instance) {
   wc.lpfnWndProc = mainWindowProc;
   wc.hInstance = instance;
   wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON),
-                                           GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                           LR_DEFAULTCOLOR));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = nullptr;
@@ -57,8 +57,8 @@ HWND createChild(MainWindow& w, const wchar_t* className, DWORD style, int id,
 }
 
 HWND createButton(MainWindow& w, int id, const StatusView& status) {
-  HWND button = createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, id,
-                            buttonGlyph(id, status).c_str());
+  HWND button =
+      createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, id, buttonGlyph(id, status).c_str());
   w.buttons[id - kIdOpenFolder] = button;
   return button;
 }
@@ -98,13 +98,12 @@ void createControls(MainWindow& w, const Player& player) {
   w.volume = createTrackbar(w, kIdVolume, 100, 2, 10);
   for (int id = kIdTopmost; id <= kIdListButton; ++id) createButton(w, id, glyphState);
 
-  w.list = CreateWindowExW(0, WC_LISTVIEWW, L"",
-                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
-                               LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA |
-                               LVS_NOCOLUMNHEADER,
-                           0, 0, 0, 0, w.hwnd,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdList)), w.instance,
-                           nullptr);
+  w.list =
+      CreateWindowExW(0, WC_LISTVIEWW, L"",
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
+                          LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOCOLUMNHEADER,
+                      0, 0, 0, 0, w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdList)),
+                      w.instance, nullptr);
   if (w.list) {
     SendMessageW(w.list, LVM_SETBKCOLOR, 0, w.palette.listEven);
     SendMessageW(w.list, LVM_SETTEXTBKCOLOR, 0, w.palette.listEven);
@@ -124,9 +123,8 @@ void createControls(MainWindow& w, const Player& player) {
   }
 
   w.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w.hwnd, nullptr,
-                              w.instance, nullptr);
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, w.hwnd, nullptr, w.instance, nullptr);
 
   for (HWND button : w.buttons) {
     if (!button) continue;
@@ -225,10 +223,10 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   w->listHidden = settings.listHidden;
   w->fullRect = settings.fullRect;
   w->miniRect = settings.miniRect;
-  const bool fullAccepted = layout::acceptStoredRect(settings.fullRect, false,
-                                                     onSomeMonitor(settings.fullRect));
-  const bool miniAccepted = layout::acceptStoredRect(settings.miniRect, true,
-                                                     onSomeMonitor(settings.miniRect));
+  const bool fullAccepted =
+      layout::acceptStoredRect(settings.fullRect, false, onSomeMonitor(settings.fullRect));
+  const bool miniAccepted =
+      layout::acceptStoredRect(settings.miniRect, true, onSomeMonitor(settings.miniRect));
   const bool accepted = w->miniMode ? miniAccepted : fullAccepted;
   const SettingsRect& stored = w->miniMode ? settings.miniRect : settings.fullRect;
 

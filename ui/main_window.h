@@ -30,7 +30,7 @@ struct ScrollState {
   bool thumbVisible = false;
   bool hover = false;
   bool dragging = false;
-  int dragOffset = 0;  // where in the thumb the drag started
+  int dragOffset = 0;       // where in the thumb the drag started
   int pagingDirection = 0;  // -1 paging up, +1 down, 0 none
 };
 

@@ -44,9 +44,8 @@ void restoreIfNeeded(HWND window) {
 
 void applyStyle(MainWindow& w) {
   const LONG_PTR style = GetWindowLongPtrW(w.hwnd, GWL_STYLE);
-  const LONG_PTR wanted =
-      (style & ~static_cast<LONG_PTR>(WS_MAXIMIZEBOX)) |
-      (mainWindowStyle(w.miniMode, w.listHidden) & WS_MAXIMIZEBOX);
+  const LONG_PTR wanted = (style & ~static_cast<LONG_PTR>(WS_MAXIMIZEBOX)) |
+                          (mainWindowStyle(w.miniMode, w.listHidden) & WS_MAXIMIZEBOX);
   if (wanted != style) SetWindowLongPtrW(w.hwnd, GWL_STYLE, wanted);
 }
 
@@ -229,10 +228,10 @@ void setMiniMode(MainWindow& w, bool on) {
   applyStyle(w);
   const layout::Metrics m = metricsOf(w);
   const SettingsRect& stored = on ? w.miniRect : w.fullRect;
-  const SettingsRect target = layout::modeChangeTarget(
-      on, w.listHidden, current, stored, onSomeMonitor(stored),
-      windowHeightFor(w, layout::miniClientSize(m).height),
-      windowHeightFor(w, layout::compactHeight(m)), m.dpi);
+  const SettingsRect target =
+      layout::modeChangeTarget(on, w.listHidden, current, stored, onSomeMonitor(stored),
+                               windowHeightFor(w, layout::miniClientSize(m).height),
+                               windowHeightFor(w, layout::compactHeight(m)), m.dpi);
   moveAndRepaint(w, target);
 }
 
@@ -276,10 +275,9 @@ void setOpacity(MainWindow& w, int percent) {
 
 void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested) {
   if (!w.hwnd || dpi == 0) return;
-  const UINT oldDpi = w.dpi;
   w.dpi = dpi;
-  // Without new fonts the old ones and their metrics stay, at the old DPI's sizes.
-  if (!rebuildFonts(w)) w.dpi = oldDpi;
+  // Without new fonts the old ones and their metrics stay.
+  rebuildFonts(w);
   if (suggested) {
     SetWindowPos(w.hwnd, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -311,8 +309,7 @@ void refreshWindow(MainWindow& w) {
   }
   // Moving the thumb under a dragging mouse would fight the user.
   if (!w.seekDragging && w.seek) {
-    const int position =
-        static_cast<int>(std::lround(std::clamp(s.fraction, 0.0, 1.0) * 10000.0));
+    const int position = static_cast<int>(std::lround(std::clamp(s.fraction, 0.0, 1.0) * 10000.0));
     if (position != w.shownSeekPosition) {
       SendMessageW(w.seek, TBM_SETPOS, TRUE, position);
       w.shownSeekPosition = position;

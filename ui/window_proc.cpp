@@ -22,7 +22,6 @@
 #include "ui/window_ops.h"
 #include "ui/window_texts.h"
 
-
 namespace {
 
 constexpr double kSeekScale = 10000.0;  // the seek bar's range: ten-thousandths of the track
@@ -54,7 +53,7 @@ void onMinMaxInfo(MainWindow& w, MINMAXINFO& info) {
   RECT frame = {0, 0, 0, 0};
   AdjustWindowRectExForDpi(&frame, style, FALSE, ex, w.dpi);
   const layout::FrameExtent extent{frame.right - frame.left, frame.bottom - frame.top};
-  const layout::Mode mode = w.miniMode    ? layout::Mode::Mini
+  const layout::Mode mode = w.miniMode     ? layout::Mode::Mini
                             : w.listHidden ? layout::Mode::FullListHidden
                                            : layout::Mode::Full;
   const layout::TrackingLimits limits = layout::trackingLimits(metricsOf(w), mode, extent);
@@ -76,8 +75,7 @@ void selectOnly(HWND list, int row) {
   LVITEMW chosen = {};
   chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
   chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
-               reinterpret_cast<LPARAM>(&chosen));
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&chosen));
 }
 
 LRESULT onListNotify(MainWindow& w, NMHDR& header) {

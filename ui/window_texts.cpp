@@ -5,33 +5,54 @@
 
 std::wstring buttonGlyph(int controlId, const StatusView& s) {
   switch (controlId) {
-    case kIdOpenFolder: return L"\xE838";
-    case kIdPrevious: return L"\xE892";
-    case kIdPlayPause: return s.playing ? L"\xE769" : L"\xE768";
-    case kIdNext: return L"\xE893";
-    case kIdShuffle: return L"\xE8B1";
-    case kIdRepeat: return s.repeat == 2 ? L"\xE8ED" : L"\xE8EE";
-    case kIdTopmost: return L"\xE718";
-    case kIdMiniMode: return s.miniMode ? L"\xE740" : L"\xE73F";
-    case kIdListButton: return L"\xE8FD";
-    default: return std::wstring();
+    case kIdOpenFolder:
+      return L"\xE838";
+    case kIdPrevious:
+      return L"\xE892";
+    case kIdPlayPause:
+      return s.playing ? L"\xE769" : L"\xE768";
+    case kIdNext:
+      return L"\xE893";
+    case kIdShuffle:
+      return L"\xE8B1";
+    case kIdRepeat:
+      return s.repeat == 2 ? L"\xE8ED" : L"\xE8EE";
+    case kIdTopmost:
+      return L"\xE718";
+    case kIdMiniMode:
+      return s.miniMode ? L"\xE740" : L"\xE73F";
+    case kIdListButton:
+      return L"\xE8FD";
+    default:
+      return std::wstring();
   }
 }
 
 std::wstring tooltipText(int controlId, const StatusView& s) {
   switch (controlId) {
-    case kIdOpenFolder: return L"Open folder";
-    case kIdPrevious: return L"Previous";
-    case kIdPlayPause: return s.playing ? L"Pause" : L"Play";
-    case kIdNext: return L"Next";
-    case kIdShuffle: return s.shuffle ? L"Shuffle: on" : L"Shuffle: off";
+    case kIdOpenFolder:
+      return L"Open folder";
+    case kIdPrevious:
+      return L"Previous";
+    case kIdPlayPause:
+      return s.playing ? L"Pause" : L"Play";
+    case kIdNext:
+      return L"Next";
+    case kIdShuffle:
+      return s.shuffle ? L"Shuffle: on" : L"Shuffle: off";
     case kIdRepeat:
       return s.repeat == 1 ? L"Repeat: all" : s.repeat == 2 ? L"Repeat: one" : L"Repeat: off";
-    case kIdTopmost: return s.topmost ? L"Always on top: on" : L"Always on top: off";
-    case kIdMiniMode: return s.miniMode ? L"Full mode" : L"Mini mode";
-    case kIdListButton: return s.listHidden ? L"Show the list" : L"Hide the list";
-    case kIdSeek: return L"Seek";
-    case kIdVolume: return L"Volume " + text::toDecimal(int64_t{s.volume}) + L"%";
-    default: return std::wstring();
+    case kIdTopmost:
+      return s.topmost ? L"Always on top: on" : L"Always on top: off";
+    case kIdMiniMode:
+      return s.miniMode ? L"Full mode" : L"Mini mode";
+    case kIdListButton:
+      return s.listHidden ? L"Show the list" : L"Hide the list";
+    case kIdSeek:
+      return L"Seek";
+    case kIdVolume:
+      return L"Volume " + text::toDecimal(int64_t{s.volume}) + L"%";
+    default:
+      return std::wstring();
   }
 }

@@ -50,8 +50,8 @@ TEST(LayoutScale, MulDivRoundsHalfAwayFromZeroAndFailsAsTheSystemDoes) {
 
 #ifdef _WIN32
 TEST(LayoutScale, MulDivAgreesWithTheSystem) {
-  const int values[] = {0, 1, 2, 3, 5, 7, 26, 95, 96, 97, 255, 1000, 65535, 1 << 20,
-                        INT_MAX, INT_MAX - 1};
+  const int values[] = {0,  1,  2,   3,    5,     7,       26,      95,
+                        96, 97, 255, 1000, 65535, 1 << 20, INT_MAX, INT_MAX - 1};
   for (int a : values) {
     for (int b : values) {
       for (int d : {1, 2, 3, 7, 96, 100, 255, 65536}) {
@@ -234,16 +234,15 @@ TEST(LayoutRemember, HidingAndShowingTheListRestoresTheHeightAfterAMove) {
   EXPECT_EQ(shown, rect(300, 50, 800, 650));
 
   // A stored full rectangle off every monitor gives the default height instead.
-  EXPECT_EQ(layout::listToggleTarget(true, rect(300, 50, 800, 197), stored.full, false, compact,
-                                     144),
-            rect(300, 50, 800, 50 + 720));
+  EXPECT_EQ(
+      layout::listToggleTarget(true, rect(300, 50, 800, 197), stored.full, false, compact, 144),
+      rect(300, 50, 800, 50 + 720));
 }
 
 TEST(LayoutRemember, EachModeKeepsItsOwnRectangle) {
   layout::StoredRects stored{rect(10, 10, 430, 490), rect(5, 5, 340, 80)};
   // Minimised or maximised windows leave both alone.
-  EXPECT_EQ(layout::rememberRect(layout::Mode::Full, true, rect(0, 0, 1280, 1024), stored, 96)
-                .full,
+  EXPECT_EQ(layout::rememberRect(layout::Mode::Full, true, rect(0, 0, 1280, 1024), stored, 96).full,
             stored.full);
   const layout::StoredRects mini =
       layout::rememberRect(layout::Mode::Mini, false, rect(50, 60, 400, 137), stored, 96);
@@ -258,20 +257,19 @@ TEST(LayoutRemember, EachModeKeepsItsOwnRectangle) {
 TEST(LayoutModeChange, TargetRectangles) {
   const SettingsRect current = rect(100, 100, 520, 580);
   // To mini with a usable mini rectangle: that place, at the mini-mode height.
-  EXPECT_EQ(layout::modeChangeTarget(true, false, current, rect(40, 50, 400, 95), true, 77, 147,
-                                     96),
-            rect(40, 50, 400, 127));
+  EXPECT_EQ(
+      layout::modeChangeTarget(true, false, current, rect(40, 50, 400, 95), true, 77, 147, 96),
+      rect(40, 50, 400, 127));
   // To mini without one: where the window is, at the mini-mode height.
-  EXPECT_EQ(layout::modeChangeTarget(true, false, current, rect(40, 50, 150, 95), true, 77, 147,
-                                     96),
-            rect(100, 100, 520, 177));
+  EXPECT_EQ(
+      layout::modeChangeTarget(true, false, current, rect(40, 50, 150, 95), true, 77, 147, 96),
+      rect(100, 100, 520, 177));
   // Back to full with a usable full rectangle.
   const SettingsRect mini = rect(100, 100, 520, 177);
   EXPECT_EQ(layout::modeChangeTarget(false, false, mini, rect(0, 0, 600, 800), true, 77, 147, 96),
             rect(0, 0, 600, 800));
   // ... unusable (off screen): the current place at S(480).
-  EXPECT_EQ(layout::modeChangeTarget(false, false, mini, rect(0, 0, 600, 800), false, 77, 147,
-                                     144),
+  EXPECT_EQ(layout::modeChangeTarget(false, false, mini, rect(0, 0, 600, 800), false, 77, 147, 144),
             rect(100, 100, 520, 820));
   // ... with the list hidden: the compact height wherever it goes.
   EXPECT_EQ(layout::modeChangeTarget(false, true, mini, rect(0, 0, 600, 800), true, 77, 147, 96),

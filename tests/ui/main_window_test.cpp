@@ -2,6 +2,7 @@
 // opacity and remembered rectangles, with a real Player, its workers and audio output, and
 // settings in a temporary folder.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -81,7 +82,9 @@ class WindowHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
-  bool ok() const { return hwnd_ && started_ && mainWindowOf(hwnd_) && mainWindowOf(hwnd_)->player; }
+  bool ok() const {
+    return hwnd_ && started_ && mainWindowOf(hwnd_) && mainWindowOf(hwnd_)->player;
+  }
   HWND hwnd() const { return hwnd_; }
   MainWindow& w() const { return *mainWindowOf(hwnd_); }
   Player& player() const { return *w().player; }
@@ -89,8 +92,7 @@ class WindowHost {
   const std::wstring& settingsPath() const { return settingsPath_; }
 
   void click(int id) const {
-    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(item(id)));
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
   }
 
   // What the tooltip window would show for a control: asked the way the tooltip asks.
@@ -288,7 +290,8 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   for (int row = 0; row < 3; ++row) EXPECT_EQ(host.rowText(row), names[row]);
   ASSERT_TRUE(host.waitFor([&] {
     return p.playState == PlayState::Playing && windowText(host.hwnd()) == L"01 First - Tarnwick";
-  })) << "caption: " << text::wideToUtf8(windowText(host.hwnd()));
+  })) << "caption: "
+      << text::wideToUtf8(windowText(host.hwnd()));
   EXPECT_NE(windowText(host.item(kIdTitle)).find(L"01 First"), std::wstring::npos);
   EXPECT_EQ(windowText(host.item(kIdPlayPause)), L"\xE769");
   EXPECT_EQ(host.tooltip(kIdPlayPause), L"Pause");
@@ -335,8 +338,8 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
 TEST(MainWindowPlayback, ChapterTicksFollowThePlayingTrack) {
   testsupport::TempFolder book(L"twk_window_book_");
   const std::wstring chapters = book.path(L"chapters.mp3");
-  ASSERT_TRUE(CopyFileW(L"" TWK_SOURCE_DIR "/tests/data/tags/id3v23_chapters.mp3",
-                        chapters.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(L"" TWK_SOURCE_DIR "/tests/data/tags/id3v23_chapters.mp3", chapters.c_str(),
+                        FALSE));
   testsupport::TempFolder plain(L"twk_window_plain_");
   ASSERT_TRUE(testsupport::writeFile(plain.path(L"plain.wav"), toneWav(30.0)));
   WindowHost host;
@@ -393,8 +396,8 @@ TEST(MainWindowModes, MiniModeMovesFocusFromHiddenControlsAndSizesTheWindow) {
   host.click(kIdMiniMode);
   EXPECT_TRUE(host.player().miniMode);
   EXPECT_EQ(GetFocus(), host.item(kIdPlayPause));
-  for (int id : {kIdSeek, kIdTime, kIdOpenFolder, kIdShuffle, kIdRepeat, kIdTopmost,
-                 kIdListButton, kIdList}) {
+  for (int id : {kIdSeek, kIdTime, kIdOpenFolder, kIdShuffle, kIdRepeat, kIdTopmost, kIdListButton,
+                 kIdList}) {
     EXPECT_FALSE(IsWindowVisible(host.item(id))) << "control " << id;
   }
   for (int id : {kIdTitle, kIdPrevious, kIdPlayPause, kIdNext, kIdVolume, kIdMiniMode}) {
@@ -603,8 +606,7 @@ class LogPixelsOverride {
   }
   ~LogPixelsOverride() {
     if (had_) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &old_,
-                      sizeof(old_));
+      RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &old_, sizeof(old_));
     } else if (set_) {
       RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
     }
