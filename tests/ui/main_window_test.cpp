@@ -163,6 +163,22 @@ HDROP makeDrop(const std::vector<std::wstring>& paths) {
   return static_cast<HDROP>(memory);
 }
 
+// Closes this thread's popup menu as soon as it shows: the context menu is modal.
+void CALLBACK closeMenuTick(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (IsWindowVisible(window) && std::wstring(name) == L"#32768") {
+          EndMenu();
+          return FALSE;
+        }
+        return TRUE;
+      },
+      0);
+}
+
 TEST(MainWindowControls, EveryControlExistsWithItsGlyphAndTooltip) {
   WindowHost host;
   ASSERT_TRUE(host.ok());
@@ -333,6 +349,20 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
     return p.playState == PlayState::Playing && p.playing.index == 2 &&
            windowText(host.hwnd()) == L"03 Third - Tarnwick";
   }));
+
+  // A right click on a row makes it the only selected and focused row before the menu opens.
+  RECT row = {};
+  row.left = LVIR_BOUNDS;
+  ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row)));
+  POINT at = {(row.left + row.right) / 2, (row.top + row.bottom) / 2};
+  ClientToScreen(list, &at);
+  const UINT_PTR closer = SetTimer(nullptr, 0, 20, closeMenuTick);
+  SendMessageW(host.hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(at.x, at.y));
+  KillTimer(nullptr, closer);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
+  EXPECT_EQ(p.playing.index, 2);  // dismissed: nothing else happened
 }
 
 TEST(MainWindowPlayback, ChapterTicksFollowThePlayingTrack) {
