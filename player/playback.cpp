@@ -384,14 +384,7 @@ bool Player::nextChapter() {
   const auto after =
       std::upper_bound(playing.chapterStarts.begin(), playing.chapterStarts.end(), p);
   if (after == playing.chapterStarts.end()) return false;
-  const size_t i = static_cast<size_t>(after - playing.chapterStarts.begin());
-  const uint32_t start = *after;
-  if (confirm(L"Go to " + chapterName(i) + L" (" + text::formatTime(start) +
-              L")") &&
-      chaptersUsable() && i < playing.chapterStarts.size()) {
-    seekTo(playing.chapterStarts[i]);
-    logEvent(LogEvent::To, playing.chapterStarts[i]);
-  }
+  seekToChapter(static_cast<size_t>(after - playing.chapterStarts.begin()));
   return true;
 }
 
@@ -409,13 +402,7 @@ bool Player::previousChapter() {
     if (i == 0 || p < starts[i]) return false;
     chapter = i - 1;
   }
-  const uint32_t target = starts[chapter];
-  if (confirm(L"Go to " + chapterName(chapter) + L" (" +
-              text::formatTime(target) + L")") &&
-      chaptersUsable()) {
-    seekTo(target);
-    logEvent(LogEvent::To, target);
-  }
+  seekToChapter(chapter);
   return true;
 }
 

@@ -316,6 +316,100 @@ TEST(Confirmation, PlayingAnotherRowAsksWithItsRememberedPlace) {
   EXPECT_EQ(p.list.current, 1);
 }
 
+// What the real message box showed, seen from a thread timer that runs inside its loop.
+struct SeenBox {
+  int answer = IDNO;
+  bool seen = false;
+  std::wstring caption, text;
+  HWND owner = nullptr;
+  bool noIsDefault = false;  // the No button is the default push button
+};
+SeenBox g_box;
+
+BOOL CALLBACK answerBox(HWND window, LPARAM) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  g_box.caption = buffer;
+  GetDlgItemTextW(window, 0xFFFF, buffer, 512);
+  g_box.text = buffer;
+  g_box.owner = GetWindow(window, GW_OWNER);
+  const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(window, IDNO), GWL_STYLE);
+  g_box.noIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  g_box.seen = true;
+  PostMessageW(window, WM_COMMAND, g_box.answer, 0);
+  return FALSE;
+}
+
+void CALLBACK lookForBox(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_box.seen) EnumThreadWindows(GetCurrentThreadId(), answerBox, 0);
+}
+
+TEST(Confirmation, WithoutAHookAMessageBoxAsksWithNoAsTheDefault) {
+  TempFolder book;
+  const std::wstring a = book.write(L"a.wav", silentWav(60));
+  const std::wstring b = book.write(L"b.wav", silentWav(60));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  ASSERT_TRUE(openPaused(host, book.root(), a, 10500));
+  p.confirmPrompt = nullptr;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, lookForBox);
+
+  g_box = SeenBox();
+  g_box.answer = IDNO;
+  p.next();
+  ASSERT_TRUE(g_box.seen);
+  EXPECT_EQ(g_box.caption, L"Audiobook mode");
+  EXPECT_EQ(g_box.text, L"Go to b?\n\nNow at 0:10 in a.");
+  EXPECT_EQ(g_box.owner, host.window());
+  EXPECT_TRUE(g_box.noIsDefault);
+  EXPECT_EQ(p.playing.path, a);
+  EXPECT_EQ(p.load.id, -1);
+
+  g_box = SeenBox();
+  g_box.answer = IDYES;
+  p.next();
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(g_box.seen);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  EXPECT_EQ(p.backToLabel(), L"Back to 0:10 (a.wav)");
+}
+
+TEST(Confirmation, BackToReachesTheBookOpenBeforeOrSaysWhatItCannotFind) {
+  TempFolder first, second;
+  const std::wstring a1 = first.write(L"a1.wav", silentWav(60));
+  first.write(L"a2.wav", silentWav(60));
+  const std::wstring b1 = second.write(L"b1.wav", silentWav(60));
+  PlayerHost host(bookSettings());
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  ASSERT_TRUE(openPaused(host, first.root(), a1, 20500));
+
+  // Opening another book asks first; the place left is where "Back to" leads.
+  ASSERT_TRUE(p.confirm(L"Open " + second.root()));
+  p.openPath(second.root(), false, true);
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b1); }, "the second book"));
+  EXPECT_EQ(p.previousBookPath, first.root());
+  EXPECT_EQ(p.backToLabel(), L"Back to 0:20 (a1.wav)");
+
+  p.pause();
+  p.backTo();
+  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a1); }, "back in the first book"));
+  EXPECT_GE(p.positionMs(), 20000u);
+  EXPECT_EQ(p.sourceFolder, first.root());
+  EXPECT_EQ(p.previousBookPath, second.root());
+  EXPECT_EQ(p.list.size(), 2u);
+
+  p.pause();
+  p.undo = UndoRecord{first.path(L"gone.wav"), 5000, true};
+  p.backTo();
+  EXPECT_EQ(p.notice.text, L"Can't find gone.wav");
+  EXPECT_EQ(p.playing.path, a1);
+}
+
 class Chapters : public ::testing::Test {
  protected:
   void SetUp() override {
