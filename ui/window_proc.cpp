@@ -62,12 +62,6 @@ void onMinMaxInfo(MainWindow& w, MINMAXINFO& info) {
   if (limits.maximumHeight > 0) info.ptMaxTrackSize.y = limits.maximumHeight;
 }
 
-LRESULT onColour(MainWindow& w, HDC dc) {
-  SetBkColor(dc, w.palette.background);
-  SetTextColor(dc, w.palette.text);
-  return reinterpret_cast<LRESULT>(w.backgroundBrush);
-}
-
 void selectOnly(HWND list, int row) {
   LVITEMW none = {};
   none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -302,7 +296,7 @@ LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& 
       return 0;
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
-      return onColour(w, reinterpret_cast<HDC>(wParam));
+      return reinterpret_cast<LRESULT>(controlColours(w, reinterpret_cast<HDC>(wParam)));
     case WM_MOUSEWHEEL:
       if (w.player) w.player->onWheel(GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
