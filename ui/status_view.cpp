@@ -119,7 +119,7 @@ StatusView composeStatus(const StatusInput& in) {
   } else if (failed) {
     view.title =
         in.hasPlaying && !in.title.empty() ? in.title + L": " + in.statusMessage : in.statusMessage;
-  } else if (in.playState == 1 && !in.hasPlaying) {
+  } else if (in.playState == status::kLoading && !in.hasPlaying) {
     view.title = L"Loading...";
   } else if (in.hasPlaying) {
     view.title = in.audiobook ? L"(book) " + in.title : in.title;

@@ -69,6 +69,7 @@ struct StatusInput {
 
 namespace status {
 
+constexpr int kLoading = 1;
 constexpr int kPlaying = 2;
 constexpr int kPaused = 3;
 constexpr int kFailed = 5;
