@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "player/playback_rules.h"
 
 namespace {
 
@@ -84,9 +85,15 @@ std::wstring removeRowEntryText(std::wstring_view rowText) {
   return L"Remove \"" + escapeMenuText(shown) + (cut ? L"..." : L"") + L"\" from the list";
 }
 
-int64_t chapterAt(const std::vector<uint32_t>& starts, uint64_t ms) {
-  const auto after = std::upper_bound(starts.begin(), starts.end(), ms,
-                                      [](uint64_t v, uint32_t start) { return v < start; });
+int64_t chapterAt(const std::vector<uint32_t>& starts, uint64_t positionFrames,
+                  uint32_t sampleRate) {
+  if (sampleRate == 0) return -1;
+  // Frames, not milliseconds: a seek to a start lands on its frame, which may read back as a
+  // millisecond earlier.
+  const auto after = std::upper_bound(starts.begin(), starts.end(), positionFrames,
+                                      [sampleRate](uint64_t frames, uint32_t start) {
+                                        return frames < msToFrames(start, sampleRate);
+                                      });
   return static_cast<int64_t>(after - starts.begin()) - 1;
 }
 

@@ -77,9 +77,11 @@ std::wstring escapeMenuText(std::wstring_view text);
 // "Remove \"<row text>\" from the list", the row text cut when long; escaped.
 std::wstring removeRowEntryText(std::wstring_view rowText);
 
-// The chapter whose start is the last one at or before ms (starts ascending); -1 before the
-// first start or without chapters.
-int64_t chapterAt(const std::vector<uint32_t>& starts, uint64_t ms);
+// The chapter that holds a position: the last whose start (ms, ascending), taken to frames as
+// a seek to it does, is at or before the position; -1 before the first start, without
+// chapters or without a sample rate.
+int64_t chapterAt(const std::vector<uint32_t>& starts, uint64_t positionFrames,
+                  uint32_t sampleRate);
 
 // Only pages whose address begins with "https://" (any letter case) are opened.
 bool isWebPageUrl(std::wstring_view url);

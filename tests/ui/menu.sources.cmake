@@ -1,1 +1,2 @@
 twk_test(menu_model_test CORE menu_model_test.cpp)
+twk_test(context_menu_test WIN context_menu_test.cpp ../support/win_test_support.cpp)

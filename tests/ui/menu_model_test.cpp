@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "player/playback_rules.h"
 
 namespace {
 
@@ -93,14 +94,10 @@ TEST(MenuModel, LibraryMenuInOrderWithMarks) {
   for (size_t i = 0; i < kOpacityStepCount; ++i) {
     EXPECT_FALSE(findId(menu, kCmdOpacityFirst + static_cast<uint32_t>(i))->radio) << i;
   }
-}
 
-TEST(MenuModel, RescanGreyedWithoutFolder) {
-  MenuState s = libraryState();
-  s.folderOpen = false;
-  EXPECT_TRUE(findId(buildMainMenu(s), kCmdRescan)->greyed);
-  s.folderOpen = true;
-  EXPECT_FALSE(findId(buildMainMenu(s), kCmdRescan)->greyed);
+  // Rescan is greyed without a folder.
+  flipped.folderOpen = false;
+  EXPECT_TRUE(findId(buildMainMenu(flipped), kCmdRescan)->greyed);
 }
 
 TEST(MenuModel, AudiobookMenuOffersBookFileAndBackTo) {
@@ -225,13 +222,20 @@ TEST(MenuModel, ChaptersSubmenuShowsFiftyAndTheRestOnTheSeekBar) {
 
 TEST(MenuModel, ChapterAtPosition) {
   const std::vector<uint32_t> starts = {1000, 5000, 9000};
-  EXPECT_EQ(chapterAt(starts, 0), -1);
-  EXPECT_EQ(chapterAt(starts, 999), -1);
-  EXPECT_EQ(chapterAt(starts, 1000), 0);
-  EXPECT_EQ(chapterAt(starts, 4999), 0);
-  EXPECT_EQ(chapterAt(starts, 5000), 1);
-  EXPECT_EQ(chapterAt(starts, 1ull << 40), 2);
-  EXPECT_EQ(chapterAt({}, 5), -1);
+  EXPECT_EQ(chapterAt(starts, 0, 1000), -1);
+  EXPECT_EQ(chapterAt(starts, 999, 1000), -1);
+  EXPECT_EQ(chapterAt(starts, 1000, 1000), 0);
+  EXPECT_EQ(chapterAt(starts, 4999, 1000), 0);
+  EXPECT_EQ(chapterAt(starts, 5000, 1000), 1);
+  EXPECT_EQ(chapterAt(starts, 1ull << 40, 1000), 2);
+  EXPECT_EQ(chapterAt({}, 5, 44100), -1);
+  EXPECT_EQ(chapterAt(starts, 5, 0), -1);
+
+  // At 22050 Hz a seek to 650 ms lands on frame 14332, which reads back as 649 ms: that
+  // frame is still in the chapter starting at 650 ms.
+  const std::vector<uint32_t> odd = {0, 300, 650};
+  EXPECT_EQ(chapterAt(odd, msToFrames(650, 22050), 22050), 2);
+  EXPECT_EQ(chapterAt(odd, msToFrames(650, 22050) - 1, 22050), 1);
 }
 
 TEST(MenuModel, OnlyHttpsPagesAreOpened) {

@@ -1,0 +1,189 @@
+#include "ui/context_menu.h"
+
+#include <algorithm>
+#include <string>
+
+#include "player/player.h"
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+#include "ui/window_ops.h"
+
+namespace {
+
+// The row's text as the list shows it.
+std::wstring rowText(const Player& player, int64_t row) {
+  if (row < 0 || static_cast<uint64_t>(row) >= player.list.size()) return std::wstring();
+  return std::wstring(player.list.displayName(static_cast<size_t>(row)));
+}
+
+bool appendEntry(HMENU menu, const MenuEntry& entry) {
+  MENUITEMINFOW item = {};
+  item.cbSize = sizeof(item);
+  if (entry.separator) {
+    item.fMask = MIIM_FTYPE;
+    item.fType = MFT_SEPARATOR;
+    return InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item) != FALSE;
+  }
+  item.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID;
+  item.fType = MFT_STRING | (entry.radio ? MFT_RADIOCHECK : 0);
+  item.fState = (entry.greyed ? MFS_GRAYED : MFS_ENABLED) |
+                (entry.checked || entry.radio ? MFS_CHECKED : MFS_UNCHECKED);
+  item.wID = entry.id;
+  std::wstring text = entry.text;
+  item.dwTypeData = text.data();
+  item.cch = static_cast<UINT>(text.size());
+  HMENU sub = nullptr;
+  if (!entry.children.empty()) {
+    sub = createMenuFromEntries(entry.children);
+    if (sub == nullptr) return false;
+    item.fMask |= MIIM_SUBMENU;
+    item.hSubMenu = sub;
+  }
+  if (!InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item)) {
+    if (sub != nullptr) DestroyMenu(sub);
+    return false;
+  }
+  return true;
+}
+
+bool rowStillShows(const Player& player, const MenuSnapshot& snapshot) {
+  return snapshot.state.hasRow && snapshot.row >= 0 &&
+         static_cast<uint64_t>(snapshot.row) < player.list.size() &&
+         rowText(player, snapshot.row) == snapshot.state.rowText;
+}
+
+}  // namespace
+
+HMENU createMenuFromEntries(const std::vector<MenuEntry>& entries) {
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return nullptr;
+  for (const MenuEntry& entry : entries) {
+    if (!appendEntry(menu, entry)) {
+      DestroyMenu(menu);  // also destroys the submenus already attached
+      return nullptr;
+    }
+  }
+  return menu;
+}
+
+MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row) {
+  MenuSnapshot snap;
+  MenuState& s = snap.state;
+  s.miniMode = w.miniMode;
+  const Player* player = w.player.get();
+  if (player == nullptr) return snap;
+
+  s.audiobook = player->audiobook;
+  s.folderOpen = !player->sourceFolder.empty();
+  s.includeSubfolders = player->includeSubfolders;
+  s.topmost = player->topmost;
+  s.opacity = player->opacity;
+
+  const NowPlaying& playing = player->playing;
+  if (playing.id != -1 && player->currentStation == -1 && !playing.chapters.empty()) {
+    snap.playingId = playing.id;
+    s.chapterCount = playing.chapters.size();
+    const size_t shown = std::min(s.chapterCount, kMenuChapters);
+    for (size_t i = 0; i < shown; ++i) s.chapterNames.push_back(player->chapterName(i));
+    s.currentChapter =
+        chapterAt(playing.chapterStarts, player->currentPositionFrames(), playing.sampleRate);
+  }
+  if (s.audiobook) s.backToLabel = player->backToLabel();
+
+  if (row >= 0 && static_cast<uint64_t>(row) < player->list.size()) {
+    snap.row = row;
+    s.hasRow = true;
+    s.rowText = rowText(*player, row);
+  }
+  return snap;
+}
+
+void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
+  Player* player = w.player.get();
+  if (player == nullptr || id == 0) return;
+  const MenuState& shown = snapshot.state;
+
+  if (id >= kCmdOpacityFirst && id < kCmdOpacityFirst + kOpacityStepCount) {
+    setOpacity(w, kOpacitySteps[id - kCmdOpacityFirst]);
+    return;
+  }
+  if (id >= kCmdChapterFirst && id < kCmdChapterFirst + kMenuChapters) {
+    const size_t chapter = id - kCmdChapterFirst;
+    // The menu listed the chapters of one track; after a switch to another they mean nothing.
+    if (snapshot.playingId != -1 && player->playing.id == snapshot.playingId &&
+        chapter < player->playing.chapters.size()) {
+      player->goToChapter(chapter);
+    }
+    return;
+  }
+
+  switch (id) {
+    case kCmdOpenFolder:
+      openFolderCommand(w);
+      break;
+    case kCmdRescan:
+      if (!player->sourceFolder.empty()) {
+        player->openPath(player->sourceFolder, player->includeSubfolders, false);
+      }
+      break;
+    case kCmdIncludeSubfolders:
+      player->includeSubfolders = !shown.includeSubfolders;
+      if (!player->sourceFolder.empty()) {
+        player->openPath(player->sourceFolder, player->includeSubfolders, false);
+      }
+      notifyChanged(w);
+      break;
+    case kCmdAlwaysOnTop:
+      setAlwaysOnTop(w, !shown.topmost);
+      break;
+    case kCmdMiniMode:
+      setMiniMode(w, !shown.miniMode);
+      break;
+    case kCmdExit:
+      PostMessageW(w.hwnd, WM_CLOSE, 0, 0);
+      break;
+    case kCmdAudiobook:
+      if (player->audiobook == shown.audiobook) player->setAudiobookMode(!shown.audiobook);
+      // The media controls learn here whether previous and next are available, once they
+      // exist.
+      player->save();
+      notifyChanged(w);
+      break;
+    case kCmdBackTo:
+      player->backTo();  // does nothing when there is nothing to go back to
+      break;
+    case kCmdRemoveRow:
+      if (rowStillShows(*player, snapshot)) player->removeRow(snapshot.row);
+      break;
+    case kCmdOpenBook: {
+      std::wstring path;
+      if (pickBookFile(w.hwnd, path)) player->openPaths({path});
+      break;
+    }
+    // kCmdAddStation, kCmdRemoveStation, kCmdAddPodcast, kCmdRemovePodcast, kCmdFindStations,
+    // kCmdFindPodcasts, the stations (kCmdStationFirst + i), podcasts (kCmdPodcastFirst + i)
+    // and drives (kCmdDriveFirst + i) come with the station, podcast and CD sources.
+    default:
+      break;
+  }
+}
+
+void showContextMenu(MainWindow& w, POINT screenPoint, int64_t row) {
+  if (w.player == nullptr) return;
+  const HWND window = w.hwnd;
+  const MenuSnapshot snapshot = takeMenuSnapshot(w, row);
+  HMENU menu = createMenuFromEntries(buildMainMenu(snapshot.state));
+  if (menu == nullptr) return;
+
+  if (screenPoint.x == -1 && screenPoint.y == -1) {
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    screenPoint = {frame.left + w.scaled(8), frame.top + w.scaled(8)};
+  }
+  const UINT id = static_cast<UINT>(TrackPopupMenu(
+      menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, window, nullptr));
+  DestroyMenu(menu);
+  // The menu's loop dispatches messages; the window may have gone meanwhile.
+  if (id == 0 || mainWindowOf(window) != &w) return;
+  runMenuCommand(w, snapshot, id);
+}
