@@ -133,10 +133,7 @@ void Player::backTo() {
     restore.positionMs = record.positionMs;
     return;
   }
-  // Until the start-up path opening lands: an existing file opens as the book.
-  if (GetFileAttributesW(record.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    openPath(record.path, includeSubfolders, true);
-  } else {
+  if (!openPaths({record.path})) {
     setNotice(L"Can't find " + std::wstring(fileNameOfPath(record.path)), kNoticeMs);
     refresh();
   }
@@ -318,13 +315,7 @@ void Player::setAudiobookMode(bool on) {
     listScanId = 0;
     removedScanIndices.clear();
     listChanged(-1, false);
-    // Until the start-up restore lands: the source folder and the track as restore target.
-    if (!sourceFolder.empty()) {
-      openPath(sourceFolder, includeSubfolders, false);
-      restore.path = back.trackPath;
-      restore.positionMs = back.positionMs;
-      restore.pending = true;
-    }
+    restoreSession(back.stationUrl, back.feedUrl, back.trackPath, back.positionMs);
   }
   save();
   refresh();
