@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "app/messages.h"
 #include "player/player.h"
 #include "ui/drawing.h"
 #include "ui/fonts.h"
@@ -289,5 +290,14 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   DragAcceptFiles(hwnd, TRUE);
   ShowWindow(hwnd, showCommand);
   UpdateWindow(hwnd);
+  // A window started minimised or hidden gets no paint until it is shown; the player must
+  // not wait for that to start its workers and open its paths.
+  if (IsWindow(hwnd) && (IsIconic(hwnd) || !IsWindowVisible(hwnd))) {
+    MainWindow* created = mainWindowOf(hwnd);
+    if (created && !created->firstPaintDone && !created->measureStartup) {
+      created->firstPaintDone = true;
+      PostMessageW(hwnd, WM_APP_START, 0, 0);
+    }
+  }
   return hwnd;
 }

@@ -64,10 +64,10 @@ bool underWine() {
 // run the deferred start (workers) by the time the constructor returns.
 class WindowHost {
  public:
-  explicit WindowHost(const Settings& settings = Settings()) {
+  explicit WindowHost(const Settings& settings = Settings(), int showCommand = SW_SHOWNOACTIVATE) {
     settingsPath_ = data_.path(L"settings.ini");
     hwnd_ = createMainWindow(GetModuleHandleW(nullptr), StartOptions(), settings, settingsPath_,
-                             SW_SHOWNOACTIVATE);
+                             showCommand);
     if (!hwnd_) return;
     started_ = testsupport::pumpUntil(
         [this] {
@@ -363,6 +363,18 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
   EXPECT_EQ(p.playing.index, 2);  // dismissed: nothing else happened
+}
+
+TEST(MainWindowPlayback, AWindowStartedMinimisedStillStartsThePlayer) {
+  testsupport::TempFolder music(L"twk_window_music_");
+  ASSERT_TRUE(testsupport::writeFile(music.path(L"only.wav"), toneWav(30.0)));
+  WindowHost host(Settings(), SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(host.ok());
+  EXPECT_TRUE(IsIconic(host.hwnd()));
+  Player& p = host.player();
+  p.openPath(music.root(), false, true);
+  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Playing; }));
+  EXPECT_EQ(host.itemCount(), 1);
 }
 
 TEST(MainWindowPlayback, ChapterTicksFollowThePlayingTrack) {
