@@ -111,8 +111,7 @@ void Player::backTo() {
     repaintRows(old, index);
     listChanged(index, false);
     unplayableCount = 0;
-    playIndex(index, std::wstring(list.path(static_cast<size_t>(index))), false,
-              record.positionMs);
+    playIndex(index, std::wstring(list.path(static_cast<size_t>(index))), false, record.positionMs);
     return;
   }
   if (isHttpUrl(record.path)) {
@@ -163,8 +162,8 @@ void Player::jumpToFraction(double fraction) {
   if (playState == PlayState::Playing) checkTrackSwitch();
   if (!canSeek()) return;
   const double x = std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0);
-  const uint64_t target =
-      std::min(playing.totalFrames, static_cast<uint64_t>(static_cast<double>(playing.totalFrames) * x));
+  const uint64_t target = std::min(
+      playing.totalFrames, static_cast<uint64_t>(static_cast<double>(playing.totalFrames) * x));
   const uint64_t targetMs = framesToMs(target, playing.sampleRate);
   const int64_t id = playing.id;
   if (audiobook && !confirm(L"Jump to " + text::formatTime(targetMs))) return;
@@ -307,8 +306,7 @@ void Player::setAudiobookMode(bool on) {
       list.rebuildOrder();
       repaintRows(old, index);
       listChanged(index, false);
-      playIndex(index, std::wstring(list.path(static_cast<size_t>(index))), true,
-                back.positionMs);
+      playIndex(index, std::wstring(list.path(static_cast<size_t>(index))), true, back.positionMs);
     }
   } else {
     list.clear();

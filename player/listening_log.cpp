@@ -14,8 +14,8 @@ size_t lastSeparator(const std::wstring& path) { return path.find_last_of(L"\\/"
 // The whole file, or its last 8 MiB; empty when it does not exist, nothing when it exists
 // but cannot be read (then it must not be rewritten).
 std::optional<std::string> readLog(const std::wstring& path) {
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (raw == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
@@ -63,9 +63,8 @@ void rewriteLog(const std::wstring& path, const std::string& content) {
     std::unique_ptr<void, decltype(&CloseHandle)> file(raw, &CloseHandle);
     written = writeAll(raw, content) && FlushFileBuffers(raw);
   }
-  if (!written ||
-      !MoveFileExW(temporary.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!written || !MoveFileExW(temporary.c_str(), path.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temporary.c_str());
   }
 }

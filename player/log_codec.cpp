@@ -123,8 +123,7 @@ std::string_view eventWord(int code) {
   return kEventWords[static_cast<size_t>(code)];
 }
 
-std::string formatLine(const LogTime& time, int code, std::wstring_view path,
-                       uint64_t positionMs) {
+std::string formatLine(const LogTime& time, int code, std::wstring_view path, uint64_t positionMs) {
   const std::string_view word = eventWord(code);
   if (word.empty()) return {};
   const bool withPlace = code != kCodeExit && code != kCodeOff;

@@ -72,7 +72,8 @@ std::string chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapter
   tag += '\x03';
   tag += std::string(2, '\0');
   const uint32_t size = static_cast<uint32_t>(frames.size());
-  for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  for (int shift = 21; shift >= 0; shift -= 7)
+    tag.push_back(static_cast<char>((size >> shift) & 0x7F));
   tag += frames;
 
   std::string frame = {'\xFF', '\xFB', '\x18', '\xC0'};
@@ -83,13 +84,14 @@ std::string chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapter
 }
 
 std::string readFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) bytes.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0)
+    bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
@@ -200,8 +202,9 @@ TEST(ResumePositions, ABookFileLeftInItsFirstSecondLosesItsEntry) {
   EXPECT_EQ(p.positions.size(), 199u);
   p.storePosition(L"c:\\x100", 7000);
   EXPECT_EQ(p.positions.front().path, L"c:\\x100");
-  EXPECT_EQ(std::count_if(p.positions.begin(), p.positions.end(),
-                          [](const auto& e) { return text::equalsOrdinalIgnoreCase(e.path, L"C:\\x100"); }),
+  EXPECT_EQ(std::count_if(
+                p.positions.begin(), p.positions.end(),
+                [](const auto& e) { return text::equalsOrdinalIgnoreCase(e.path, L"C:\\x100"); }),
             1);
 }
 
@@ -458,7 +461,7 @@ TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
   // The log heard each jump: where it left and where it went.
   const std::vector<std::string> entries = logEntries(host);
   const std::vector<std::string> expected = {
-      entry("from", 12000, book_), entry("to", 0, book_),      entry("from", 14000, book_),
+      entry("from", 12000, book_), entry("to", 0, book_),       entry("from", 14000, book_),
       entry("to", 10000, book_),   entry("from", 10000, book_), entry("to", 20000, book_),
       entry("from", 20000, book_), entry("to", 10000, book_)};
   EXPECT_EQ(entries, expected);
@@ -593,8 +596,8 @@ TEST(ListeningLogEvents, PlayPauseJumpAndTheModeSwitchAreWritten) {
   p.setAudiobookMode(false);
 
   const std::vector<std::string> entries = logEntries(host);
-  ASSERT_EQ(words(entries), (std::vector<std::string>{"play", "pause", "from", "to", "play",
-                                                      "stop", "play", "stop", "off"}));
+  ASSERT_EQ(words(entries), (std::vector<std::string>{"play", "pause", "from", "to", "play", "stop",
+                                                      "play", "stop", "off"}));
   EXPECT_EQ(entries[0], entry("play", 0, a));
   EXPECT_EQ(entries[1], entry("pause", pausedAt, a));
   EXPECT_EQ(entries[2], entry("from", pausedAt, a));
@@ -660,8 +663,9 @@ TEST(ListeningLogEvents, OpeningTheLogRestoresTheJumpOriginAndAnUncleanEnd) {
   // A clean end leaves the positions alone, and a CD track is never remembered.
   p.positions.clear();
   p.listeningLog.close();
-  ASSERT_TRUE(testsupport::writeFile(logPath, "2024-01-01 10:00:30 at 0:30 C:\\Books\\b.mp3\n"
-                                              "2024-01-01 10:00:31 exit\n"));
+  ASSERT_TRUE(testsupport::writeFile(logPath,
+                                     "2024-01-01 10:00:30 at 0:30 C:\\Books\\b.mp3\n"
+                                     "2024-01-01 10:00:31 exit\n"));
   p.openListeningLog();
   EXPECT_TRUE(p.positions.empty());
   p.listeningLog.close();

@@ -41,13 +41,14 @@ std::wstring textOf(HWND control) {
 }
 
 std::string readShared(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) bytes.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0)
+    bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
@@ -128,8 +129,9 @@ TEST(CrashRestore, TheListeningLogPlaceWinsAfterTheProgramWasKilled) {
   const std::wstring place = text::formatTime(logged.lastPositionMs);
   const std::wstring restored = L"Restored to " + place + L" from the listening log";
   EXPECT_TRUE(testsupport::pumpUntil([&] { return textOf(title) == restored; }, kRestoreMs))
-      << "title: " << text::wideToUtf8(textOf(title)) << " caption: "
-      << text::wideToUtf8(textOf(window)) << " title control: " << (title != nullptr);
+      << "title: " << text::wideToUtf8(textOf(title))
+      << " caption: " << text::wideToUtf8(textOf(window))
+      << " title control: " << (title != nullptr);
   EXPECT_TRUE(
       testsupport::pumpUntil([&] { return textOf(time) == place + L" / 20:00"; }, kRestoreMs))
       << "time: " << text::wideToUtf8(textOf(time));

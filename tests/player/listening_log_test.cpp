@@ -16,13 +16,14 @@ namespace {
 using testsupport::TempFolder;
 
 std::string readAll(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "<missing>";
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) bytes.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0)
+    bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
@@ -89,7 +90,8 @@ TEST(ListeningLog, OpenCreatesTheFolderAndAppendsLinesThatReadBack) {
   log.append(0, book, 0);  // a closed log writes nothing
   const std::string content = readAll(path);
   EXPECT_TRUE(endsWith(content, " exit\n")) << content;
-  EXPECT_TRUE(content.find(" play 0:00 C:\\B\xc3\xbc" "cher\\Kapitel 2.mp3\n") != std::string::npos);
+  EXPECT_TRUE(content.find(" play 0:00 C:\\B\xc3\xbc"
+                           "cher\\Kapitel 2.mp3\n") != std::string::npos);
   EXPECT_TRUE(content.find(" to 1:02:03 ") != std::string::npos);
   EXPECT_TRUE(ListeningLog().open(path).endedCleanly);
 }

@@ -60,12 +60,22 @@ TEST(LogCodec, ReadsTimeTexts) {
     uint64_t ms;
   };
   const Case cases[] = {
-      {"1:02:03", true, 3723000},  {"75:30", true, 4530000},      {"0:00", true, 0},
-      {"999999:59", true, 59999999000}, {"123456:00:00", true, 444441600000},
-      {"1:75:00", false, 0},       {"1:7:00", false, 0},          {"1:00:7", false, 0},
-      {"1234567:00", false, 0},    {":30", false, 0},             {"5", false, 0},
-      {"1:02:03:04", false, 0},    {"1:60", false, 0},            {"1:5a", false, 0},
-      {"1:02:", false, 0},         {"-1:00", false, 0},
+      {"1:02:03", true, 3723000},
+      {"75:30", true, 4530000},
+      {"0:00", true, 0},
+      {"999999:59", true, 59999999000},
+      {"123456:00:00", true, 444441600000},
+      {"1:75:00", false, 0},
+      {"1:7:00", false, 0},
+      {"1:00:7", false, 0},
+      {"1234567:00", false, 0},
+      {":30", false, 0},
+      {"5", false, 0},
+      {"1:02:03:04", false, 0},
+      {"1:60", false, 0},
+      {"1:5a", false, 0},
+      {"1:02:", false, 0},
+      {"-1:00", false, 0},
   };
   for (const Case& c : cases) {
     const LogSummary s = logcodec::summarise(line("at "s + c.time + " C:\\x.mp3"));
@@ -78,21 +88,21 @@ TEST(LogCodec, ReadsTimeTexts) {
 
 TEST(LogCodec, SkipsDamagedLines) {
   const std::string bad[] = {
-      "2024-03-07 09:05:01 at",                     // no place
-      "2024-03-07 09:05:01 at 1:00",                // no path
-      "2024-03-07 09:05:01 at 1:00 ",               // empty path
-      "2024-03-07 09:05:01 at  1:00 C:\\x.mp3",     // two spaces
-      "2024-03-07 09:05:01 AT 1:00 C:\\x.mp3",      // capitals
+      "2024-03-07 09:05:01 at",                  // no place
+      "2024-03-07 09:05:01 at 1:00",             // no path
+      "2024-03-07 09:05:01 at 1:00 ",            // empty path
+      "2024-03-07 09:05:01 at  1:00 C:\\x.mp3",  // two spaces
+      "2024-03-07 09:05:01 AT 1:00 C:\\x.mp3",   // capitals
       "2024-03-07 09:05:01 Play 1:00 C:\\x.mp3",
       "2024-03-07 09:05:01 played 1:00 C:\\x.mp3",
-      "2024-3-07 09:05:01 at 1:00 C:\\x.mp3",       // one-digit month
+      "2024-3-07 09:05:01 at 1:00 C:\\x.mp3",  // one-digit month
       "2024-03-07T09:05:01 at 1:00 C:\\x.mp3",
       "2024-03-07 09:05:01at 1:00 C:\\x.mp3",
       "2024-03-07 09:05:0x at 1:00 C:\\x.mp3",
-      "2024-03-07 09:05:01 at 1:00 C:\\\xff.mp3",  // not UTF-8
-      "2024-03-07 09:05:01 at 1:00 C:\\\xc0\xaf.mp3",  // overlong
+      "2024-03-07 09:05:01 at 1:00 C:\\\xff.mp3",          // not UTF-8
+      "2024-03-07 09:05:01 at 1:00 C:\\\xc0\xaf.mp3",      // overlong
       "2024-03-07 09:05:01 at 1:00 C:\\\xed\xa0\x80.mp3",  // a surrogate
-      "2024-03-07 09:05:01 at 1:00 C:\\a\rb.mp3",  // a CR inside the path
+      "2024-03-07 09:05:01 at 1:00 C:\\a\rb.mp3",          // a CR inside the path
       "2024-03-07 09:05:01 at 1:00 C:\\a\0b.mp3"s,
       "2024-03-07 09:05:01 at 1:00 " + std::string(32768, 'a'),
       "2024-03-07 09:05:01 ",
