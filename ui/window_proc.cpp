@@ -249,7 +249,8 @@ LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& 
       if (wParam && w.player) w.player->save();
       return 0;
     case WM_SIZE:
-      layoutWindow(w);
+      // A minimised window has no client area to lay out; the restore brings its own size.
+      if (wParam != SIZE_MINIMIZED) layoutWindow(w);
       return 0;
     case WM_PAINT:
       paintWindow(w);
