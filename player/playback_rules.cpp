@@ -51,8 +51,10 @@ uint64_t framesToMs(uint64_t frames, uint32_t sampleRate) {
   return frames / sampleRate * 1000 + frames % sampleRate * 1000 / sampleRate;
 }
 
+// Rounds up, so that a position set in ms reads back as the same ms (for rates of 1000 Hz and
+// more): a chapter jump that read back 1 ms early would find the same chapter again.
 uint64_t msToFrames(uint64_t ms, uint32_t sampleRate) {
-  return ms / 1000 * sampleRate + ms % 1000 * sampleRate / 1000;
+  return ms / 1000 * sampleRate + (ms % 1000 * sampleRate + 999) / 1000;
 }
 
 void keepChapters(const std::vector<Chapter>& from, uint64_t durationMs,

@@ -98,6 +98,15 @@ uint64_t Player::positionMs() const {
 void Player::setNotice(std::wstring text, uint64_t durationMs) {
   notice.text = std::move(text);
   notice.untilMs = GetTickCount64() + durationMs;
+  // While paused nothing else repaints, and the notice would stay after its time.
+  SetTimer(window, kNoticeTimer, static_cast<UINT>(std::min<uint64_t>(durationMs + 50, 0x7FFFFFFF)),
+           nullptr);
+}
+
+void Player::onNoticeTimer() {
+  if (GetTickCount64() < notice.untilMs) return;  // a later notice set the timer again
+  KillTimer(window, kNoticeTimer);
+  refresh();
 }
 
 void Player::refresh() {
@@ -193,6 +202,7 @@ void Player::shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
   KillTimer(window, kTickTimer);
+  KillTimer(window, kNoticeTimer);
   // The listening log, the media controls and the radio, feed and CD threads stop here, in
   // this order, once the player has them.
   if (playState == PlayState::Playing || playState == PlayState::Paused) {

@@ -93,6 +93,7 @@ struct ModeContext {
 class Player {
  public:
   static constexpr UINT_PTR kTickTimer = 1;
+  static constexpr UINT_PTR kNoticeTimer = 2;  // repaints when a notice runs out
   static constexpr UINT kTickMs = 200;
   static constexpr uint64_t kNoticeMs = 8000;
   static constexpr uint32_t kFileScanIdBit = 0x80000000u;
@@ -178,6 +179,7 @@ class Player {
   uint64_t currentPositionFrames() const;
   uint64_t positionMs() const;
   void setNotice(std::wstring text, uint64_t durationMs);
+  void onNoticeTimer();
 
   // Hooks for the window. onChanged: refresh the window and the media controls.
   std::function<void()> onChanged;

@@ -98,6 +98,11 @@ bool routePlayerMessage(Player* player, HWND, UINT message, WPARAM wParam, LPARA
         }
         return false;
       case WM_TIMER:
+        if (wParam == Player::kNoticeTimer) {
+          if (player) player->onNoticeTimer();
+          result = 0;
+          return true;
+        }
         if (wParam != Player::kTickTimer) return false;
         if (player) player->onTimer();
         result = 0;

@@ -88,8 +88,7 @@ std::wstring removeRowEntryText(std::wstring_view rowText) {
 int64_t chapterAt(const std::vector<uint32_t>& starts, uint64_t positionFrames,
                   uint32_t sampleRate) {
   if (sampleRate == 0) return -1;
-  // Frames, not milliseconds: a seek to a start lands on its frame, which may read back as a
-  // millisecond earlier.
+  // Frames, not milliseconds: a seek to a start lands exactly on that start's frame.
   const auto after = std::upper_bound(starts.begin(), starts.end(), positionFrames,
                                       [sampleRate](uint64_t frames, uint32_t start) {
                                         return frames < msToFrames(start, sampleRate);

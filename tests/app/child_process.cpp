@@ -41,6 +41,8 @@ BOOL CALLBACK findWindow(HWND window, LPARAM lParam) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
   if (std::wstring(name) != data->className) return TRUE;
+  // Found only once shown: the window is shown after its controls were made.
+  if (!IsWindowVisible(window)) return TRUE;
   data->found = window;
   return FALSE;
 }

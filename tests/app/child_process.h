@@ -42,7 +42,7 @@ class Child {
   DWORD processId_ = 0;
 };
 
-// The top-level window of this class that belongs to the process, or null.
+// The shown top-level window of this class that belongs to the process, or null.
 HWND windowOfProcess(const wchar_t* className, DWORD processId);
 
 }  // namespace childproc

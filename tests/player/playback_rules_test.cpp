@@ -35,12 +35,20 @@ TEST(PlaybackRules, TimeConversionsAreExactAndDoNotOverflow) {
   EXPECT_EQ(framesToMs(44099, 44100), 999u);
   EXPECT_EQ(framesToMs(12345, 0), 0u);
   EXPECT_EQ(msToFrames(4500, 48000), 216000u);
-  EXPECT_EQ(msToFrames(1, 44100), 44u);
+  EXPECT_EQ(msToFrames(1, 44100), 45u);  // rounded up, so that it reads back as 1 ms
   // Positions of a week at a high rate stay exact.
   const uint64_t week = 604800000;
   EXPECT_EQ(framesToMs(msToFrames(week, 384000), 384000), week);
   EXPECT_EQ(framesToMs(UINT64_MAX, 1000), UINT64_MAX);
   EXPECT_EQ(framesToMs(UINT64_MAX - (UINT64_MAX % 48000), 48000), (UINT64_MAX / 48000) * 1000);
+}
+
+TEST(PlaybackRules, APositionSetInMillisecondsReadsBackTheSame) {
+  for (uint32_t rate : {1000u, 8000u, 11025u, 22050u, 44100u, 48000u, 96000u}) {
+    for (uint64_t ms = 0; ms < 3000; ++ms) {
+      ASSERT_EQ(framesToMs(msToFrames(ms, rate), rate), ms) << rate << " Hz";
+    }
+  }
 }
 
 TEST(PlaybackRules, ChaptersKeepAscendingStartsInsideTheTrack) {
