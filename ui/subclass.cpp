@@ -74,7 +74,15 @@ LRESULT CALLBACK controlProc(HWND control, UINT message, WPARAM wParam, LPARAM l
     default:
       break;
   }
-  return DefSubclassProc(control, message, wParam, lParam);
+  if (!trackbar || message == WM_NCDESTROY) return DefSubclassProc(control, message, wParam, lParam);
+  // The bar repaints only around the thumb when its position changes, but the channel's played
+  // part ends at the thumb: without a whole repaint old pieces of it stay behind.
+  const LRESULT before = DefSubclassProc(control, TBM_GETPOS, 0, 0);
+  const LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+  if (message != WM_DESTROY && DefSubclassProc(control, TBM_GETPOS, 0, 0) != before) {
+    redraw(control);
+  }
+  return result;
 }
 
 // Copies the list's vertical scroll state; repaints the scroll window when it changed.
