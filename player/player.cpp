@@ -121,13 +121,9 @@ void Player::listChanged(int64_t row, bool select) {
   if (onListChanged) onListChanged(row, select);
 }
 
-void Player::clearPlaying() {
-  playing = NowPlaying();
-}
+void Player::clearPlaying() { playing = NowPlaying(); }
 
-void Player::clearPrepared() {
-  prepared = NowPlaying();
-}
+void Player::clearPrepared() { prepared = NowPlaying(); }
 
 // ---- the save operation ----
 

@@ -74,7 +74,8 @@ LRESULT CALLBACK controlProc(HWND control, UINT message, WPARAM wParam, LPARAM l
     default:
       break;
   }
-  if (!trackbar || message == WM_NCDESTROY) return DefSubclassProc(control, message, wParam, lParam);
+  if (!trackbar || message == WM_NCDESTROY)
+    return DefSubclassProc(control, message, wParam, lParam);
   // The bar repaints only around the thumb when its position changes, but the channel's played
   // part ends at the thumb: without a whole repaint old pieces of it stay behind.
   const LRESULT before = DefSubclassProc(control, TBM_GETPOS, 0, 0);

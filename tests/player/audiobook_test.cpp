@@ -83,23 +83,10 @@ std::string chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapter
   return tag;
 }
 
-std::string readFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0)
-    bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
 // The log's lines without their date and time: "play 0:00 C:\...".
 std::vector<std::string> logEntries(const PlayerHost& host) {
   const std::string content =
-      readFile(ListeningLog::pathBeside(const_cast<PlayerHost&>(host).settingsPath()));
+      testsupport::readFile(ListeningLog::pathBeside(const_cast<PlayerHost&>(host).settingsPath()));
   std::vector<std::string> entries;
   size_t start = 0;
   while (start < content.size()) {
@@ -640,7 +627,7 @@ TEST(ListeningLogEvents, ThePeriodicAtLineAndTheExitLine) {
 
   const std::wstring logPath = ListeningLog::pathBeside(host.settingsPath());
   host.destroy();
-  const std::string content = readFile(logPath);
+  const std::string content = testsupport::readFile(logPath);
   ASSERT_GT(content.size(), 30u);
   EXPECT_NE(content.find(" stop "), std::string::npos);
   EXPECT_EQ(content.substr(content.size() - 5), "exit\n");

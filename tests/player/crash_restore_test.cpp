@@ -40,19 +40,6 @@ std::wstring textOf(HWND control) {
   return buffer;
 }
 
-std::string readShared(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0)
-    bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
 HWND waitForWindow(const Child& child) {
   HWND window = nullptr;
   testsupport::pumpUntil(
@@ -104,12 +91,13 @@ TEST(CrashRestore, TheListeningLogPlaceWinsAfterTheProgramWasKilled) {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(kIdPlayPause, 0), 0);
     ASSERT_TRUE(testsupport::pumpUntil([&] { return textOf(button) != pausedGlyph; }, kStartMs));
     ASSERT_TRUE(testsupport::pumpUntil(
-        [&] { return readShared(logPath).find(" at ") != std::string::npos; }, kAtLineMs))
-        << "log: " << readShared(logPath);
+        [&] { return testsupport::readFile(logPath).find(" at ") != std::string::npos; },
+        kAtLineMs))
+        << "log: " << testsupport::readFile(logPath);
     first.terminate();
     ASSERT_TRUE(first.wait(kStartMs));
     ASSERT_TRUE(testsupport::pumpUntil([&] { return !IsWindow(window); }, kStartMs));
-    const std::string content = readShared(logPath);
+    const std::string content = testsupport::readFile(logPath);
     logged = logcodec::summarise(content);
     EXPECT_EQ(content.find(" exit"), std::string::npos) << content;
   }
@@ -142,7 +130,7 @@ TEST(CrashRestore, TheListeningLogPlaceWinsAfterTheProgramWasKilled) {
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(second.wait(kStartMs)) << "the second run did not close";
   EXPECT_EQ(second.exitCode, 0u);
-  const std::string content = readShared(logPath);
+  const std::string content = testsupport::readFile(logPath);
   EXPECT_TRUE(logcodec::summarise(content).endedCleanly) << content;
 }
 

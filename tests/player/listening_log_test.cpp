@@ -16,16 +16,7 @@ namespace {
 using testsupport::TempFolder;
 
 std::string readAll(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0)
-    bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
+  return testsupport::exists(path) ? testsupport::readFile(path) : "<missing>";
 }
 
 std::string line(const std::string& rest) { return "2023-11-02 21:14:00 " + rest + "\n"; }

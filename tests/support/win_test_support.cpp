@@ -42,6 +42,20 @@ void removeTree(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
+std::string readFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) {
+    bytes.append(buffer, got);
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
 bool writeFile(const std::wstring& path, const std::string& bytes) {
   return writeBytes(path, bytes.data(), bytes.size());
 }

@@ -16,6 +16,9 @@ namespace testsupport {
 void removeTree(const std::wstring& folder);
 
 // Creates or replaces a file with exactly these bytes; false when it cannot.
+// The whole file, also while another process has it open for writing; empty when it cannot
+// be opened.
+std::string readFile(const std::wstring& path);
 bool writeFile(const std::wstring& path, const std::string& bytes);
 bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
