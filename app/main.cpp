@@ -1,11 +1,11 @@
 // The process: prepare it, read the command line, hand over to a running player or become
 // the player, read the settings, create the main window and run its messages.
-#include <objbase.h>
 #include <windows.h>
 
 #include "app/settings_file.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
+#include "base/scoped_win.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -18,33 +18,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // Libraries come only from the system's safe folders, never the current one.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
-    return kExitFailed;
-  }
+  const base::ComApartment com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  if (!com.ok()) return kExitFailed;
 
   const StartOptions options = readStartOptions();
 
   // Measuring runs alongside a running player: no lock, no hand-off.
   SingleInstance instanceLock;
-  if (!options.measureStartup && !instanceLock.claim() && sendHandoff(options.paths)) {
-    instanceLock.close();
-    CoUninitialize();
-    return 0;
-  }
+  if (!options.measureStartup && !instanceLock.claim() && sendHandoff(options.paths)) return 0;
 
   const SettingsPaths paths = prepareDataFolder();
   const Settings settings = loadSettings(paths.settingsPath);
 
   HWND window = createMainWindow(instance, options, settings, paths.settingsPath, showCommand);
-  if (!window) {
-    instanceLock.close();
-    CoUninitialize();
-    return kExitFailed;
-  }
-
-  const int exitCode = runMessageLoop(window);
-
-  instanceLock.close();
-  CoUninitialize();
-  return exitCode;
+  if (!window) return kExitFailed;
+  return runMessageLoop(window);
 }

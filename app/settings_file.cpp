@@ -4,23 +4,16 @@
 
 #include <shlobj.h>
 
-#include <memory>
 #include <new>
 #include <vector>
 
+#include "base/scoped_win.h"
+
 namespace {
 
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
-
-FileHandle openFile(const std::wstring& path, DWORD access, DWORD disposition) {
-  HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+base::ScopedHandle openFile(const std::wstring& path, DWORD access, DWORD disposition) {
+  return base::ScopedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr,
+                                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 constexpr BYTE kByteOrderMark[2] = {0xFF, 0xFE};
@@ -53,7 +46,7 @@ bool writeByteOrderMark(HANDLE file) {
 // page would come back as question marks. The save rewrites every section anyway, so such a
 // file is started afresh.
 bool ensureByteOrderMark(const std::wstring& path) {
-  FileHandle file = openFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+  base::ScopedHandle file = openFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
   if (!file) return true;  // it exists; let the profile functions try
   BYTE head[2] = {};
   DWORD read = 0;
@@ -95,12 +88,10 @@ std::wstring localAppDataFolder() {
   wchar_t buffer[260];
   DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, 260);
   if (length > 0 && length < 260) return std::wstring(buffer, length);
-  PWSTR known = nullptr;
-  std::wstring folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)) && known)
-    folder = known;
-  CoTaskMemFree(known);
-  return folder;
+  base::ScopedCoMem<wchar_t> known;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, known.put())) && known)
+    return known.get();
+  return std::wstring();
 }
 
 SettingsPaths settingsPathsIn(const std::wstring& localAppData) {
@@ -147,7 +138,7 @@ bool ensureSettingsFile(const std::wstring& settingsPath) {
         pathKind(folder) != PathKind::Folder)
       return false;
   }
-  if (FileHandle file = openFile(settingsPath, GENERIC_WRITE, CREATE_NEW)) {
+  if (base::ScopedHandle file = openFile(settingsPath, GENERIC_WRITE, CREATE_NEW)) {
     if (writeByteOrderMark(file.get())) return true;
     file.reset();
     DeleteFileW(settingsPath.c_str());  // so that the next save starts it properly

@@ -16,15 +16,12 @@ constexpr UINT kSendTimeoutMs = 5000;
 
 bool SingleInstance::claim() {
   close();
-  mutex_ = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
+  mutex_.reset(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
   // Without a mutex there is no way to find out: run as the only player.
-  return mutex_ == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+  return !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-void SingleInstance::close() {
-  if (mutex_) CloseHandle(mutex_);
-  mutex_ = nullptr;
-}
+void SingleInstance::close() { mutex_.reset(); }
 
 bool sendHandoff(const std::vector<std::wstring>& paths) {
   const ULONGLONG start = GetTickCount64();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_win.h"
+
 struct MainWindow;
 
 constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Tarnwick.SingleInstance";
@@ -16,7 +18,6 @@ constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Tarnwick.SingleInstance";
 class SingleInstance {
  public:
   SingleInstance() = default;
-  ~SingleInstance() { close(); }
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
@@ -24,7 +25,7 @@ class SingleInstance {
   void close();
 
  private:
-  HANDLE mutex_ = nullptr;
+  base::ScopedHandle mutex_;
 };
 
 // Finds the running player's window (every 50 ms for up to 3000 ms) and sends it the paths.

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "base/scoped_win.h"
 
 namespace {
 
@@ -13,15 +14,9 @@ struct LocalFreeDeleter {
   void operator()(void* memory) const { LocalFree(memory); }
 };
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-
 uint64_t ticksOf(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
-
-bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
 }  // namespace
 
@@ -64,15 +59,14 @@ void writeStartupTime() {
   if (length <= 0 || static_cast<size_t>(length) >= sizeof(line)) return;
 
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  std::unique_ptr<void, HandleCloser> console;
-  if (!usable(out)) {
+  base::ScopedHandle console;
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
     // A GUI program started from a console has no standard output of its own.
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    HANDLE opened = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (!usable(opened)) return;
-    console.reset(opened);
-    out = opened;
+    console.reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!console) return;
+    out = console.get();
   }
   DWORD written = 0;
   WriteFile(out, line, static_cast<DWORD>(length), &written, nullptr);

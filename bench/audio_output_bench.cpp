@@ -59,9 +59,9 @@ void measure(const char* label, uint32_t trackRate, bool floatSamples) {
   const std::vector<uint8_t> wav = toneWav(trackRate, floatSamples);
   LoadedTrackPtr track(createLoadedTrack(1));
   if (!track) return;
-  track->memoryImage = new uint8_t[wav.size()];
+  track->memoryImage.reset(new uint8_t[wav.size()]);
   track->memorySize = wav.size();
-  std::memcpy(track->memoryImage, wav.data(), wav.size());
+  std::memcpy(track->memoryImage.get(), wav.data(), wav.size());
   if (!openMemoryDecoder(*track, ma_encoding_format_wav)) {
     std::printf("%s: the track does not open\n", label);
     return;

@@ -28,8 +28,8 @@ struct Figure {
 
 bool decodeFromMemory(const std::vector<uint8_t>& image, ma_encoding_format format, Figure& f) {
   LoadedTrackPtr track(createLoadedTrack(1));
-  track->memoryImage = new uint8_t[image.size()];
-  std::memcpy(track->memoryImage, image.data(), image.size());
+  track->memoryImage.reset(new uint8_t[image.size()]);
+  std::memcpy(track->memoryImage.get(), image.data(), image.size());
   track->memorySize = image.size();
   auto start = Clock::now();
   if (!openMemoryDecoder(*track, format)) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "base/scoped_win.h"
 #include "base/text.h"
 #include "library/scan_rules.h"
 #include "library/scanner.h"
@@ -88,9 +89,10 @@ uint64_t bareWalk(const std::wstring& root) {
   while (!folders.empty()) {
     const std::wstring folder = std::move(folders.back());
     folders.pop_back();
-    HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) continue;
+    const base::ScopedFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic,
+                                                 &data, FindExSearchNameMatch, nullptr,
+                                                 FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) continue;
     do {
       if (data.cFileName[0] == L'.' &&
           (data.cFileName[1] == 0 || (data.cFileName[1] == L'.' && data.cFileName[2] == 0))) {
@@ -101,8 +103,7 @@ uint64_t bareWalk(const std::wstring& root) {
       } else {
         ++files;
       }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
   }
   return files;
 }

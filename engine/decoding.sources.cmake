@@ -6,8 +6,5 @@ twk_core_sources(
   load_path.cpp
   source/memory_source.cpp)
 twk_win_sources(
-  decoding_thread_win.cpp
   source/file_source.cpp
   track_loader.cpp)
-twk_native_sources(
-  decoding_thread_native.cpp)

@@ -19,6 +19,5 @@ void destroyLoadedTrack(LoadedTrack* track) noexcept {
   } else if (track->memoryDecoderReady) {
     ma_decoder_uninit(&track->memoryDecoder);
   }
-  delete[] track->memoryImage;
   delete track;
 }

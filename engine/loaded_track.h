@@ -14,7 +14,7 @@ class StreamDecoder;
 // Exactly one of memoryImage, radioRing and streamDecoder is set.
 struct LoadedTrack {
   int32_t trackId = 0;
-  uint8_t* memoryImage = nullptr;  // owned
+  std::unique_ptr<uint8_t[]> memoryImage;
   uint64_t memorySize = 0;
   ma_decoder memoryDecoder;  // valid only with memoryImage
   bool memoryDecoderReady = false;

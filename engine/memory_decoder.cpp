@@ -4,7 +4,7 @@
 
 bool openMemoryDecoder(LoadedTrack& track, ma_encoding_format format) noexcept {
   bool playable = false;
-  track.memoryView.data = track.memoryImage;
+  track.memoryView.data = track.memoryImage.get();
   track.memoryView.size = track.memorySize;
   if (track.memoryImage && track.memorySize > 0 &&
       decoding::openOverMemory(track.memoryView, format, track.memoryDecoder) == MA_SUCCESS) {
@@ -21,8 +21,7 @@ bool openMemoryDecoder(LoadedTrack& track, ma_encoding_format format) noexcept {
     }
   }
   if (!playable) {
-    delete[] track.memoryImage;
-    track.memoryImage = nullptr;
+    track.memoryImage.reset();
     track.memorySize = 0;
     track.memoryView = decoding::MemoryView();
   }

@@ -31,13 +31,12 @@ StreamDecoder* StreamDecoder::create(std::unique_ptr<source::ByteSource> source)
 StreamDecoder::~StreamDecoder() {
   if (thread_.running()) {
     stop_.store(true, std::memory_order_release);
-    thread_.wake();
+    wake_.set();
     source_->cancel();
-    thread_.cancelBlockedRead();
+    thread_.cancelSynchronousIo();
     thread_.join();
   }
   if (decoderReady_) ma_decoder_uninit(&decoder_);
-  delete[] ring_;
 }
 
 void StreamDecoder::addRef() noexcept { refCount_.fetch_add(1, std::memory_order_relaxed); }
@@ -67,20 +66,20 @@ StreamDecoder::OpenResult StreamDecoder::openMiniaudio(ma_encoding_format format
 
 StreamDecoder::OpenResult StreamDecoder::startThread() noexcept {
   capacity_ = std::max<uint64_t>(uint64_t{sampleRate} * kRingSeconds, kMinRingFrames);
-  ring_ = new (std::nothrow) float[capacity_ * 2];
-  if (!ring_) return OpenResult::OutOfMemory;
-  if (!thread_.start(threadMain, this)) return OpenResult::OutOfMemory;
+  ring_.reset(new (std::nothrow) float[capacity_ * 2]);
+  if (!ring_ || !wake_.valid()) return OpenResult::OutOfMemory;
+  if (!thread_.start([this] { threadMain(); })) return OpenResult::OutOfMemory;
   return OpenResult::Ok;
 }
 
 void StreamDecoder::requestSeek(uint64_t targetFrame) noexcept {
   seekTarget_.store(targetFrame, std::memory_order_relaxed);
   seekRequestCounter.fetch_add(1, std::memory_order_acq_rel);
-  thread_.wake();
+  wake_.set();
 }
 
 void StreamDecoder::setRepeatOne(bool on) noexcept {
-  if (repeatOne_.exchange(on, std::memory_order_acq_rel) != on) thread_.wake();
+  if (repeatOne_.exchange(on, std::memory_order_acq_rel) != on) wake_.set();
 }
 
 bool StreamDecoder::readingIdle() const noexcept {
@@ -124,7 +123,7 @@ uint64_t StreamDecoder::drain(LoadedTrack& track, float* out, uint64_t frames,
   while (done < count) {
     uint64_t slot = (read + done) % capacity_;
     uint64_t run = std::min(count - done, capacity_ - slot);
-    std::memcpy(out + done * 2, ring_ + slot * 2, static_cast<size_t>(run) * 2 * sizeof(float));
+    std::memcpy(out + done * 2, ring_.get() + slot * 2, static_cast<size_t>(run) * 2 * sizeof(float));
     done += run;
   }
   readCount.store(read + count, std::memory_order_release);
@@ -152,14 +151,12 @@ uint64_t StreamDecoder::drain(LoadedTrack& track, float* out, uint64_t frames,
   return count;
 }
 
-void StreamDecoder::threadMain(void* self) noexcept {
-  auto* decoder = static_cast<StreamDecoder*>(self);
+void StreamDecoder::threadMain() noexcept {
   try {
-    decoder->run();
+    run();
   } catch (...) {
     // Only the loop-mark list allocates; without memory the data simply ends here.
-    decoder->endMark.store(decoder->writeCount.load(std::memory_order_relaxed),
-                           std::memory_order_release);
+    endMark.store(writeCount.load(std::memory_order_relaxed), std::memory_order_release);
   }
 }
 
@@ -224,7 +221,7 @@ void StreamDecoder::run() {
         pendingLoopMarks_.clear();
       }
       if (end != kNoMark) {
-        thread_.wait(DecodingThread::kForever);
+        wake_.wait(base::WakeEvent::kForever);
         continue;
       }
     } else if (end != kNoMark) {
@@ -237,7 +234,7 @@ void StreamDecoder::run() {
         endMark.store(kNoMark, std::memory_order_release);
         restartedEmpty = true;
       } else {
-        thread_.wait(DecodingThread::kForever);
+        wake_.wait(base::WakeEvent::kForever);
         continue;
       }
     }
@@ -247,16 +244,16 @@ void StreamDecoder::run() {
       const bool readerBehindSeek = read < servedWriteCount.load(std::memory_order_relaxed);
       if (readerBehindSeek && catchUpPolls < kSeekCatchUpPolls) {
         ++catchUpPolls;
-        thread_.wait(kSeekCatchUpWaitMs);
+        wake_.wait(kSeekCatchUpWaitMs);
       } else {
-        thread_.wait(kFullRingWaitMs);
+        wake_.wait(kFullRingWaitMs);
       }
       continue;
     }
 
     const uint64_t slot = written % capacity_;
     const uint64_t want = std::min(kChunkFrames, capacity_ - slot);
-    const uint64_t got = decodeInto(ring_ + slot * 2, want);
+    const uint64_t got = decodeInto(ring_.get() + slot * 2, want);
     const uint64_t now = written + got;
     writeCount.store(now, std::memory_order_release);
     if (got > 0) restartedEmpty = false;

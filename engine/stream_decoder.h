@@ -7,8 +7,9 @@
 #include <deque>
 #include <memory>
 
+#include "base/thread.h"
+#include "base/wake_event.h"
 #include "engine/decoder_io.h"
-#include "engine/decoding_thread.h"
 #include "engine/source/byte_source.h"
 #include "miniaudio.h"
 
@@ -78,7 +79,7 @@ class StreamDecoder {
   StreamDecoder& operator=(const StreamDecoder&) = delete;
 
   OpenResult startThread() noexcept;
-  static void threadMain(void* self) noexcept;
+  void threadMain() noexcept;
   void run();
   bool seekDecoder(uint64_t frame) noexcept;
   uint64_t decodeInto(float* out, uint64_t frames) noexcept;
@@ -90,13 +91,14 @@ class StreamDecoder {
   ma_decoder decoder_;
   bool decoderReady_ = false;
 
-  float* ring_ = nullptr;  // capacity_ frame pairs
+  std::unique_ptr<float[]> ring_;  // capacity_ frame pairs
   uint64_t capacity_ = 0;
 
   std::atomic<uint64_t> seekTarget_{0};
   std::atomic<bool> repeatOne_{false};
   std::atomic<bool> stop_{false};
-  DecodingThread thread_;
+  base::WakeEvent wake_;
+  base::Thread thread_;
   // Loop marks the reader has not passed yet; the decoding thread alone touches it.
   std::deque<uint64_t> pendingLoopMarks_;
 };

@@ -1,11 +1,10 @@
 #include "engine/track_loader.h"
 
-#include <process.h>
-
 #include <algorithm>
 #include <memory>
 #include <new>
 
+#include "base/scoped_win.h"
 #include "engine/decoder_io.h"
 #include "engine/load_path.h"
 #include "engine/memory_decoder.h"
@@ -18,23 +17,19 @@ namespace {
 // The memory path reads in pieces of this size.
 constexpr uint64_t kMemoryReadChunk = 0x1000000;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ScopedHandle = std::unique_ptr<void, HandleCloser>;
-
 enum class MemoryOutcome { Loaded, Stream, Failed };
 
 // Reads a local file whole into the track and opens its memory decoder. Stream means the file
 // is too large (or memory too short) and goes to the stream path instead.
 MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8_t& error) {
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) {
+  base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
     error = kLoadCantOpen;
     return MemoryOutcome::Failed;
   }
-  ScopedHandle file(raw);
+  HANDLE raw = file.get();
   LARGE_INTEGER size;
   if (!GetFileSizeEx(raw, &size)) {
     error = kLoadCantRead;
@@ -61,7 +56,7 @@ MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8
   }
   file.reset();
 
-  track.memoryImage = image.release();
+  track.memoryImage = std::move(image);
   track.memorySize = total;
   if (!openMemoryDecoder(track, decoding::encodingFormatForPath(path))) {
     error = kLoadNotPlayable;
@@ -150,7 +145,8 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
       const size_t size = static_cast<size_t>(track->memorySize);
       const size_t tail = std::min<size_t>(size, kTagTailBytes);
       result.tags =
-          parseTags(track->memoryImage, size, track->memoryImage + size - tail, tail, codepage);
+          parseTags(track->memoryImage.get(), size, track->memoryImage.get() + size - tail, tail,
+                    codepage);
     } else if (!url && !cd) {
       result.tags = readTags(path, codepage, true);
     }
@@ -165,13 +161,10 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
 }
 
 bool LoadQueue::start(HWND window, UINT message) noexcept {
-  if (thread_) return false;
+  if (thread_.running()) return false;
   window_ = window;
   message_ = message;
-  uintptr_t thread = _beginthreadex(nullptr, 0, threadMain, this, 0, &threadId_);
-  if (thread == 0) return false;
-  thread_ = reinterpret_cast<HANDLE>(thread);
-  return true;
+  return thread_.start([this] { threadMain(); });
 }
 
 bool LoadQueue::submit(uint8_t kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
@@ -196,24 +189,21 @@ bool LoadQueue::submit(uint8_t kind, const std::wstring& path, int32_t trackId, 
 }
 
 void LoadQueue::shutdown() noexcept {
-  if (!thread_) return;
+  if (!thread_.running()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
   wake_.notify_all();
-  WaitForSingleObject(thread_, INFINITE);
-  CloseHandle(thread_);
-  thread_ = nullptr;
+  thread_.join();
 }
 
-unsigned __stdcall LoadQueue::threadMain(void* self) {
+void LoadQueue::threadMain() noexcept {
   try {
-    static_cast<LoadQueue*>(self)->run();
+    run();
   } catch (...) {
     // Nothing leaves the thread; the queue simply stops answering.
   }
-  return 0;
 }
 
 void LoadQueue::run() {

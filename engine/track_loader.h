@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/live_record_count.h"
+#include "base/thread.h"
 #include "engine/load_error.h"
 #include "engine/loaded_track.h"
 #include "library/tag_info.h"
@@ -66,15 +67,14 @@ class LoadQueue {
   void shutdown() noexcept;
 
  private:
-  static unsigned __stdcall threadMain(void* self);
+  void threadMain() noexcept;
   void run();
 
   HWND window_ = nullptr;
   UINT message_ = 0;
-  HANDLE thread_ = nullptr;
-  unsigned threadId_ = 0;
   std::mutex mutex_;
   std::condition_variable wake_;
   LoadRequest slots_[2];
   bool stop_ = false;
+  base::Thread thread_;  // last: joined before the rest goes
 };

@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     LoadedTrackPtr track(createLoadedTrack(1));
     if (size > 0) {
-      track->memoryImage = new uint8_t[size];
-      std::memcpy(track->memoryImage, data, size);
+      track->memoryImage.reset(new uint8_t[size]);
+      std::memcpy(track->memoryImage.get(), data, size);
       track->memorySize = size;
     }
     if (openMemoryDecoder(*track, format)) exercise(track->memoryDecoder, track->lengthFrames);

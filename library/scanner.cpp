@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "library/scan_rules.h"
 #include "library/tags.h"
 
@@ -15,15 +16,10 @@ constexpr uint64_t kProgressEvery = 500;
 constexpr size_t kMaxBatchEntries = 256;
 constexpr ULONGLONG kBatchIntervalMs = 250;
 
-struct FindCloser {
-  void operator()(HANDLE find) const { FindClose(find); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
-
-FindHandle findFirst(const std::wstring& folder, WIN32_FIND_DATAW& data) {
-  HANDLE find = FindFirstFileExW(searchPattern(folder).c_str(), FindExInfoBasic, &data,
-                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  return FindHandle(find == INVALID_HANDLE_VALUE ? nullptr : find);
+base::ScopedFind findFirst(const std::wstring& folder, WIN32_FIND_DATAW& data) {
+  return base::ScopedFind(FindFirstFileExW(searchPattern(folder).c_str(), FindExInfoBasic, &data,
+                                           FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH));
 }
 
 bool isDotEntry(const wchar_t* name) {
@@ -53,7 +49,7 @@ WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, Track
     if (cancelled()) return WalkOutcome::Cancelled;
     const std::wstring current = std::move(folders.back());
     folders.pop_back();
-    const FindHandle find = findFirst(current, data);
+    const base::ScopedFind find = findFirst(current, data);
     if (!find) {
       if (current == folder) return WalkOutcome::Failed;
       continue;
@@ -82,18 +78,13 @@ WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, Track
 }
 
 bool Scanner::start(HWND window, UINT progressMessage, UINT doneMessage, UINT titlesMessage) {
-  if (thread_.joinable()) return true;
+  if (thread_.running()) return true;
   window_ = window;
   progressMessage_ = progressMessage;
   doneMessage_ = doneMessage;
   titlesMessage_ = titlesMessage;
   stopping_.store(false);
-  try {
-    thread_ = std::thread(&Scanner::run, this);
-  } catch (...) {
-    return false;
-  }
-  return true;
+  return thread_.start([this] { run(); });
 }
 
 uint32_t Scanner::submit(const std::wstring& folder, bool includeSubfolders, uint32_t tagCodepage) {
@@ -112,7 +103,7 @@ uint32_t Scanner::submit(const std::wstring& folder, bool includeSubfolders, uin
 }
 
 void Scanner::stop() {
-  if (!thread_.joinable()) return;
+  if (!thread_.running()) return;
   {
     std::lock_guard<std::mutex> hold(lock_);
     stopping_.store(true);

@@ -11,8 +11,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
+#include "base/thread.h"
 #include "library/scan_result.h"
 
 namespace scanner {
@@ -45,7 +45,7 @@ class Scanner {
   // Abandons the work in progress and joins the thread.
   void stop();
 
-  bool running() const { return thread_.joinable(); }
+  bool running() const { return thread_.running(); }
 
  private:
   void run();
@@ -60,13 +60,13 @@ class Scanner {
   UINT progressMessage_ = 0;
   UINT doneMessage_ = 0;
   UINT titlesMessage_ = 0;
-  std::thread thread_;
   std::mutex lock_;
   std::condition_variable wake_;
   ScanRequest pending_;
   bool hasPending_ = false;
   std::atomic<uint32_t> currentRequestId_{0};
   std::atomic<bool> stopping_{false};
+  base::Thread thread_;  // last: joined before the rest goes
 };
 
 }  // namespace scanner

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "engine/asf_parser.h"
 #include "engine/mp4_parser.h"
 #include "library/tag_bytes.h"
@@ -20,11 +21,6 @@ constexpr size_t kAsfSizeFieldEnd = 30;  // GUID, 64-bit size, object count, two
 constexpr DWORD kMaxReadChunk = 1u << 30;
 const uint8_t kAsfHeaderGuid[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
                                     0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 // Sequential read from the file position; returns how many bytes arrived.
 size_t readSome(HANDLE file, uint8_t* dest, size_t length) {
@@ -129,11 +125,11 @@ TagInfo readFileTags(HANDLE file, uint32_t codepage, bool full) {
 }  // namespace
 
 TagInfo readTags(const std::wstring& path, uint32_t codepage, bool full) {
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) return {};
-  const FileHandle file(raw);
+  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                           nullptr));
+  if (!file) return {};
   try {
     return readFileTags(file.get(), codepage, full);
   } catch (const std::bad_alloc&) {

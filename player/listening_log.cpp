@@ -14,14 +14,15 @@ size_t lastSeparator(const std::wstring& path) { return path.find_last_of(L"\\/"
 // The whole file, or its last 8 MiB; empty when it does not exist, nothing when it exists
 // but cannot be read (then it must not be rewritten).
 std::optional<std::string> readLog(const std::wstring& path) {
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) {
+  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
     return std::nullopt;
   }
-  std::unique_ptr<void, decltype(&CloseHandle)> file(raw, &CloseHandle);
+  HANDLE raw = file.get();
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(raw, &size) || size.QuadPart < 0) return std::nullopt;
   uint64_t length = static_cast<uint64_t>(size.QuadPart);
@@ -55,14 +56,11 @@ bool writeAll(HANDLE file, const std::string& bytes) {
 // failed write (a full disk, a crash) leaves the old log instead of a cut one.
 void rewriteLog(const std::wstring& path, const std::string& content) {
   const std::wstring temporary = path + L".new";
-  HANDLE raw = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) return;
-  bool written;
-  {
-    std::unique_ptr<void, decltype(&CloseHandle)> file(raw, &CloseHandle);
-    written = writeAll(raw, content) && FlushFileBuffers(raw);
-  }
+  base::ScopedHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  const bool written = writeAll(file.get(), content) && FlushFileBuffers(file.get());
+  file.reset();
   if (!written || !MoveFileExW(temporary.c_str(), path.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temporary.c_str());
@@ -95,13 +93,12 @@ std::wstring ListeningLog::pathBeside(const std::wstring& settingsPath) {
 }
 
 void ListeningLog::openForAppending() {
-  HANDLE raw = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  file_.reset(CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
   size_ = 0;
-  if (raw == INVALID_HANDLE_VALUE) return;
-  file_.reset(raw);
+  if (!file_) return;
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(raw, &size)) size_ = size.QuadPart;
+  if (GetFileSizeEx(file_.get(), &size)) size_ = size.QuadPart;
 }
 
 LogSummary ListeningLog::open(const std::wstring& path) {

@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
+#include "base/scoped_win.h"
 #include "player/log_codec.h"
 
 class ListeningLog {
@@ -22,7 +22,7 @@ class ListeningLog {
   // Writes one event line; does nothing while the log is closed.
   void append(int code, const std::wstring& path, uint64_t positionMs);
   void close();
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return file_.valid(); }
   int64_t size() const { return size_; }
   const std::wstring& path() const { return path_; }
 
@@ -30,14 +30,9 @@ class ListeningLog {
   static std::wstring pathBeside(const std::wstring& settingsPath);
 
  private:
-  struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-  };
-  using FileHandle = std::unique_ptr<void, HandleCloser>;  // never INVALID_HANDLE_VALUE
-
   void openForAppending();
 
   std::wstring path_;
-  FileHandle file_;
+  base::ScopedHandle file_;
   int64_t size_ = 0;
 };

@@ -24,13 +24,15 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         const auto* params = static_cast<const PlayerWindowParams*>(create->lpCreateParams);
         if (!params) return -1;
-        Player* created = nullptr;
+        std::unique_ptr<Player> created;
         try {
-          created = new Player(window, params->settings, params->options, params->settingsPath);
+          created = std::make_unique<Player>(window, params->settings, params->options,
+                                             params->settingsPath);
         } catch (...) {
           return -1;  // the window is not created without its player
         }
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        // The window owns it from here until WM_DESTROY.
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created.release()));
         return 0;
       }
       case WM_CLOSE:
@@ -42,9 +44,9 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
       case WM_DESTROY:
         if (player) {
-          player->shutdown();
+          const std::unique_ptr<Player> owned(player);
           SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-          delete player;
+          owned->shutdown();
         }
         return 0;
       default:

@@ -32,17 +32,15 @@ bool appendEntry(HMENU menu, const MenuEntry& entry) {
   std::wstring text = entry.text;
   item.dwTypeData = text.data();
   item.cch = static_cast<UINT>(text.size());
-  HMENU sub = nullptr;
+  base::ScopedMenu sub;
   if (!entry.children.empty()) {
     sub = createMenuFromEntries(entry.children);
-    if (sub == nullptr) return false;
+    if (!sub) return false;
     item.fMask |= MIIM_SUBMENU;
-    item.hSubMenu = sub;
+    item.hSubMenu = sub.get();
   }
-  if (!InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item)) {
-    if (sub != nullptr) DestroyMenu(sub);
-    return false;
-  }
+  if (!InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item)) return false;
+  sub.release();  // the menu destroys its submenus with it
   return true;
 }
 
@@ -54,14 +52,11 @@ bool rowStillShows(const Player& player, const MenuSnapshot& snapshot) {
 
 }  // namespace
 
-HMENU createMenuFromEntries(const std::vector<MenuEntry>& entries) {
-  HMENU menu = CreatePopupMenu();
-  if (menu == nullptr) return nullptr;
+base::ScopedMenu createMenuFromEntries(const std::vector<MenuEntry>& entries) {
+  base::ScopedMenu menu(CreatePopupMenu());
+  if (!menu) return menu;
   for (const MenuEntry& entry : entries) {
-    if (!appendEntry(menu, entry)) {
-      DestroyMenu(menu);  // also destroys the submenus already attached
-      return nullptr;
-    }
+    if (!appendEntry(menu.get(), entry)) return base::ScopedMenu();
   }
   return menu;
 }
@@ -172,17 +167,18 @@ void showContextMenu(MainWindow& w, POINT screenPoint, int64_t row) {
   if (w.player == nullptr) return;
   const HWND window = w.hwnd;
   const MenuSnapshot snapshot = takeMenuSnapshot(w, row);
-  HMENU menu = createMenuFromEntries(buildMainMenu(snapshot.state));
-  if (menu == nullptr) return;
+  base::ScopedMenu menu = createMenuFromEntries(buildMainMenu(snapshot.state));
+  if (!menu) return;
 
   if (screenPoint.x == -1 && screenPoint.y == -1) {
     RECT frame = {};
     GetWindowRect(window, &frame);
     screenPoint = {frame.left + w.scaled(8), frame.top + w.scaled(8)};
   }
-  const UINT id = static_cast<UINT>(TrackPopupMenu(
-      menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, window, nullptr));
-  DestroyMenu(menu);
+  const UINT id = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                   screenPoint.x, screenPoint.y, 0, window,
+                                                   nullptr));
+  menu.reset();
   // The menu's loop dispatches messages; the window may have gone meanwhile.
   if (id == 0 || mainWindowOf(window) != &w) return;
   runMenuCommand(w, snapshot, id);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "ui/menu_model.h"
 
 struct MainWindow;
@@ -23,8 +24,8 @@ struct MenuSnapshot {
 
 MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row);
 
-// The popup menu for these entries (submenus included); null when it cannot be made.
-HMENU createMenuFromEntries(const std::vector<MenuEntry>& entries);
+// The popup menu for these entries (submenus included); empty when it cannot be made.
+base::ScopedMenu createMenuFromEntries(const std::vector<MenuEntry>& entries);
 
 // Carries out a command of the menu (0: none chosen).
 void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id);

@@ -4,6 +4,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include "base/scoped_win.h"
 #include "ui/menu_model.h"
 
 using Microsoft::WRL::ComPtr;
@@ -16,10 +17,9 @@ constexpr DWORD kIncludeSubfoldersCheck = 1;
 bool resultPath(IFileOpenDialog& dialog, std::wstring& path) {
   ComPtr<IShellItem> item;
   if (FAILED(dialog.GetResult(&item))) return false;
-  PWSTR text = nullptr;
-  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &text)) || text == nullptr) return false;
-  path = text;
-  CoTaskMemFree(text);
+  base::ScopedCoMem<wchar_t> text;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, text.put())) || !text) return false;
+  path = text.get();
   return !path.empty();
 }
 

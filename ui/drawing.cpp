@@ -36,7 +36,7 @@ void fillAll(HDC dc, const std::vector<draw::Fill>& fills) {
 
 void fillBackground(MainWindow& w, HDC dc, const RECT& r) {
   if (w.backgroundBrush) {
-    FillRect(dc, &r, w.backgroundBrush);
+    FillRect(dc, &r, w.backgroundBrush.get());
   } else {
     fillSolid(dc, r, w.palette.background);
   }
@@ -113,7 +113,7 @@ void drawButton(MainWindow& w, const DRAWITEMSTRUCT& item) {
   const std::wstring glyph = windowText(item.hwndItem, kMaxGlyphLength);
   RECT textRect = item.rcItem;
   if (button.pressed) OffsetRect(&textRect, 0, w.scaled(1));
-  if (w.fonts.icon) SelectObject(dc, w.fonts.icon);
+  if (w.fonts.icon) SelectObject(dc, w.fonts.icon.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colours.glyph);
   DrawTextW(dc, glyph.c_str(), static_cast<int>(glyph.size()), &textRect,
@@ -137,7 +137,7 @@ void drawTitle(MainWindow& w, const DRAWITEMSTRUCT& item) {
   const std::wstring suffix = w.shownValid ? w.shown.suffix : std::wstring();
   const size_t split = draw::titleSplit(title, suffix);
   if (split == std::wstring::npos || !w.fonts.italic) {
-    if (w.fonts.text) SelectObject(dc, w.fonts.text);
+    if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
     SetTextColor(dc, w.palette.text);
     RECT r = item.rcItem;
     DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &r, format);
@@ -147,18 +147,18 @@ void drawTitle(MainWindow& w, const DRAWITEMSTRUCT& item) {
   const std::wstring first = title.substr(0, split);
   const std::wstring rest = title.substr(split);
   SIZE firstSize = {}, restSize = {};
-  if (w.fonts.text) SelectObject(dc, w.fonts.text);
+  if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
   GetTextExtentPoint32W(dc, first.c_str(), static_cast<int>(first.size()), &firstSize);
-  SelectObject(dc, w.fonts.italic);
+  SelectObject(dc, w.fonts.italic.get());
   GetTextExtentPoint32W(dc, rest.c_str(), static_cast<int>(rest.size()), &restSize);
   const draw::TitleParts parts = draw::titleParts(fromRect(item.rcItem), firstSize.cx, restSize.cx);
 
   RECT r = toRect(parts.first);
-  if (w.fonts.text) SelectObject(dc, w.fonts.text);
+  if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
   SetTextColor(dc, w.palette.text);
   DrawTextW(dc, first.c_str(), static_cast<int>(first.size()), &r, format);
   r = toRect(parts.rest);
-  SelectObject(dc, w.fonts.italic);
+  SelectObject(dc, w.fonts.italic.get());
   SetTextColor(dc, w.palette.accent);
   DrawTextW(dc, rest.c_str(), static_cast<int>(rest.size()), &r, format);
 }
@@ -168,7 +168,7 @@ void drawTime(MainWindow& w, const DRAWITEMSTRUCT& item) {
   DcState state(dc);
   fillBackground(w, dc, item.rcItem);
   const std::wstring text = windowText(item.hwndItem, kMaxTimeLength);
-  if (w.fonts.text) SelectObject(dc, w.fonts.text);
+  if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, w.palette.timeText);
   RECT r = item.rcItem;
@@ -201,13 +201,6 @@ draw::RowState rowState(const MainWindow& w, HWND list, int64_t row) {
 
 }  // namespace
 
-void deleteBrushes(MainWindow& w) {
-  if (w.backgroundBrush) DeleteObject(w.backgroundBrush);
-  if (w.evenRowBrush) DeleteObject(w.evenRowBrush);
-  w.backgroundBrush = nullptr;
-  w.evenRowBrush = nullptr;
-}
-
 void computeColours(MainWindow& w) {
   HIGHCONTRASTW contrast = {};
   contrast.cbSize = sizeof(contrast);
@@ -216,9 +209,8 @@ void computeColours(MainWindow& w) {
   w.palette = high ? highContrastPalette([](int index) -> uint32_t { return GetSysColor(index); })
                    : fixedPalette();
 
-  deleteBrushes(w);
-  w.backgroundBrush = CreateSolidBrush(w.palette.background);
-  w.evenRowBrush = CreateSolidBrush(w.palette.listEven);
+  w.backgroundBrush.reset(CreateSolidBrush(w.palette.background));
+  w.evenRowBrush.reset(CreateSolidBrush(w.palette.listEven));
 
   if (w.hwnd) setFrameColours(w);
   if (w.list) {
@@ -327,7 +319,7 @@ LRESULT customDrawList(MainWindow& w, NMLVCUSTOMDRAW& d) {
       // would paint over them.
       d.nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
       HFONT font = colours.bold && w.fonts.bold
-                       ? w.fonts.bold
+                       ? w.fonts.bold.get()
                        : reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
       if (font && d.nmcd.hdc) SelectObject(d.nmcd.hdc, font);
       return CDRF_NEWFONT | (colours.postPaint ? CDRF_NOTIFYPOSTPAINT : 0);
@@ -377,7 +369,7 @@ void paintWindow(MainWindow& w) {
 HBRUSH controlColours(MainWindow& w, HDC dc) {
   SetTextColor(dc, w.palette.text);
   SetBkColor(dc, w.palette.background);
-  if (w.backgroundBrush) return w.backgroundBrush;
+  if (w.backgroundBrush) return w.backgroundBrush.get();
   SetDCBrushColor(dc, w.palette.background);
   return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
 }

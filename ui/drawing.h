@@ -15,7 +15,6 @@ struct MainWindow;
 // Palette, brushes, frame colours and list colours (at creation and on system colour,
 // theme and high-contrast changes); redraws the window when it exists.
 void computeColours(MainWindow& w);
-void deleteBrushes(MainWindow& w);
 // The DWM caption, caption text and border colours of the window.
 void setFrameColours(MainWindow& w);
 

@@ -1,5 +1,7 @@
 #include "ui/fonts.h"
 
+#include <utility>
+
 #include "ui/layout.h"
 
 namespace {
@@ -21,14 +23,13 @@ void setFace(LOGFONTW& font, const std::wstring& face) {
 }  // namespace
 
 bool faceInstalled(const wchar_t* face) {
-  HDC dc = GetDC(nullptr);
+  const base::WindowDC dc(nullptr);
   if (!dc) return false;
   LOGFONTW query = {};
   query.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
   bool found = false;
-  EnumFontFamiliesExW(dc, &query, countFace, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, dc);
+  EnumFontFamiliesExW(dc.get(), &query, countFace, reinterpret_cast<LPARAM>(&found), 0);
   return found;
 }
 
@@ -61,39 +62,29 @@ bool makeFonts(UINT dpi, const std::wstring& textFace, const std::wstring& iconF
   setFace(icon, iconFace);
 
   Fonts made;
-  made.text = CreateFontIndirectW(&text);
-  made.bold = CreateFontIndirectW(&bold);
-  made.italic = CreateFontIndirectW(&italic);
-  made.icon = CreateFontIndirectW(&icon);
-  if (!made.text || !made.bold || !made.italic || !made.icon) {
-    deleteFonts(made);
-    return false;
-  }
-  out = made;
+  made.text.reset(CreateFontIndirectW(&text));
+  made.bold.reset(CreateFontIndirectW(&bold));
+  made.italic.reset(CreateFontIndirectW(&italic));
+  made.icon.reset(CreateFontIndirectW(&icon));
+  if (!made.text || !made.bold || !made.italic || !made.icon) return false;
+  out = std::move(made);
   return true;
-}
-
-void deleteFonts(Fonts& fonts) {
-  for (HFONT* font : {&fonts.text, &fonts.bold, &fonts.italic, &fonts.icon}) {
-    if (*font) DeleteObject(*font);
-    *font = nullptr;
-  }
 }
 
 void measureFonts(HWND window, HFONT textFont, UINT dpi, int& textHeight, int& timeWidth) {
   static constexpr wchar_t kWidestTime[] = L"00:00:00 / 00:00:00";
   textHeight = 0;
   timeWidth = 0;
-  HDC dc = GetDC(window);
+  const base::WindowDC dc(window);
   if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, textFont);
-  TEXTMETRICW tm = {};
-  if (GetTextMetricsW(dc, &tm)) textHeight = tm.tmHeight;
-  SIZE size = {};
-  if (GetTextExtentPoint32W(dc, kWidestTime, ARRAYSIZE(kWidestTime) - 1, &size)) {
-    timeWidth = size.cx;
+  {
+    const base::SelectObjectScope selected(dc.get(), textFont);
+    TEXTMETRICW tm = {};
+    if (GetTextMetricsW(dc.get(), &tm)) textHeight = tm.tmHeight;
+    SIZE size = {};
+    if (GetTextExtentPoint32W(dc.get(), kWidestTime, ARRAYSIZE(kWidestTime) - 1, &size)) {
+      timeWidth = size.cx;
+    }
   }
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
   timeWidth += layout::scale(4, static_cast<int>(dpi));
 }

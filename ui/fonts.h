@@ -6,7 +6,14 @@
 
 #include <string>
 
-#include "ui/main_window.h"
+#include "base/scoped_win.h"
+
+struct Fonts {
+  base::ScopedFont text;
+  base::ScopedFont bold;    // the current track's row
+  base::ScopedFont italic;  // the title line's suffix
+  base::ScopedFont icon;    // button glyphs
+};
 
 // Whether EnumFontFamiliesExW reports at least one font of this face (default character set).
 bool faceInstalled(const wchar_t* face);
@@ -16,9 +23,8 @@ bool faceInstalled(const wchar_t* face);
 // installed, else "Segoe MDL2 Assets".
 void chooseFaces(std::wstring& textFace, std::wstring& iconFace);
 
-// All four fonts or none (false: nothing is left allocated).
+// All four fonts or none (false: out is left as it was).
 bool makeFonts(UINT dpi, const std::wstring& textFace, const std::wstring& iconFace, Fonts& out);
-void deleteFonts(Fonts& fonts);
 
 // Text height of the text font and the time width ("00:00:00 / 00:00:00" plus S(4)).
 void measureFonts(HWND window, HFONT textFont, UINT dpi, int& textHeight, int& timeWidth);

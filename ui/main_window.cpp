@@ -19,11 +19,10 @@ namespace {
 constexpr int kIconResource = 1;
 constexpr int kInitialColumnWidth = 100;
 
-// Hands the MainWindow to the window procedure; `adopted` tells whether the window took it
-// (from then on WM_NCDESTROY deletes it).
+// Hands the MainWindow to the window procedure: WM_NCCREATE takes it out of here (from then
+// on the window owns it until WM_NCDESTROY).
 struct Creation {
-  MainWindow* w = nullptr;
-  bool adopted = false;
+  std::unique_ptr<MainWindow> w;
 };
 
 bool registerMainClass(HINSTANCE instance) {
@@ -141,10 +140,14 @@ void createControls(MainWindow& w, const Player& player) {
 
   // Fonts: buttons the icon font, the labels and the list the text font.
   for (HWND button : w.buttons) {
-    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon), FALSE);
+    if (button) {
+      SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon.get()), FALSE);
+    }
   }
   for (HWND control : {w.title, w.time, w.list}) {
-    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text), FALSE);
+    if (control) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text.get()), FALSE);
+    }
   }
 }
 
@@ -190,10 +193,14 @@ LRESULT adoptMainWindow(HWND window, LPARAM createStruct) {
   const auto* create = reinterpret_cast<const CREATESTRUCTW*>(createStruct);
   auto* creation = static_cast<Creation*>(create->lpCreateParams);
   if (!creation || !creation->w) return FALSE;
-  creation->adopted = true;
   creation->w->hwnd = window;
-  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->w));
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->w.release()));
   return TRUE;
+}
+
+void releaseMainWindow(HWND window) {
+  const std::unique_ptr<MainWindow> owned(mainWindowOf(window));
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
 }
 
 MainWindow* mainWindowOf(HWND window) {
@@ -207,17 +214,15 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
 
-  MainWindow* w = new (std::nothrow) MainWindow();
-  if (!w) return nullptr;
+  Creation creation;
+  creation.w.reset(new (std::nothrow) MainWindow());
+  if (!creation.w) return nullptr;
+  MainWindow* w = creation.w.get();
   w->instance = instance;
   w->measureStartup = options.measureStartup;
   computeColours(*w);
 
-  if (!registerMainClass(instance)) {
-    deleteBrushes(*w);
-    delete w;
-    return nullptr;
-  }
+  if (!registerMainClass(instance)) return nullptr;
   registerScrollClass(instance);
 
   w->miniMode = settings.miniMode;
@@ -239,18 +244,11 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     width = stored.right - stored.left;
     height = stored.bottom - stored.top;
   }
-  Creation creation;
-  creation.w = w;
   HWND hwnd = CreateWindowExW(settings.topmost ? WS_EX_TOPMOST : 0, kMainWindowClass, L"Tarnwick",
                               mainWindowStyle(w->miniMode, w->listHidden), x, y, width, height,
                               nullptr, nullptr, instance, &creation);
-  if (!hwnd) {
-    if (!creation.adopted) {
-      deleteBrushes(*w);
-      delete w;
-    }
-    return nullptr;
-  }
+  // Without the window, a MainWindow it never took goes with `creation`.
+  if (!hwnd) return nullptr;
 
   setFrameColours(*w);
   try {

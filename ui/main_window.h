@@ -8,21 +8,16 @@
 #include <string>
 
 #include "app/settings.h"
+#include "base/scoped_win.h"
 #include "player/start_options.h"
 #include "ui/control_ids.h"
+#include "ui/fonts.h"
 #include "ui/palette.h"
 #include "ui/status_view.h"
 
 class Player;
 
 constexpr wchar_t kMainWindowClass[] = L"Tarnwick.Main";
-
-struct Fonts {
-  HFONT text = nullptr;
-  HFONT bold = nullptr;    // the current track's row
-  HFONT italic = nullptr;  // the title line's suffix
-  HFONT icon = nullptr;    // button glyphs
-};
 
 // What the thin scroll window beside the list knows of the list's vertical scroll state.
 struct ScrollState {
@@ -51,8 +46,8 @@ struct MainWindow {
   std::wstring iconFace;
 
   Palette palette;
-  HBRUSH backgroundBrush = nullptr;
-  HBRUSH evenRowBrush = nullptr;
+  base::ScopedBrush backgroundBrush;
+  base::ScopedBrush evenRowBrush;
 
   // Children.
   HWND title = nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -118,17 +119,19 @@ int windowHeightFor(const MainWindow& w, int clientHeight) {
 bool rebuildFonts(MainWindow& w) {
   Fonts made;
   if (!makeFonts(w.dpi, w.textFace, w.iconFace, made)) return false;
-  Fonts old = w.fonts;
-  w.fonts = made;
-  measureFonts(w.hwnd, w.fonts.text, w.dpi, w.textHeight, w.timeWidth);
+  // Released only at the end, once no control uses them any more.
+  const Fonts old = std::exchange(w.fonts, std::move(made));
+  measureFonts(w.hwnd, w.fonts.text.get(), w.dpi, w.textHeight, w.timeWidth);
   for (HWND button : w.buttons) {
-    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon), TRUE);
+    if (button) {
+      SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon.get()), TRUE);
+    }
   }
   for (HWND control : {w.title, w.time, w.list}) {
-    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text), TRUE);
+    if (control) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text.get()), TRUE);
+    }
   }
-  // Only now that no control uses them any more.
-  deleteFonts(old);
   return true;
 }
 

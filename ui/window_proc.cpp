@@ -31,8 +31,6 @@ void onDestroy(MainWindow& w) {
     w.player->shutdown();
     w.player.reset();
   }
-  deleteFonts(w.fonts);
-  deleteBrushes(w);
   PostQuitMessage(0);
 }
 
@@ -259,7 +257,9 @@ LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case WM_ERASEBKGND: {
       RECT client = {};
       GetClientRect(hwnd, &client);
-      if (w.backgroundBrush) FillRect(reinterpret_cast<HDC>(wParam), &client, w.backgroundBrush);
+      if (w.backgroundBrush) {
+        FillRect(reinterpret_cast<HDC>(wParam), &client, w.backgroundBrush.get());
+      }
       return 1;
     }
     case WM_SYSCOLORCHANGE:
@@ -336,8 +336,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   MainWindow* w = mainWindowOf(window);
   if (!w) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    delete w;
+    releaseMainWindow(window);
     return DefWindowProcW(window, message, wParam, lParam);
   }
   try {

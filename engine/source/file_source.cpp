@@ -11,34 +11,32 @@ constexpr uint64_t kMaxReadPerCall = 0x40000000;
 }  // namespace
 
 std::unique_ptr<FileSource> FileSource::open(const std::wstring& path, uint32_t& error) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     error = GetLastError();
     return nullptr;
   }
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size)) {
+  if (!GetFileSizeEx(file.get(), &size)) {
     error = GetLastError();
-    CloseHandle(file);
     return nullptr;
   }
   if (size.QuadPart == 0) {
     error = ERROR_HANDLE_EOF;
-    CloseHandle(file);
     return nullptr;
   }
-  FileSource* created = new (std::nothrow) FileSource(file, size.QuadPart);
+  std::unique_ptr<FileSource> created(new (std::nothrow) FileSource(std::move(file), size.QuadPart));
   if (!created) {
     error = ERROR_NOT_ENOUGH_MEMORY;
-    CloseHandle(file);
     return nullptr;
   }
   error = 0;
-  return std::unique_ptr<FileSource>(created);
+  return created;
 }
 
-FileSource::~FileSource() { CloseHandle(file_); }
+FileSource::~FileSource() = default;
 
 bool FileSource::readAt(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_t& bytesRead) {
   bytesRead = 0;
@@ -50,7 +48,7 @@ bool FileSource::readAt(uint64_t offset, uint8_t* buffer, uint64_t count, uint64
     // The size is fixed at creation: a file that grew since is not read past it.
     DWORD want = static_cast<DWORD>(std::min({count - bytesRead, size - offset, kMaxReadPerCall}));
     DWORD got = 0;
-    if (!ReadFile(file_, buffer + bytesRead, want, &got, &at)) return bytesRead > 0;
+    if (!ReadFile(file_.get(), buffer + bytesRead, want, &got, &at)) return bytesRead > 0;
     if (got == 0) break;
     bytesRead += got;
     offset += got;

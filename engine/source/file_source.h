@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/scoped_win.h"
 #include "engine/source/byte_source.h"
 
 namespace source {
@@ -30,9 +31,9 @@ class FileSource : public ByteSource {
   bool mediumLost() override { return false; }
 
  private:
-  FileSource(HANDLE file, int64_t size) : file_(file), size_(size) {}
+  FileSource(base::ScopedHandle file, int64_t size) : file_(std::move(file)), size_(size) {}
 
-  HANDLE file_;
+  base::ScopedHandle file_;
   int64_t size_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/scoped_win.h"
 #include "base/text.h"
 
 namespace childproc {
@@ -85,8 +86,6 @@ std::wstring windowsPath(const std::string& path) {
 
 Child::~Child() {
   terminate();
-  if (process_) CloseHandle(process_);
-  if (outputRead_) CloseHandle(outputRead_);
 }
 
 bool Child::start(const std::wstring& program, const std::vector<std::wstring>& arguments,
@@ -96,14 +95,14 @@ bool Child::start(const std::wstring& program, const std::vector<std::wstring>& 
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  HANDLE outputWrite = nullptr;
+  base::ScopedHandle outputWrite;
   if (captureOutput) {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    if (!CreatePipe(&outputRead_, &outputWrite, &inherit, 1 << 16)) return false;
-    SetHandleInformation(outputRead_, HANDLE_FLAG_INHERIT, 0);
+    if (!CreatePipe(outputRead_.put(), outputWrite.put(), &inherit, 1 << 16)) return false;
+    SetHandleInformation(outputRead_.get(), HANDLE_FLAG_INHERIT, 0);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nullptr;
-    startup.hStdOutput = outputWrite;
+    startup.hStdOutput = outputWrite.get();
     startup.hStdError = nullptr;
   }
   PROCESS_INFORMATION info = {};
@@ -113,10 +112,10 @@ bool Child::start(const std::wstring& program, const std::vector<std::wstring>& 
                                       environmentCopy.empty() ? nullptr : environmentCopy.data(),
                                       nullptr, &startup, &info);
   // Only the child holds the write end now, so its exit ends the output.
-  if (outputWrite) CloseHandle(outputWrite);
+  outputWrite.reset();
   if (!created) return false;
-  CloseHandle(info.hThread);
-  process_ = info.hProcess;
+  const base::ScopedHandle thread(info.hThread);  // only the process is waited for
+  process_.reset(info.hProcess);
   processId_ = info.dwProcessId;
   return true;
 }
@@ -125,12 +124,12 @@ void Child::drain() {
   if (!outputRead_) return;
   for (;;) {
     DWORD available = 0;
-    if (!PeekNamedPipe(outputRead_, nullptr, 0, nullptr, &available, nullptr) || available == 0) {
+    if (!PeekNamedPipe(outputRead_.get(), nullptr, 0, nullptr, &available, nullptr) || available == 0) {
       return;
     }
     std::string chunk(available, '\0');
     DWORD read = 0;
-    if (!ReadFile(outputRead_, chunk.data(), available, &read, nullptr) || read == 0) return;
+    if (!ReadFile(outputRead_.get(), chunk.data(), available, &read, nullptr) || read == 0) return;
     output.append(chunk.data(), read);
   }
 }
@@ -143,21 +142,21 @@ bool Child::wait(DWORD timeoutMs) {
     const ULONGLONG now = GetTickCount64();
     const DWORD slice =
         now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20));
-    if (WaitForSingleObject(process_, slice) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process_.get(), slice) == WAIT_OBJECT_0) {
       drain();
-      GetExitCodeProcess(process_, &exitCode);
+      GetExitCodeProcess(process_.get(), &exitCode);
       return true;
     }
     if (GetTickCount64() >= deadline) return false;
   }
 }
 
-bool Child::running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool Child::running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 void Child::terminate() {
   if (!running()) return;
-  TerminateProcess(process_, 1);
-  WaitForSingleObject(process_, 10000);
+  TerminateProcess(process_.get(), 1);
+  WaitForSingleObject(process_.get(), 10000);
 }
 
 HWND windowOfProcess(const wchar_t* className, DWORD processId) {

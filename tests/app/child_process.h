@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/scoped_win.h"
+
 namespace childproc {
 
 // This process's environment with the given variables set (replacing same-named ones), as a
@@ -37,8 +39,8 @@ class Child {
 
  private:
   void drain();
-  HANDLE process_ = nullptr;
-  HANDLE outputRead_ = nullptr;
+  base::ScopedHandle process_;
+  base::ScopedHandle outputRead_;
   DWORD processId_ = 0;
 };
 

@@ -13,19 +13,8 @@
 
 namespace {
 
-std::string readBytes(const std::wstring& path) {
-  std::string bytes;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(h);
-  return bytes;
-}
-
 using testsupport::exists;
+using testsupport::readFile;
 
 std::wstring n(uint64_t v) { return text::toDecimal(v); }
 
@@ -95,12 +84,12 @@ TEST_F(SettingsFileTest, PathsComeFromTheDataFolder) {
 TEST_F(SettingsFileTest, NewFileHoldsOnlyTheByteOrderMarkAndKeepsIt) {
   EXPECT_FALSE(exists(dir_ + L"\\Tarnwick"));
   ASSERT_TRUE(ensureSettingsFile(path_));
-  EXPECT_EQ(readBytes(path_), std::string("\xFF\xFE"));
+  EXPECT_EQ(readFile(path_), std::string("\xFF\xFE"));
   ASSERT_TRUE(ensureSettingsFile(path_));  // an existing folder and file are fine
-  EXPECT_EQ(readBytes(path_), std::string("\xFF\xFE"));
+  EXPECT_EQ(readFile(path_), std::string("\xFF\xFE"));
 
   ASSERT_TRUE(saveSettings(path_, fullRecord()));
-  std::string bytes = readBytes(path_);
+  std::string bytes = readFile(path_);
   ASSERT_GT(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE"));
   EXPECT_EQ(bytes.find("Player"), std::string::npos);  // UTF-16, not 8-bit text
@@ -174,7 +163,7 @@ TEST_F(SettingsFileTest, ATruncatedFileGivesWhatItStillHolds) {
   for (uint64_t i = 1; i <= 50; ++i)
     s.stations.push_back({L"More " + n(i), L"http://more.example/" + n(i)});
   ASSERT_TRUE(saveSettings(path_, s));
-  const std::string whole = readBytes(path_);
+  const std::string whole = readFile(path_);
   const std::wstring header = L"[Stations]";
   const size_t stations = whole.find(
       std::string(reinterpret_cast<const char*>(header.data()), header.size() * sizeof(wchar_t)));
@@ -214,7 +203,7 @@ TEST_F(SettingsFileTest, AFileThatIsNotUtf16StillLoadsAndIsSavedAsUtf16) {
   // The next save must keep text outside any 8-bit code page.
   Settings s = fullRecord();
   ASSERT_TRUE(saveSettings(path_, s));
-  EXPECT_EQ(readBytes(path_).substr(0, 2), std::string("\xFF\xFE"));
+  EXPECT_EQ(readFile(path_).substr(0, 2), std::string("\xFF\xFE"));
   EXPECT_EQ(loadSettings(path_), s);
 
   // Random bytes, with and without a byte-order mark in front, and an empty file.
@@ -295,20 +284,20 @@ TEST_F(LocalAppDataTest, OldFolderIsCopiedOnlyWhenTheNewOneIsMissing) {
 
   Settings s = fullRecord();
   ASSERT_TRUE(saveSettings(oldFolder + L"\\settings.ini", s));
-  const std::string oldIni = readBytes(oldFolder + L"\\settings.ini");
+  const std::string oldIni = readFile(oldFolder + L"\\settings.ini");
   paths = prepareDataFolder();
-  EXPECT_EQ(readBytes(paths.settingsPath), oldIni);
-  EXPECT_EQ(readBytes(paths.logPath), "old log\n");
+  EXPECT_EQ(readFile(paths.settingsPath), oldIni);
+  EXPECT_EQ(readFile(paths.logPath), "old log\n");
   EXPECT_EQ(loadSettings(paths.settingsPath), s);
-  EXPECT_EQ(readBytes(oldFolder + L"\\settings.ini"), oldIni);  // the old files stay
+  EXPECT_EQ(readFile(oldFolder + L"\\settings.ini"), oldIni);  // the old files stay
   EXPECT_TRUE(exists(oldFolder + L"\\listening.log"));
 
   // Once the new folder exists, its files are never replaced.
   ASSERT_TRUE(saveSettings(paths.settingsPath, Settings{}));
   ASSERT_TRUE(testsupport::writeFile(paths.logPath, "new log\n"));
-  const std::string newIni = readBytes(paths.settingsPath);
+  const std::string newIni = readFile(paths.settingsPath);
   prepareDataFolder();
-  EXPECT_EQ(readBytes(paths.settingsPath), newIni);
-  EXPECT_EQ(readBytes(paths.logPath), "new log\n");
+  EXPECT_EQ(readFile(paths.settingsPath), newIni);
+  EXPECT_EQ(readFile(paths.logPath), "new log\n");
   EXPECT_EQ(loadSettings(paths.settingsPath), Settings{});
 }

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/thread.h"
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
@@ -73,9 +74,9 @@ std::vector<uint8_t> countingWav(uint32_t rate, uint32_t frames, uint32_t firstI
 LoadedTrackPtr memoryTrack(int32_t id, const std::vector<uint8_t>& wav) {
   LoadedTrackPtr track(createLoadedTrack(id));
   if (!track) return nullptr;
-  track->memoryImage = new uint8_t[wav.size()];
+  track->memoryImage.reset(new uint8_t[wav.size()]);
   track->memorySize = wav.size();
-  std::memcpy(track->memoryImage, wav.data(), wav.size());
+  std::memcpy(track->memoryImage.get(), wav.data(), wav.size());
   if (!openMemoryDecoder(*track, ma_encoding_format_wav)) return nullptr;
   return track;
 }
@@ -445,9 +446,9 @@ TEST(AudioOutputSeek, SeekingBackAcrossADamagedFlacFrameIsSafe) {
   ASSERT_FALSE(image.empty());
   LoadedTrackPtr track(createLoadedTrack(1));
   ASSERT_TRUE(track);
-  track->memoryImage = new uint8_t[image.size()];
+  track->memoryImage.reset(new uint8_t[image.size()]);
   track->memorySize = image.size();
-  std::memcpy(track->memoryImage, image.data(), image.size());
+  std::memcpy(track->memoryImage.get(), image.data(), image.size());
   ASSERT_TRUE(openMemoryDecoder(*track, ma_encoding_format_flac));
   const uint64_t length = track->lengthFrames;
 
@@ -635,10 +636,12 @@ TEST(AudioOutputTracks, HandingOverTwiceDestroysTheUntakenTrackOnTheCallingThrea
     ASSERT_EQ(census.live.load(), 2);
 
     std::thread::id other;
-    std::thread([&] {
+    base::Thread thread;
+    ASSERT_TRUE(thread.start([&] {
       other = std::this_thread::get_id();
       output.handOver(streamTrack(3, std::make_unique<CountedSource>(wav, census)));
-    }).join();
+    }));
+    thread.join();
     EXPECT_EQ(census.live.load(), 2);
     {
       std::lock_guard<std::mutex> hold(census.lock);
@@ -733,22 +736,6 @@ TEST(AudioOutputTracks, NoTrackGivesSilenceAndReportsFinished) {
 
 // ---- through the real device ----
 
-std::vector<uint8_t> readWholeFile(const std::wstring& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  LARGE_INTEGER size{};
-  if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-    bytes.resize(size_t(size.QuadPart));
-    DWORD got = 0;
-    if (!ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr)) got = 0;
-    bytes.resize(got);
-  }
-  CloseHandle(file);
-  return bytes;
-}
-
 uint64_t fileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
@@ -797,7 +784,7 @@ TEST(AudioOutputDevice, ToneThroughTheDefaultDeviceArrivesIntact) {
   output.closeDevice();
 
   // The file holds raw interleaved 32-bit floats.
-  std::vector<uint8_t> bytes = readWholeFile(capture);
+  const std::string bytes = testsupport::readFile(capture);
   DeleteFileW(capture.c_str());
   std::vector<float> left(bytes.size() / 8);
   for (size_t i = 0; i < left.size(); ++i) std::memcpy(&left[i], bytes.data() + i * 8, 4);

@@ -232,8 +232,8 @@ struct MemoryTrack {
   MemoryTrack(const std::vector<uint8_t>& image, ma_encoding_format format)
       : track(createLoadedTrack(1)) {
     if (!image.empty()) {
-      track->memoryImage = new uint8_t[image.size()];
-      std::memcpy(track->memoryImage, image.data(), image.size());
+      track->memoryImage.reset(new uint8_t[image.size()]);
+      std::memcpy(track->memoryImage.get(), image.data(), image.size());
       track->memorySize = image.size();
     }
     opened = openMemoryDecoder(*track, format);
@@ -294,7 +294,7 @@ TEST(MemoryDecoding, UnplayableImagesAreRefusedAndFreed) {
   for (const auto& image : images) {
     MemoryTrack m(image, ma_encoding_format_mp3);
     EXPECT_FALSE(m.opened);
-    EXPECT_EQ(nullptr, m.track->memoryImage);
+    EXPECT_EQ(nullptr, m.track->memoryImage.get());
     EXPECT_FALSE(m.track->memoryDecoderReady);
   }
 }

@@ -9,21 +9,18 @@
 
 #include "engine/loaded_track.h"
 #include "engine/source/file_source.h"
+#include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
 #include "tests/engine/temp_folder.h"
 #include "tests/engine/wav_writer.h"
 
 namespace {
 
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = base::ScopedHandle;
 
 Handle openRaw(const std::wstring& path, DWORD access, DWORD share, DWORD flags = 0) {
-  HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | flags, nullptr);
-  return Handle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+  return Handle(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | flags, nullptr));
 }
 
 std::vector<uint8_t> counting(size_t n) {

@@ -106,8 +106,8 @@ TEST(StreamDecoder, DecodingThroughTheRingMatchesMemoryDecoding) {
         decoding::encodingFormatForPath(std::wstring(name, name + std::strlen(name)));
 
     LoadedTrackPtr memory(createLoadedTrack(1));
-    memory->memoryImage = new uint8_t[image.size()];
-    std::memcpy(memory->memoryImage, image.data(), image.size());
+    memory->memoryImage.reset(new uint8_t[image.size()]);
+    std::memcpy(memory->memoryImage.get(), image.data(), image.size());
     memory->memorySize = image.size();
     ASSERT_TRUE(openMemoryDecoder(*memory, format));
     std::vector<float> expected(memory->lengthFrames * 2 + 8192);

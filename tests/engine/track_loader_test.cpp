@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/messages.h"
+#include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
 #include "engine/track_loader.h"
 #include "tests/engine/temp_folder.h"
@@ -26,16 +27,13 @@ using ResultPtr = std::unique_ptr<LoadResult>;
 
 std::wstring wide(const std::string& s) { return std::filesystem::path(s).wstring(); }
 
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = base::ScopedHandle;
 
 // A WAV of exactly `size` bytes: a header and zeros, made sparse and fast by extending the file.
 bool writeSparseWav(const std::wstring& path, uint64_t size) {
   Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return false;
+  if (!file) return false;
   std::vector<uint8_t> header = testwav::header(44100, 2, static_cast<uint32_t>(size - 44));
   DWORD written = 0;
   if (!WriteFile(file.get(), header.data(), static_cast<DWORD>(header.size()), &written, nullptr))
@@ -133,7 +131,7 @@ TEST_F(TrackLoader, ErrorCodesForLocalFiles) {
   {
     Handle writer(CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_NE(INVALID_HANDLE_VALUE, writer.get());
+    ASSERT_TRUE(writer);
     expectCodeOnBothPaths(locked, kLoadCantOpen);
   }
   ResultPtr unlocked = load(locked);
@@ -189,10 +187,10 @@ TEST_F(TrackLoader, FixturesLoadOnBothPathsWithTheSameRateAndLength) {
     EXPECT_FALSE(memory->streamed);
     EXPECT_TRUE(streamed->streamed);
     ASSERT_TRUE(memory->track && streamed->track);
-    EXPECT_NE(nullptr, memory->track->memoryImage);
+    EXPECT_NE(nullptr, memory->track->memoryImage.get());
     EXPECT_TRUE(memory->track->memoryDecoderReady);
     EXPECT_EQ(nullptr, memory->track->streamDecoder);
-    EXPECT_EQ(nullptr, streamed->track->memoryImage);
+    EXPECT_EQ(nullptr, streamed->track->memoryImage.get());
     ASSERT_NE(nullptr, streamed->track->streamDecoder);
     EXPECT_EQ(lastId_, streamed->track->trackId);
     EXPECT_GT(memory->track->sampleRate, 0u);
@@ -237,7 +235,7 @@ TEST_F(TrackLoader, SixtyFourMiBGoesToMemoryAndOneByteMoreIsStreamed) {
   ASSERT_EQ(kLoadOk, streamed->error);
   EXPECT_TRUE(streamed->streamed);
   ASSERT_TRUE(streamed->track);
-  EXPECT_EQ(nullptr, streamed->track->memoryImage);
+  EXPECT_EQ(nullptr, streamed->track->memoryImage.get());
   ASSERT_NE(nullptr, streamed->track->streamDecoder);
   EXPECT_EQ((kMaxMemoryImageBytes + 1 - 44) / 4, streamed->track->lengthFrames);
 }

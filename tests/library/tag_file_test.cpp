@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "base/text.h"
 #include "library/tags.h"
 #include "tests/support/win_test_support.h"
@@ -212,12 +213,13 @@ TEST(TagFile, SmallSharedMissingAndEmptyFiles) {
   EXPECT_EQ(readTags(tiny, 0, false).title, L"Tiny");
 
   // Another program holding the file open for writing does not keep us out.
-  HANDLE writer = CreateFileW(tiny.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(readTags(tiny, 0, true).title, L"Tiny");
-  CloseHandle(writer);
+  {
+    const base::ScopedHandle writer(CreateFileW(
+        tiny.c_str(), GENERIC_READ | GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(readTags(tiny, 0, true).title, L"Tiny");
+  }
 
   const TagInfo missing = readTags(folder.write(L"empty.mp3", {}) + L".gone", 0, true);
   EXPECT_TRUE(missing.title.empty() && missing.artist.empty() && missing.chapters.empty());

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/scoped_win.h"
 #include "base/text.h"
 #include "player/player_window.h"
 
@@ -147,19 +148,18 @@ bool PlayerHost::waitForQueued(UINT message, const char* what, DWORD timeoutMs) 
 }
 
 size_t threadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  const base::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snapshot) return 0;
   size_t count = 0;
   THREADENTRY32 entry;
   entry.dwSize = sizeof(entry);
   const DWORD self = GetCurrentProcessId();
-  if (Thread32First(snapshot, &entry)) {
+  if (Thread32First(snapshot.get(), &entry)) {
     do {
       if (entry.th32OwnerProcessID == self) ++count;
       entry.dwSize = sizeof(entry);
-    } while (Thread32Next(snapshot, &entry));
+    } while (Thread32Next(snapshot.get(), &entry));
   }
-  CloseHandle(snapshot);
   return count;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "base/scoped_win.h"
 #include "base/text.h"
 
 namespace testsupport {
@@ -10,12 +11,12 @@ namespace testsupport {
 namespace {
 
 bool writeBytes(const std::wstring& path, const void* data, size_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const BOOL ok = size == 0 || WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
-  CloseHandle(file);
+  const BOOL ok =
+      size == 0 || WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr);
   return ok && written == size;
 }
 
@@ -23,8 +24,7 @@ bool writeBytes(const std::wstring& path, const void* data, size_t size) {
 
 void removeTree(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  if (const base::ScopedFind find{FindFirstFileW((folder + L"\\*").c_str(), &data)}) {
     do {
       const std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -35,24 +35,23 @@ void removeTree(const std::wstring& folder) {
       } else {
         DeleteFileW(path.c_str());
       }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
   }
   SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(folder.c_str());
 }
 
 std::string readFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
+  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {};
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) {
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got != 0) {
     bytes.append(buffer, got);
   }
-  CloseHandle(file);
   return bytes;
 }
 

@@ -173,8 +173,9 @@ MenuState richState() {
 TEST(ContextMenuHandle, ReadsBackAsTheModelSaysWithMarksAndStates) {
   const MenuState state = richState();
   const std::vector<MenuEntry> entries = buildMainMenu(state);
-  HMENU menu = createMenuFromEntries(entries);
-  ASSERT_NE(menu, nullptr);
+  base::ScopedMenu made = createMenuFromEntries(entries);
+  ASSERT_TRUE(made);
+  HMENU menu = made.get();
   expectMenuShows(menu, entries, "main");
 
   // A few of the same facts looked up by command, as the shell reports them.
@@ -187,33 +188,14 @@ TEST(ContextMenuHandle, ReadsBackAsTheModelSaysWithMarksAndStates) {
   EXPECT_EQ(opacity.text, L"80%");
   EXPECT_TRUE((opacity.type & MFT_RADIOCHECK) && (opacity.state & MFS_CHECKED));
   EXPECT_TRUE(itemById(menu, kCmdRescan).state & MFS_GRAYED);
-  DestroyMenu(menu);
 
   MenuState library;
   library.folderOpen = true;
   const std::vector<MenuEntry> plain = buildMainMenu(library);
-  menu = createMenuFromEntries(plain);
-  ASSERT_NE(menu, nullptr);
-  expectMenuShows(menu, plain, "library");
-  DestroyMenu(menu);
+  made = createMenuFromEntries(plain);
+  ASSERT_TRUE(made);
+  expectMenuShows(made.get(), plain, "library");
 }
-
-// COM on this thread, as the program's start-up sets it up for the shell's dialogs.
-class ComApartment {
- public:
-  ComApartment()
-      : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
-  }
-  ~ComApartment() {
-    if (ok_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  bool ok_;
-};
 
 class ContextMenuCommands : public ::testing::Test {
  protected:
@@ -226,7 +208,8 @@ class ContextMenuCommands : public ::testing::Test {
     ASSERT_TRUE(testsupport::writeFile(music_.path(L"sub\\d.wav"), toneWav(1)));
   }
 
-  ComApartment com_;
+  // COM on this thread, as the program's start-up sets it up for the shell's dialogs.
+  base::ComApartment com_{COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE};
   testsupport::TempFolder music_{L"twk_menu_music_"};
   MenuWindowHost host_;
 };
@@ -435,11 +418,11 @@ TEST_F(ContextMenuCommands, ChapterEntriesSeekWithinTheTrackTheyWereListedFor) {
   EXPECT_EQ(p.currentPositionFrames(), msToFrames(300, rate));
 
   // The menu made from this state has the chapters with the radio mark on the current one.
-  HMENU menu = createMenuFromEntries(buildMainMenu(takeMenuSnapshot(host_.w(), -1).state));
-  ASSERT_NE(menu, nullptr);
-  EXPECT_TRUE(itemById(menu, kCmdChapterFirst + 1).state & MFS_CHECKED);
-  EXPECT_FALSE(itemById(menu, kCmdChapterFirst).state & MFS_CHECKED);
-  DestroyMenu(menu);
+  const base::ScopedMenu menu =
+      createMenuFromEntries(buildMainMenu(takeMenuSnapshot(host_.w(), -1).state));
+  ASSERT_TRUE(menu);
+  EXPECT_TRUE(itemById(menu.get(), kCmdChapterFirst + 1).state & MFS_CHECKED);
+  EXPECT_FALSE(itemById(menu.get(), kCmdChapterFirst).state & MFS_CHECKED);
 }
 
 TEST_F(ContextMenuCommands, ExitClosesTheWindow) {

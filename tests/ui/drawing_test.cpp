@@ -37,16 +37,15 @@ class Canvas {
     info.bmiHeader.biCompression = BI_RGB;
     dc_ = CreateCompatibleDC(nullptr);
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
+    bitmap_.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    old_ = SelectObject(dc_, bitmap_.get());
     const RECT all = {0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(kUnpainted);
-    FillRect(dc_, &all, brush);
-    DeleteObject(brush);
+    const base::ScopedBrush brush(CreateSolidBrush(kUnpainted));
+    FillRect(dc_, &all, brush.get());
   }
   ~Canvas() {
     SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
+    bitmap_.reset();
     DeleteDC(dc_);
   }
   Canvas(const Canvas&) = delete;
@@ -74,7 +73,7 @@ class Canvas {
  private:
   int width_, height_;
   HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
+  base::ScopedBitmap bitmap_;
   HGDIOBJ old_ = nullptr;
 };
 
@@ -142,10 +141,10 @@ class Host {
 
     w.instance = instance_;
     w.dpi = 96;
-    w.fonts.text = makeFont(-13, FW_NORMAL, false);
-    w.fonts.bold = makeFont(-13, FW_BOLD, false);
-    w.fonts.italic = makeFont(-13, FW_NORMAL, true);
-    w.fonts.icon = makeFont(-16, FW_NORMAL, false);
+    w.fonts.text.reset(makeFont(-13, FW_NORMAL, false));
+    w.fonts.bold.reset(makeFont(-13, FW_BOLD, false));
+    w.fonts.italic.reset(makeFont(-13, FW_NORMAL, true));
+    w.fonts.icon.reset(makeFont(-16, FW_NORMAL, false));
     w.textHeight = 16;
     g_host = &w;
     w.hwnd = CreateWindowExW(0, kHostClass, L"drawing test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
@@ -163,8 +162,6 @@ class Host {
     w.player.reset();
     if (w.hwnd) DestroyWindow(w.hwnd);
     g_host = nullptr;
-    deleteBrushes(w);
-    for (HFONT f : {w.fonts.text, w.fonts.bold, w.fonts.italic, w.fonts.icon}) DeleteObject(f);
     UnregisterClassW(kHostClass, instance_);
   }
   Host(const Host&) = delete;
@@ -204,7 +201,7 @@ class Host {
     column.mask = LVCF_WIDTH;
     column.cx = 280;
     SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    SendMessageW(w.list, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text), FALSE);
+    SendMessageW(w.list, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text.get()), FALSE);
     SendMessageW(w.list, LVM_SETITEMCOUNT, rows, 0);
     computeColours(w);  // the list's own colours
     subclassList(w);

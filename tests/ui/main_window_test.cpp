@@ -405,18 +405,18 @@ TEST(MainWindowModes, ADpiChangeRebuildsTheFontsAndTheLayout) {
   WindowHost host;
   ASSERT_TRUE(host.ok());
   MainWindow& w = host.w();
-  const HFONT oldText = w.fonts.text;
+  const HFONT oldText = w.fonts.text.get();
   const int oldTextHeight = w.textHeight;
   RECT suggested = {40, 50, 40 + 630, 50 + 720};
   SendMessageW(host.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(w.dpi, 144u);
-  EXPECT_NE(w.fonts.text, oldText);
+  EXPECT_NE(w.fonts.text.get(), oldText);
   EXPECT_GT(w.textHeight, oldTextHeight);
   EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(host.item(kIdTitle), WM_GETFONT, 0, 0)),
-            w.fonts.text);
+            w.fonts.text.get());
   EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(host.item(kIdNext), WM_GETFONT, 0, 0)),
-            w.fonts.icon);
+            w.fonts.icon.get());
   RECT r = {};
   GetWindowRect(host.hwnd(), &r);
   EXPECT_EQ(r.left, 40);
@@ -685,12 +685,11 @@ TEST(MainWindowDpi, At144DpiTheDefaultWindowIs630By720) {
                                       nullptr, nullptr, &startup, &child);
   SetEnvironmentVariableW(kDpiChildVariable, nullptr);
   ASSERT_TRUE(started);
-  const DWORD waited = WaitForSingleObject(child.hProcess, 120000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
+  const base::ScopedHandle thread(child.hThread), process(child.hProcess);
+  const DWORD waited = WaitForSingleObject(process.get(), 120000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
   DWORD exitCode = 1;
-  GetExitCodeProcess(child.hProcess, &exitCode);
-  CloseHandle(child.hThread);
-  CloseHandle(child.hProcess);
+  GetExitCodeProcess(process.get(), &exitCode);
   EXPECT_EQ(waited, WAIT_OBJECT_0);
   EXPECT_EQ(exitCode, 0u) << "the 144 DPI run failed (its output is above)";
 }
