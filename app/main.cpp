@@ -2,7 +2,7 @@
 // the player, read the settings, create the main window and run its messages.
 #include <windows.h>
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "base/scoped_win.h"

@@ -1,5 +1,5 @@
-twk_core_sources(command_line.cpp handoff.cpp)
-twk_win_sources(startup.cpp single_instance.cpp)
+twk_core_sources(app command_line.cpp)
+twk_win_sources(app startup.cpp single_instance.cpp)
 
 # Tarnwick.exe; its resource script names the manifest and the icon beside it.
 set(TWK_RESOURCES "${CMAKE_SOURCE_DIR}/ui/resources")

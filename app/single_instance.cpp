@@ -1,13 +1,10 @@
 #include "app/single_instance.h"
 
-#include "app/handoff.h"
-#include "player/playback_rules.h"
-#include "player/player.h"
+#include "base/handoff.h"
 #include "ui/main_window.h"
 
 namespace {
 
-constexpr wchar_t kPlayerWindowClass[] = L"Tarnwick.Main";  // the main window's class
 constexpr ULONGLONG kFindWindowMs = 3000;
 constexpr DWORD kFindRetryMs = 50;
 constexpr UINT kSendTimeoutMs = 5000;
@@ -25,12 +22,12 @@ void SingleInstance::close() { mutex_.reset(); }
 
 bool sendHandoff(const std::vector<std::wstring>& paths) {
   const ULONGLONG start = GetTickCount64();
-  HWND target = FindWindowW(kPlayerWindowClass, nullptr);
+  HWND target = FindWindowW(kMainWindowClass, nullptr);
   // The running player may still be creating its window.
   while (!target) {
     if (GetTickCount64() - start >= kFindWindowMs) return false;
     Sleep(kFindRetryMs);
-    target = FindWindowW(kPlayerWindowClass, nullptr);
+    target = FindWindowW(kMainWindowClass, nullptr);
   }
 
   std::wstring payload = handoff::buildPayload(paths);
@@ -46,21 +43,4 @@ bool sendHandoff(const std::vector<std::wstring>& paths) {
   SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
                       kSendTimeoutMs, &result);
   return true;
-}
-
-LRESULT receiveHandoff(MainWindow& w, const COPYDATASTRUCT* data) {
-  if (!data) return 0;
-  std::vector<std::wstring> paths;
-  if (!handoff::readPayload(data->dwData, data->lpData, data->cbData, paths)) return 0;
-
-  if (IsIconic(w.hwnd)) ShowWindow(w.hwnd, SW_RESTORE);
-  SetForegroundWindow(w.hwnd);
-
-  if (!paths.empty() && w.player) {
-    // Outside audiobook mode (or with nothing playing) the confirmation answers yes at once.
-    if (w.player->confirm(L"Open " + std::wstring(fileNameOfPath(paths.front())))) {
-      w.player->openPaths(paths);
-    }
-  }
-  return 1;
 }

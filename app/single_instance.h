@@ -1,5 +1,5 @@
-// One player per user session: the named mutex, handing this start's paths to the running
-// player, and that player's side of the hand-off (WM_COPYDATA).
+// One player per user session: the named mutex and handing this start's paths to the running
+// player (whose window receives them, ui/window_proc.cpp).
 #pragma once
 
 #include <windows.h>
@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "base/scoped_win.h"
-
-struct MainWindow;
 
 constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Tarnwick.SingleInstance";
 
@@ -31,7 +29,3 @@ class SingleInstance {
 // Finds the running player's window (every 50 ms for up to 3000 ms) and sends it the paths.
 // False only when no window appeared; a send that fails or times out still counts as done.
 bool sendHandoff(const std::vector<std::wstring>& paths);
-
-// The WM_COPYDATA handler: 0 for a message that fails the checks, else restores and raises
-// the window, opens the paths (asking first in audiobook mode) and returns 1.
-LRESULT receiveHandoff(MainWindow& w, const COPYDATASTRUCT* data);

@@ -1,5 +1,4 @@
-// The process's start-up pieces that need the system: the command line, the start-up time
-// of the measuring mode and the message loop.
+// The process's start-up pieces that need the system: the command line and the message loop.
 #pragma once
 
 #include <windows.h>
@@ -17,13 +16,6 @@ std::wstring fullPathName(const std::wstring& path);
 
 // This process's options: its command line with paths made absolute.
 StartOptions readStartOptions();
-
-// Milliseconds from the process's creation to now.
-double millisecondsSinceProcessStart();
-
-// Writes "first_paint_ms=<ms>\r\n" to standard output or, without one, to the parent's
-// console; writes nothing when neither is there.
-void writeStartupTime();
 
 // Runs the thread's messages until WM_QUIT (or an error), offering each to the main window's
 // dialog navigation first. Returns the WM_QUIT wParam.

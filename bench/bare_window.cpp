@@ -2,7 +2,7 @@
 // after its first paint, prints its first_paint_ms= line the same way the player does.
 #include <windows.h>
 
-#include "app/startup.h"
+#include "ui/startup_time.h"
 
 namespace {
 

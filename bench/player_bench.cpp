@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "base/text.h"
 #include "player/player.h"
 #include "player/player_window.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "library/scan_rules.h"

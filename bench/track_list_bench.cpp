@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "player/track_list.h"
+#include "base/track_list.h"
 
 namespace {
 

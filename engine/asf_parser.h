@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 // The size of the header object when `buffer` starts with a valid ASF header (at least 30
 // bytes, the header GUID, a size of at least 30); 0 otherwise. Tells a caller how much to read.

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 // Random access to the bytes of an MP4 file. read succeeds only when all `length` bytes were
 // read. The parsers never ask for bytes outside [0, size), so a reader may rely on that.

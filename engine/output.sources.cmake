@@ -1,3 +1,3 @@
 # The playback device and its data callback (miniaudio's device layer exists only in the
 # Windows tree).
-twk_win_sources(audio_output.cpp)
+twk_win_sources(engine audio_output.cpp)

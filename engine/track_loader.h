@@ -13,7 +13,7 @@
 #include "base/thread.h"
 #include "engine/load_error.h"
 #include "engine/loaded_track.h"
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 // Request kinds; a play-now request is always taken first.
 constexpr uint8_t kLoadPlayNow = 0;

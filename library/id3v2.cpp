@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "library/codepage.h"
+#include "base/code_page.h"
 #include "library/tag_bytes.h"
 #include "library/tags.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 // Text of an ID3 text frame body: an encoding byte, then the text.
 std::wstring decodeId3Text(const uint8_t* data, size_t length, uint32_t codepage);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/live_record_count.h"
-#include "player/track_list.h"
+#include "base/track_list.h"
 
 struct ScanRequest {
   std::wstring folder;  // may or may not end in a separator

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "library/tag_info.h"
-#include "player/track_list.h"
+#include "base/tag_info.h"
+#include "base/track_list.h"
 
 namespace scanner {
 

@@ -1,2 +1,2 @@
-twk_core_sources(scan_rules.cpp)
-twk_win_sources(scanner.cpp)
+twk_core_sources(library scan_rules.cpp)
+twk_win_sources(library scanner.cpp)

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "base/text.h"
-#include "library/codepage.h"
+#include "base/code_page.h"
 #include "library/id3v2.h"
 #include "library/tag_bytes.h"
 

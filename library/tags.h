@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 constexpr size_t kTagHeaderOnlyBytes = 65536;   // what a header-only read takes
 constexpr size_t kTagFullReadBytes = 16777216;  // the most a full read takes

@@ -1,3 +1,2 @@
-twk_core_sources(tags.cpp id3v2.cpp)
-twk_win_sources(codepage_win.cpp tag_file.cpp)
-twk_native_sources(codepage_native.cpp)
+twk_core_sources(library tags.cpp id3v2.cpp)
+twk_win_sources(library tag_file.cpp)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/stream_decoder_ref.h"
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 struct NowPlaying {
   int64_t id = -1;     // load id of the request that produced it; -1: empty record

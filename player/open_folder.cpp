@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "base/text.h"
 #include "player/player.h"
 

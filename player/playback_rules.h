@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "library/tag_info.h"
+#include "base/tag_info.h"
 
 constexpr int kVolumeStep = 5;               // percent per wheel notch
 constexpr int kWheelDelta = 120;             // one notch

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/messages.h"
-#include "app/settings_file.h"
+#include "base/messages.h"
+#include "base/settings_file.h"
 #include "base/text.h"
 #include "engine/load_path.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "engine/audio_output.h"
 #include "engine/track_loader.h"
 #include "library/scan_result.h"
@@ -21,7 +21,7 @@
 #include "player/playback_rules.h"
 #include "player/start_options.h"
 #include "engine/stream_decoder_ref.h"
-#include "player/track_list.h"
+#include "base/track_list.h"
 
 enum class PlayState : uint8_t {
   Idle = 0,     // nothing loaded yet

@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "player/player.h"
 
 namespace {

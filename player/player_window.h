@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "player/start_options.h"
 
 class Player;

@@ -1,2 +1,2 @@
-twk_core_sources(start_rules.cpp)
-twk_win_sources(start.cpp)
+twk_core_sources(player start_rules.cpp)
+twk_win_sources(player start.cpp)

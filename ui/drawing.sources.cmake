@@ -1,2 +1,2 @@
-twk_core_sources(palette.cpp draw_math.cpp)
-twk_win_sources(drawing.cpp scroll_window.cpp subclass.cpp)
+twk_core_sources(ui palette.cpp draw_math.cpp)
+twk_win_sources(ui drawing.cpp scroll_window.cpp subclass.cpp)

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/settings.h"
+#include "base/settings_rect.h"
 
 namespace layout {
 

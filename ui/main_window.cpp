@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "player/player.h"
 #include "ui/drawing.h"
 #include "ui/fonts.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/scoped_win.h"
 #include "player/start_options.h"
 #include "ui/control_ids.h"

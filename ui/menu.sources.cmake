@@ -1,2 +1,2 @@
-twk_core_sources(menu_model.cpp)
-twk_win_sources(context_menu.cpp dialogs.cpp)
+twk_core_sources(ui menu_model.cpp)
+twk_win_sources(ui context_menu.cpp dialogs.cpp)

@@ -1,2 +1,2 @@
-twk_core_sources(status_view.cpp)
-twk_win_sources(player_status.cpp)
+twk_core_sources(ui status_view.cpp)
+twk_win_sources(ui player_status.cpp)

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/single_instance.h"
-#include "app/startup.h"
+#include "base/handoff.h"
+#include "base/messages.h"
 #include "player/player.h"
 #include "player/player_window.h"
 #include "ui/context_menu.h"
@@ -19,6 +18,7 @@
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/player_status.h"
+#include "ui/startup_time.h"
 #include "ui/window_ops.h"
 #include "ui/window_texts.h"
 
@@ -232,6 +232,25 @@ void onDropFiles(MainWindow& w, HDROP drop) {
   p->openPaths(paths);
 }
 
+// WM_COPYDATA from a second start: 0 for a message that fails the checks, else restores and
+// raises the window, opens the paths (asking first in audiobook mode) and returns 1.
+LRESULT onCopyData(MainWindow& w, const COPYDATASTRUCT* data) {
+  if (!data) return 0;
+  std::vector<std::wstring> paths;
+  if (!handoff::readPayload(data->dwData, data->lpData, data->cbData, paths)) return 0;
+
+  if (IsIconic(w.hwnd)) ShowWindow(w.hwnd, SW_RESTORE);
+  SetForegroundWindow(w.hwnd);
+
+  if (!paths.empty() && w.player) {
+    // Outside audiobook mode (or with nothing playing) the confirmation answers yes at once.
+    if (w.player->confirm(L"Open " + std::wstring(fileNameOfPath(paths.front())))) {
+      w.player->openPaths(paths);
+    }
+  }
+  return 1;
+}
+
 LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
   HWND hwnd = w.hwnd;
@@ -282,7 +301,7 @@ LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& 
       handled = false;
       return 0;
     case WM_COPYDATA:
-      return receiveHandoff(w, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      return onCopyData(w, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_NOTIFY:
       return onNotify(w, *reinterpret_cast<NMHDR*>(lParam));
     case WM_CONTEXTMENU:

@@ -1,5 +1,4 @@
 twk_test(command_line_test CORE command_line_test.cpp)
-twk_test(handoff_test CORE handoff_test.cpp)
 
 # The real program as a process. It claims the session's single-instance lock and its window
 # class, so it runs alone.

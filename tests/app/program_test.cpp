@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/handoff.h"
+#include "base/handoff.h"
 #include "base/text.h"
 #include "tests/app/child_process.h"
 #include "tests/player/player_harness.h"

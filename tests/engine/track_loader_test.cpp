@@ -10,7 +10,7 @@
 #include <map>
 #include <memory>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
 #include "engine/track_loader.h"

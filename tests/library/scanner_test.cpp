@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "base/text.h"
 #include "tests/support/win_test_support.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "library/codepage.h"
+#include "base/code_page.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/settings_file.h"
+#include "base/messages.h"
+#include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
 #include "player_harness.h"

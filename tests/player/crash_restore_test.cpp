@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "base/text.h"
 #include "player/log_codec.h"
 #include "tests/app/child_process.h"

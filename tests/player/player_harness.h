@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "player/player.h"
 #include "player/start_options.h"
 #include "tests/support/win_test_support.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/settings_file.h"
+#include "base/messages.h"
+#include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
 #include "tests/engine/wav_writer.h"

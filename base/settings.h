@@ -9,16 +9,7 @@
 #include <string_view>
 #include <vector>
 
-// A window rectangle in screen pixels. All zero means "never known".
-struct SettingsRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-
-  bool known() const { return left < right && top < bottom; }
-  bool operator==(const SettingsRect&) const = default;
-};
+#include "base/settings_rect.h"
 
 struct Settings {
   struct Station {
@@ -89,9 +80,6 @@ const wchar_t* settingsSectionName(SettingsSection section);
 
 // The size in characters of the first buffer a section is read into.
 size_t settingsSectionBufferChars(SettingsSection section);
-
-// Whether the system knows a code page (IsValidCodePage on Windows). Platform seam.
-bool codePageExists(uint32_t codePage);
 
 // Value codecs. Each parse returns false and leaves `out` alone when the text is refused.
 bool parseSettingsFlag(std::wstring_view text, bool& out);

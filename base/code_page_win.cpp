@@ -1,4 +1,4 @@
-#include "library/codepage.h"
+#include "base/code_page.h"
 
 #include <windows.h>
 
@@ -21,3 +21,5 @@ bool convertCodePage(uint32_t codepage, const uint8_t* bytes, size_t length, std
   out.resize(static_cast<size_t>(written));
   return true;
 }
+
+bool codePageExists(uint32_t codePage) { return IsValidCodePage(codePage) != FALSE; }

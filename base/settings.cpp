@@ -1,8 +1,9 @@
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <limits>
 #include <type_traits>
 
+#include "base/code_page.h"
 #include "base/text.h"
 
 namespace {

@@ -1,7 +1,8 @@
-// Native stand-in for MultiByteToWideChar: the two code pages the automatic choice uses and
+// Native stand-ins. MultiByteToWideChar: the two code pages the automatic choice uses and
 // UTF-8, with the same results as Windows (bytes a code page leaves undefined map to the
-// control character of the same value, as Windows' tables do).
-#include "library/codepage.h"
+// control character of the same value, as Windows' tables do). IsValidCodePage: the code
+// pages a Windows system always has and that the tests use.
+#include "base/code_page.h"
 
 #include <string_view>
 
@@ -54,6 +55,32 @@ bool convertCodePage(uint32_t codepage, const uint8_t* bytes, size_t length, std
     case 1251:
       out.resize(length);
       for (size_t i = 0; i < length; ++i) out[i] = map1251(bytes[i]);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool codePageExists(uint32_t codePage) {
+  switch (codePage) {
+    case 437:
+    case 850:
+    case 866:
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1255:
+    case 1256:
+    case 1257:
+    case 1258:
+    case 65001:
       return true;
     default:
       return false;

@@ -1,4 +1,4 @@
-#include "player/track_list.h"
+#include "base/track_list.h"
 
 #include <algorithm>
 #include <chrono>

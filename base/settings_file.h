@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 struct SettingsPaths {
   std::wstring folder;        // <local app data>\Tarnwick

@@ -1,4 +1,4 @@
-#include "app/handoff.h"
+#include "base/handoff.h"
 
 #include <gtest/gtest.h>
 

@@ -1,1 +1,0 @@
-twk_core_sources(track_list.cpp)

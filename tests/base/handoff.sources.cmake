@@ -1,0 +1,1 @@
+twk_test(handoff_test CORE handoff_test.cpp)
