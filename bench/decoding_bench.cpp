@@ -13,7 +13,7 @@
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 

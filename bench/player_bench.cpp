@@ -15,8 +15,8 @@
 #include "base/messages.h"
 #include "base/text.h"
 #include "player/player.h"
-#include "player/player_window.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/player_host.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -66,23 +66,21 @@ Figures summarise(std::vector<double> samples) {
 
 // Play command to the output publishing the track, over every file of the folder in turn.
 bool playLatency(const std::vector<std::wstring>& files, bool streaming, int rounds, Figures& out) {
-  PlayerWindowParams params;
-  params.options.forceStreaming = streaming;
-  HWND window = createPlayerWindow(GetModuleHandleW(nullptr), params);
-  if (!window) return false;
-  Player& p = *playerOf(window);
-  p.startWorkers();
+  StartOptions options;
+  options.forceStreaming = streaming;
+  testsupport::PlayerHost host(Settings(), options);
+  if (!host.ok()) return false;
+  Player& p = host.player();
   std::vector<double> samples;
   bool ok = true;
   for (int round = 0; round < rounds && ok; ++round) {
     const std::wstring& path = files[static_cast<size_t>(round) % files.size()];
     const double start = nowMs();
     p.playIndex(-1, path, false, 0);
-    const int32_t id = p.load.id;
-    ok = testsupport::pumpUntil([&] { return p.output.trackId() == id; }, 20000, 1);
+    const int32_t id = p.view().load.id;
+    ok = testsupport::pumpUntil([&] { return p.view().outputTrackId == id; }, 20000, 1);
     samples.push_back(nowMs() - start);
   }
-  DestroyWindow(window);
   out = summarise(samples);
   return ok;
 }
@@ -133,41 +131,40 @@ int main() {
   std::printf("  stream path: min %.2f ms, median %.2f ms, max %.2f ms%s\n", stream.min,
               stream.median, stream.max, streamOk ? "" : " (timed out)");
 
-  for (const std::wstring& file : files) DeleteFileW(file.c_str());
-  RemoveDirectoryW(folder.c_str());
-
   // A 100,000-track list installed as a scan result: plain, shuffled, and while a track plays
   // (its path is looked up in the new list, here in vain: the whole list is compared).
   constexpr size_t kTracks = 100000;
   for (int variant = 0; variant < 3; ++variant) {
-    PlayerWindowParams params;
-    params.settings.shuffle = variant == 1;
-    HWND window = createPlayerWindow(GetModuleHandleW(nullptr), params);
-    if (!window) return 1;
-    Player& p = *playerOf(window);
+    Settings settings;
+    settings.shuffle = variant == 1;
+    testsupport::PlayerHost host(settings);
+    if (!host.ok()) return 1;
+    Player& p = host.player();
     if (variant == 2) {
-      p.playing.id = 1;
-      p.playing.path = L"C:\\Elsewhere\\not in the list.mp3";
+      p.playIndex(-1, files[0], true, 0);
+      if (!testsupport::pumpUntil([&] { return p.view().playing.id != -1; }, 20000)) return 1;
     }
     const size_t before = workingSet();
-    std::unique_ptr<ScanResult> result = bigList(kTracks, 7);
+    std::unique_ptr<ScanResult> result = bigList(kTracks, 0);
     const size_t built = workingSet();
-    p.pendingScanId = 7;
+    p.openPath(L"C:\\Music", false, false);  // the request the result answers
+    result->requestId = p.view().pendingScanId;
     const double start = nowMs();
     p.onScanDone(std::move(result));
     const double installMs = nowMs() - start;
     const size_t after = workingSet();
     static const char* const kNames[] = {"", " with shuffle", " while a track plays"};
+    const TrackList& list = p.trackList();
     std::printf(
         "100,000-track list%s: install %.2f ms; list %.1f MB (pool %.1f MB, entries %.1f MB);"
         " working set +%.1f MB built, %+.1f MB after install\n",
-        kNames[variant], installMs, listBytes(p.list) / 1048576.0,
-        p.list.pool.capacity() * 2 / 1048576.0, p.list.tracks.capacity() * 16 / 1048576.0,
+        kNames[variant], installMs, listBytes(list) / 1048576.0,
+        list.pool.capacity() * 2 / 1048576.0, list.tracks.capacity() * 16 / 1048576.0,
         (static_cast<double>(built) - before) / 1048576.0,
         (static_cast<double>(after) - before) / 1048576.0);
-    p.playing = NowPlaying();
-    DestroyWindow(window);
   }
+  for (const std::wstring& file : files) DeleteFileW(file.c_str());
+  RemoveDirectoryW(folder.c_str());
   std::printf("sizeof(Player) %zu bytes\n", sizeof(Player));
   return 0;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/child_process.h"
+#include "tests/support/child_process.h"
 #include "tests/support/win_test_support.h"
 
 namespace {

@@ -1,6 +1,5 @@
 // Audiobook mode: the confirmation of actions that leave the listener's place, "Back to",
-// chapters and seek-bar jumps, switching between the library and the book, and the
-// listening log's events.
+// seek-bar jumps and rows chosen in the list, and the listening log's events.
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -12,7 +11,6 @@
 namespace {
 
 constexpr uint64_t kLogEveryMs = 30000;  // the periodic "at" event
-constexpr uint64_t kMinStoredMs = 1000;
 
 bool isPlaceEvent(LogEvent event) { return event != LogEvent::Exit && event != LogEvent::Off; }
 
@@ -37,12 +35,12 @@ void Player::logEvent(LogEvent event, uint64_t positionMs) {
   }
   if (!listeningLog.isOpen()) return;
   listeningLog.append(static_cast<int>(event), playing.path, positionMs);
-  lastLogEventMs = GetTickCount64();
+  lastLogEventMs = now();
 }
 
 void Player::logPeriodicEvent() {
   if (!audiobook || playState != PlayState::Playing || !listeningLog.isOpen()) return;
-  if (GetTickCount64() - lastLogEventMs < kLogEveryMs) return;
+  if (now() - lastLogEventMs < kLogEveryMs) return;
   logEvent(LogEvent::At, positionMs());
 }
 
@@ -53,27 +51,12 @@ bool Player::confirm(const std::wstring& prompt) {
   const uint64_t at = positionMs();
   const std::wstring question =
       prompt + L"?\n\nNow at " + text::formatTime(at) + L" in " + playing.title + L".";
-  bool yes;
-  if (confirmPrompt) {
-    yes = confirmPrompt(question);
-  } else {
-    yes = MessageBoxW(window, question.c_str(), L"Audiobook mode",
-                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-  }
+  // The window asks with its message box; without one nobody can say no.
+  const bool yes = hooks.confirm ? hooks.confirm(question) : true;
   // The question may have waited while the track changed: that answer no longer applies.
   if (!yes || playing.id != id) return false;
   logEvent(LogEvent::From, at);
   return true;
-}
-
-void Player::storePosition(const std::wstring& path, uint64_t ms) {
-  const auto same = std::find_if(positions.begin(), positions.end(), [&](const auto& entry) {
-    return text::equalsOrdinalIgnoreCase(entry.path, path);
-  });
-  if (same != positions.end()) positions.erase(same);
-  if (ms < kMinStoredMs || path.empty()) return;
-  positions.insert(positions.begin(), Settings::Position{path, ms});
-  if (positions.size() > Settings::kMaxPositions) positions.resize(Settings::kMaxPositions);
 }
 
 std::wstring Player::backToLabel() const {
@@ -138,26 +121,6 @@ void Player::backTo() {
   }
 }
 
-std::wstring Player::chapterName(size_t index) const {
-  return ::chapterName(playing.chapters, index);
-}
-
-void Player::seekToChapter(size_t index) {
-  if (!chaptersUsable() || index >= playing.chapterStarts.size()) return;
-  const uint32_t start = playing.chapterStarts[index];
-  if (!confirm(L"Go to " + chapterName(index) + L" (" + text::formatTime(start) + L")")) return;
-  // The question may have let the track change.
-  if (!chaptersUsable() || index >= playing.chapterStarts.size()) return;
-  seekTo(playing.chapterStarts[index]);
-  logEvent(LogEvent::To, playing.chapterStarts[index]);
-}
-
-void Player::goToChapter(size_t index) {
-  if (playState == PlayState::Playing) checkTrackSwitch();
-  seekToChapter(index);
-  refresh();
-}
-
 void Player::jumpToFraction(double fraction) {
   if (playState == PlayState::Playing) checkTrackSwitch();
   if (!canSeek()) return;
@@ -197,7 +160,7 @@ void Player::playRow(int64_t row) {
 
 LogSummary Player::openListeningLog() {
   LogSummary summary = listeningLog.open(ListeningLog::pathBeside(settingsPath));
-  lastLogEventMs = GetTickCount64();
+  lastLogEventMs = now();
   if (summary.hasJumpOrigin) {
     undo.path = summary.jumpOriginPath;
     undo.positionMs = summary.jumpOriginMs / 1000 * 1000;
@@ -208,113 +171,4 @@ LogSummary Player::openListeningLog() {
     storePosition(summary.lastPath, summary.lastPositionMs);
   }
   return summary;
-}
-
-void Player::setAudiobookMode(bool on) {
-  if (on == audiobook) return;
-  if (playState == PlayState::Playing) checkTrackSwitch();
-
-  // 1. What to come back to in the mode being left.
-  ModeContext captured;
-  if (currentStation >= 0 && static_cast<size_t>(currentStation) < stations.size()) {
-    captured.stationUrl = stations[static_cast<size_t>(currentStation)].url;
-  }
-  if (restore.pending) {
-    captured.trackPath = restore.path;
-    captured.positionMs = restore.positionMs;
-  } else if (load.id != -1 && load.index != -1) {
-    captured.trackPath = load.path;
-    captured.positionMs = load.startPositionMs;
-  } else if (playing.id == -1 || currentStation != -1 || playing.index == -1) {
-    if (list.current >= 0 && static_cast<size_t>(list.current) < list.size()) {
-      captured.trackPath = std::wstring(list.path(static_cast<size_t>(list.current)));
-    }
-  } else {
-    captured.trackPath = playing.path;
-    captured.positionMs = playState == PlayState::Stopped ? 0 : positionMs();
-  }
-  captured.valid = pendingScanId == 0;
-  // The keys of the mode being left are written only while it is live: its latest place
-  // goes to the settings now, or a crash in the other mode would lose it.
-  save();
-
-  // 2. Leave the place: the log hears of it while the book is still the source.
-  rememberPosition();
-  if (audiobook && playState == PlayState::Paused) logEvent(LogEvent::Stop, positionMs());
-  currentStation = -1;
-  load = PendingLoad();
-  cancelPreload();
-  halt(PlayState::Idle);  // writes the stop event while playing
-  if (audiobook) {
-    logEvent(LogEvent::Off, 0);
-    listeningLog.close();
-  }
-  clearPlaying();
-  positionFrames = 0;
-  statusMessage.clear();
-  notice = Notice();
-  pendingScanId = 0;
-  restore = RestoreTarget();
-  playWhenReady = false;
-  unplayableCount = 0;
-
-  // 3. Exchange the live source with the saved one.
-  captured.sourcePath = std::move(sourceFolder);
-  captured.includeSubfolders = includeSubfolders;
-  captured.shuffle = shuffle;
-  captured.list = std::move(list);
-  captured.listScanId = listScanId;
-  captured.removedScanIndices = std::move(removedScanIndices);
-  captured.feedUrl = std::move(feedUrl);
-  std::swap(captured, otherContext);
-  ModeContext& back = captured;
-  sourceFolder = std::move(back.sourcePath);
-  includeSubfolders = back.includeSubfolders;
-  shuffle = back.shuffle;
-  list = std::move(back.list);
-  listScanId = back.listScanId;
-  removedScanIndices = std::move(back.removedScanIndices);
-  feedUrl = std::move(back.feedUrl);
-  stationUrl = back.stationUrl;
-
-  // 4. The mode's own rules.
-  audiobook = on;
-  if (audiobook) shuffle = false;
-  list.repeat = repeat;
-  if (list.shuffle != shuffle) {
-    list.shuffle = shuffle;
-    list.rebuildOrder();
-  }
-  if (audiobook) openListeningLog();
-
-  // 5./6. Bring back what the mode held.
-  if (back.valid) {
-    listChanged(list.current, false);
-    int64_t station = -1;
-    if (!audiobook && !back.stationUrl.empty()) {
-      for (size_t i = 0; i < stations.size(); ++i) {
-        if (stations[i].url == back.stationUrl) station = static_cast<int64_t>(i);
-      }
-    }
-    if (station != -1) {
-      currentStation = station;
-    } else if (const int64_t index =
-                   back.trackPath.empty() ? -1 : list.findIgnoringCase(back.trackPath);
-               index != -1) {
-      const int64_t old = list.current;
-      list.current = index;
-      list.rebuildOrder();
-      repaintRows(old, index);
-      listChanged(index, false);
-      playIndex(index, std::wstring(list.path(static_cast<size_t>(index))), true, back.positionMs);
-    }
-  } else {
-    list.clear();
-    listScanId = 0;
-    removedScanIndices.clear();
-    listChanged(-1, false);
-    restoreSession(back.stationUrl, back.feedUrl, back.trackPath, back.positionMs);
-  }
-  save();
-  refresh();
 }

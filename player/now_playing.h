@@ -2,14 +2,14 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/stream_decoder_ref.h"
 #include "base/tag_info.h"
+#include "engine/stream_decoder_ref.h"
 
-struct NowPlaying {
+// What the record says of its track, as plain values (what the player's view copies).
+struct TrackRecord {
   int64_t id = -1;     // load id of the request that produced it; -1: empty record
   int64_t index = -1;  // in the track list; -1 for a track from outside it
   std::wstring path;   // file path, CD track path or URL
@@ -20,7 +20,10 @@ struct NowPlaying {
   uint32_t sampleRate = 0;   // 0: unknown
   bool streamed = false;     // bytes come over the network
   bool seekable = true;
-  StreamDecoderRef stream;  // the decoder feeding a streamed or CD track; empty from memory
   std::vector<Chapter> chapters;
   std::vector<uint32_t> chapterStarts;  // ms, parallel to chapters
+};
+
+struct NowPlaying : TrackRecord {
+  StreamDecoderRef stream;  // the decoder feeding a streamed or CD track; empty from memory
 };

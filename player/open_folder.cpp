@@ -1,12 +1,14 @@
-// Opening folders and single files as the track list, installing scan results, late titles
-// and removing rows.
+// Opening folders, single files and paths given from outside as the track list, installing
+// scan results, late titles and removing rows.
 #include <algorithm>
 #include <new>
 #include <utility>
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "library/scan_rules.h"
 #include "player/player.h"
+#include "player/start_rules.h"
 
 void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
   // A feed download stops and a pending CD read is forgotten here once those sources exist.
@@ -44,6 +46,15 @@ void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
     }
   }
   refresh();
+}
+
+void Player::rescan() {
+  if (!sourceFolder.empty()) openPath(sourceFolder, includeSubfolders, false);
+}
+
+void Player::setIncludeSubfolders(bool on) {
+  includeSubfolders = on;
+  rescan();
 }
 
 void Player::onScanProgress(uint32_t scanId, uint64_t count) {
@@ -196,4 +207,30 @@ void Player::removeRow(int64_t index) {
   }
   save();
   refresh();
+}
+
+bool Player::openPaths(const std::vector<std::wstring>& paths) {
+  for (const std::wstring& path : paths) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      openPath(path, includeSubfolders, true);
+      return true;
+    }
+    if (!scanner::isAcceptedFileType(fileNameOfPath(path))) continue;
+    if (audiobook) {
+      // A single file is a book of its own.
+      openPath(path, includeSubfolders, true);
+      return true;
+    }
+    const std::wstring folder = parentFolderOf(path);
+    if (folder.empty()) continue;
+    openPath(folder, includeSubfolders, true);
+    // The file is the track chosen when its folder's list arrives; it is not a restore of
+    // the last session, so a folder that cannot be read still says so.
+    restore.path = path;
+    restore.positionMs = 0;
+    return true;
+  }
+  return false;
 }

@@ -17,8 +17,6 @@ constexpr int kAppCommandPause = 47;      // APPCOMMAND_MEDIA_PAUSE
 
 }  // namespace
 
-// ---- loading ----
-
 void Player::playIndex(int64_t index, const std::wstring& path, bool startPaused,
                        uint64_t startPositionMs) {
   if (!output.deviceOpen() && !output.openDevice()) {
@@ -192,8 +190,6 @@ void Player::cancelPreload() {
   preload = PendingPreload();
 }
 
-// ---- the output ----
-
 void Player::resume() {
   if (playState == PlayState::Playing) return;
   if (!output.ensureStarted()) {
@@ -321,8 +317,6 @@ void Player::stopAtEnd() {
   save();
 }
 
-// ---- commands ----
-
 void Player::startListTrack() {
   if (list.empty()) return;
   unplayableCount = 0;
@@ -369,41 +363,6 @@ void Player::play() {
 void Player::pause() {
   if (playState == PlayState::Playing) halt(PlayState::Paused);
   refresh();
-}
-
-bool Player::chaptersUsable() const {
-  return playing.id != -1 && playing.chapters.size() >= 2 && currentStation == -1 &&
-         playing.seekable && playing.totalFrames != 0 && playing.sampleRate != 0 &&
-         (playState == PlayState::Playing || playState == PlayState::Paused ||
-          playState == PlayState::Stopped);
-}
-
-bool Player::nextChapter() {
-  if (!chaptersUsable()) return false;
-  const uint64_t p = positionMs();
-  const auto after =
-      std::upper_bound(playing.chapterStarts.begin(), playing.chapterStarts.end(), p);
-  if (after == playing.chapterStarts.end()) return false;
-  seekToChapter(static_cast<size_t>(after - playing.chapterStarts.begin()));
-  return true;
-}
-
-bool Player::previousChapter() {
-  if (!chaptersUsable()) return false;
-  const uint64_t p = positionMs();
-  const std::vector<uint32_t>& starts = playing.chapterStarts;
-  // The last chapter that starts at or before p (the first one before any start).
-  size_t i =
-      static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin());
-  i = i == 0 ? 0 : i - 1;
-  size_t chapter = i;
-  if (starts[i] + kRestartWithinMs >= p) {
-    // Just past a chapter start: go to the one before it, if there is one.
-    if (i == 0 || p < starts[i]) return false;
-    chapter = i - 1;
-  }
-  seekToChapter(chapter);
-  return true;
 }
 
 void Player::next() {

@@ -8,14 +8,6 @@
 #include "base/text.h"
 #include "engine/load_path.h"
 
-namespace {
-
-constexpr uint64_t kHeardWithinMs = 30000;  // the last stretch of a track that counts as heard
-constexpr uint64_t kLongTrackMs = 1200000;  // library tracks this long remember their place
-constexpr uint64_t kMinRememberedMs = 999;
-
-}  // namespace
-
 Player::Player(HWND window, const Settings& initial, StartOptions startOptions, std::wstring path)
     : window(window),
       options(std::move(startOptions)),
@@ -48,12 +40,6 @@ Player::Player(HWND window, const Settings& initial, StartOptions startOptions, 
   repeat = (initial.repeat == 1 || initial.repeat == 2) ? static_cast<uint8_t>(initial.repeat)
                                                         : TrackList::kRepeatOff;
   volume = clampVolume(initial.volume);
-  topmost = initial.topmost;
-  miniMode = initial.miniMode;
-  listHidden = initial.listHidden;
-  opacity = initial.opacity;
-  fullRect = initial.fullRect;
-  miniRect = initial.miniRect;
   stations = initial.stations;
   positions = initial.positions;
   podcasts = initial.podcasts;
@@ -71,11 +57,58 @@ Player::Player(HWND window, const Settings& initial, StartOptions startOptions, 
 
 Player::~Player() { shutdown(); }
 
+void Player::setHooks(PlayerHooks newHooks) { hooks = std::move(newHooks); }
+
+PlayerView Player::view() const {
+  PlayerView v;
+  v.playState = playState;
+  v.playing = playing;
+  v.prepared = prepared;
+  v.positionFrames = currentPositionFrames();
+  v.outputTrackId = output.trackId();
+  v.outputSwitches = output.trackChangeCounter();
+  v.outputGain = output.gain();
+  v.outputBuffering = output.underrun();
+  v.load = load;
+  v.preload = preload;
+  v.pendingScanId = pendingScanId;
+  v.scanProgress = scanProgress;
+  v.restorePending = restore.pending;
+  v.nextId = nextId;
+  v.unplayableCount = unplayableCount;
+  v.shuffle = shuffle;
+  v.repeat = repeat;
+  v.volume = volume;
+  v.gain = gain;
+  v.loopFlag = loopFlag;
+  v.audiobook = audiobook;
+  v.sourceFolder = sourceFolder;
+  v.includeSubfolders = includeSubfolders;
+  v.feedUrl = feedUrl;
+  v.currentStation = currentStation;
+  v.cdDrive = cdDrive;
+  v.listScanId = listScanId;
+  v.removedScanIndices = removedScanIndices;
+  v.statusMessage = statusMessage;
+  v.notice = notice;
+  v.noticeActive = !notice.text.empty() && now() < notice.untilMs;
+  v.undo = undo;
+  v.backToLabel = backToLabel();
+  v.previousBookPath = previousBookPath;
+  v.listeningLogOpen = listeningLog.isOpen();
+  v.otherModeKept = otherContext.valid;
+  return v;
+}
+
+uint64_t Player::now() const { return hooks.clock ? hooks.clock() : GetTickCount64(); }
+
+void Player::setMediaControlsActive(bool active) { mediaControlsActive = active; }
+
 bool Player::startWorkers() {
-  if (!loaderStarted_) loaderStarted_ = loader.start(window, WM_APP_LOAD_DONE);
+  if (!loaderStarted) loaderStarted = loader.start(window, WM_APP_LOAD_DONE);
   const bool scanning =
       folderScanner.start(window, WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES);
-  return loaderStarted_ && scanning;
+  return loaderStarted && scanning;
 }
 
 int32_t Player::takeId() {
@@ -97,35 +130,33 @@ uint64_t Player::positionMs() const {
 
 void Player::setNotice(std::wstring text, uint64_t durationMs) {
   notice.text = std::move(text);
-  notice.untilMs = GetTickCount64() + durationMs;
+  notice.untilMs = now() + durationMs;
   // While paused nothing else repaints, and the notice would stay after its time.
   SetTimer(window, kNoticeTimer, static_cast<UINT>(std::min<uint64_t>(durationMs + 50, 0x7FFFFFFF)),
            nullptr);
 }
 
 void Player::onNoticeTimer() {
-  if (GetTickCount64() < notice.untilMs) return;  // a later notice set the timer again
+  if (now() < notice.untilMs) return;  // a later notice set the timer again
   KillTimer(window, kNoticeTimer);
   refresh();
 }
 
 void Player::refresh() {
-  if (onChanged) onChanged();
+  if (hooks.changed) hooks.changed();
 }
 
 void Player::repaintRows(int64_t a, int64_t b) {
-  if (onRowsChanged) onRowsChanged(a, b);
+  if (hooks.rowsChanged) hooks.rowsChanged(a, b);
 }
 
 void Player::listChanged(int64_t row, bool select) {
-  if (onListChanged) onListChanged(row, select);
+  if (hooks.listChanged) hooks.listChanged(row, select);
 }
 
 void Player::clearPlaying() { playing = NowPlaying(); }
 
 void Player::clearPrepared() { prepared = NowPlaying(); }
-
-// ---- the save operation ----
 
 Settings Player::buildSettings() {
   rememberPosition();
@@ -151,12 +182,7 @@ Settings Player::buildSettings() {
   s.repeat = repeat;
   s.volume = volume;
   s.audiobook = audiobook;
-  s.topmost = topmost;
-  s.miniMode = miniMode;
-  s.listHidden = listHidden;
-  s.opacity = opacity;
-  s.fullRect = fullRect;
-  s.miniRect = miniRect;
+  if (hooks.windowSettings) hooks.windowSettings(s);
   s.stations = stations;
   s.positions = positions;
   s.podcasts = podcasts;
@@ -192,11 +218,9 @@ bool Player::save() {
   return true;
 }
 
-// ---- shutdown ----
-
 void Player::shutdown() {
-  if (shutDown_) return;
-  shutDown_ = true;
+  if (shutDown) return;
+  shutDown = true;
   KillTimer(window, kTickTimer);
   KillTimer(window, kNoticeTimer);
   // The listening log, the media controls and the radio, feed and CD threads stop here, in
@@ -227,48 +251,4 @@ void Player::freeQueuedRecords() {
   }
   // WM_APP_RADIO, WM_APP_FEED_DONE and WM_APP_CD_DONE records are freed here by their
   // handlers' owners once those messages exist.
-}
-
-// ---- audiobook mode and remembered positions ----
-
-void Player::rememberPosition() {
-  if (playing.id == -1 || currentStation != -1 || playing.path.empty() ||
-      isCdTrackPath(playing.path) || playing.sampleRate == 0) {
-    return;
-  }
-  const uint64_t durationMs = framesToMs(playing.totalFrames, playing.sampleRate);
-  const bool outputPlaysIt = output.trackId() == playing.id;
-  uint64_t frames = positionFrames;
-  if (playState == PlayState::Playing && outputPlaysIt) frames = output.position();
-  const uint64_t atMs = framesToMs(frames, playing.sampleRate);
-  if ((playState == PlayState::Playing || playState == PlayState::Paused) && outputPlaysIt &&
-      durationMs > kHeardWithinMs && atMs + kHeardWithinMs >= durationMs) {
-    markHeard(playing.path);
-  }
-  if (durationMs < kLongTrackMs && !audiobook) return;
-  const uint64_t p = playState == PlayState::Stopped ? 0 : atMs;
-  positions.erase(
-      std::remove_if(positions.begin(), positions.end(),
-                     [&](const Settings::Position& e) { return e.path == playing.path; }),
-      positions.end());
-  if (p > kMinRememberedMs && p + kHeardWithinMs < durationMs) {
-    positions.insert(positions.begin(), Settings::Position{playing.path, p});
-    if (positions.size() > Settings::kMaxPositions) positions.resize(Settings::kMaxPositions);
-  }
-}
-
-void Player::markHeard(const std::wstring& path) {
-  if (!isHttpUrl(path)) return;
-  if (std::find(heard.begin(), heard.end(), path) != heard.end()) return;
-  heard.insert(heard.begin(), path);
-  if (heard.size() > Settings::kMaxHeard) heard.resize(Settings::kMaxHeard);
-  // An open podcast feed repaints its rows here once feeds are shown.
-}
-
-uint64_t Player::positionFor(const std::wstring& path) const {
-  if (isCdTrackPath(path)) return 0;
-  for (const Settings::Position& entry : positions) {
-    if (entry.path == path) return entry.ms;
-  }
-  return 0;
 }

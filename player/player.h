@@ -1,6 +1,7 @@
 // The one Player: the track list, what plays and what is prepared to follow it, the requests
 // to the track loader and the folder scanner, and every playback decision. Owned by the
-// user-interface thread; workers reach it only through messages to its window.
+// user-interface thread; workers reach it only through messages to its window. The window
+// reads it through view() and trackList() and changes it only through the operations below.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "base/settings.h"
+#include "base/track_list.h"
 #include "engine/audio_output.h"
 #include "engine/track_loader.h"
 #include "library/scan_result.h"
@@ -19,18 +21,8 @@
 #include "player/listening_log.h"
 #include "player/now_playing.h"
 #include "player/playback_rules.h"
+#include "player/player_view.h"
 #include "player/start_options.h"
-#include "engine/stream_decoder_ref.h"
-#include "base/track_list.h"
-
-enum class PlayState : uint8_t {
-  Idle = 0,     // nothing loaded yet
-  Loading = 1,  // a load is pending and nothing plays or is paused
-  Playing = 2,
-  Paused = 3,
-  Stopped = 4,  // a track is loaded at position 0
-  Failed = 5,   // stopped after an error
-};
 
 // The listening log's events, by their codes in the log.
 enum class LogEvent : uint8_t {
@@ -44,31 +36,7 @@ enum class LogEvent : uint8_t {
   Off = 7
 };
 
-struct PendingLoad {
-  int32_t id = -1;  // -1: none pending
-  int64_t index = -1;
-  std::wstring path;
-  bool startPaused = false;
-  uint64_t startPositionMs = 0;
-};
-
-struct PendingPreload {
-  int32_t id = -1;  // -1: none pending
-  int64_t index = -1;
-  bool deferred = false;  // waits until the drive has finished reading the current CD track
-};
-
-struct Notice {
-  std::wstring text;
-  uint64_t untilMs = 0;  // GetTickCount64 time until which it is shown
-};
-
-struct UndoRecord {
-  std::wstring path;
-  uint64_t positionMs = 0;  // whole seconds
-  bool set = false;
-};
-
+// Where the last session's track is taken up once its list arrives.
 struct RestoreTarget {
   std::wstring path;
   uint64_t positionMs = 0;
@@ -90,6 +58,20 @@ struct ModeContext {
   bool valid = false;  // saved with its list complete
 };
 
+// What the player tells its window, and asks it. Every hook may be left empty.
+struct PlayerHooks {
+  std::function<void()> changed;  // refresh the window and the media controls
+  std::function<void(int64_t, int64_t)> rowsChanged;          // repaint these rows (-1: none)
+  std::function<void(int64_t row, bool select)> listChanged;  // new row count; show or select row
+  // The audiobook question (the full text); true for yes. Without it the answer is yes.
+  std::function<bool(const std::wstring&)> confirm;
+  // Adds what the window keeps of itself (its modes, opacity and rectangles) to the record
+  // being saved.
+  std::function<void(Settings&)> windowSettings;
+  // Milliseconds of a steady clock; GetTickCount64 when empty.
+  std::function<uint64_t()> clock;
+};
+
 class Player {
  public:
   static constexpr UINT_PTR kTickTimer = 1;
@@ -103,44 +85,79 @@ class Player {
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
 
+  void setHooks(PlayerHooks hooks);
+
+  // What the window draws.
+  PlayerView view() const;
+  const TrackList& trackList() const { return list; }
+  const std::vector<Settings::Position>& rememberedPositions() const { return positions; }
+  // The position of the playing track: the output's while it plays it, else the player's own.
+  uint64_t currentPositionFrames() const;
+  uint64_t positionMs() const;
+  bool canSeek() const;
+  uint64_t positionFor(const std::wstring& path) const;
+  std::wstring backToLabel() const;  // empty when there is nothing to go back to
+  std::wstring chapterName(size_t index) const;
+
   // The loader and scanner threads (the window's deferred start). False when one of them
   // could not be started.
   bool startWorkers();
+  // While the system media controls are active they deliver the media keys themselves.
+  void setMediaControlsActive(bool active);
 
   // Playback control.
   void playIndex(int64_t index, const std::wstring& path, bool startPaused,
                  uint64_t startPositionMs);
-  void playCurrent();
   void playPause();
   void play();
   void pause();
   void next();
   void previous();
-  bool canSeek() const;
   void seekTo(uint64_t ms);
   void seekToStart();
+  void jumpToFraction(double fraction);  // a place on the seek bar
   void setShuffle(bool on);
   void cycleRepeat();
+  void setVolume(int volume);
   void changeVolume(int steps);
   void onWheel(int delta);
-  void setVolume(int volume);
-  void stopAtEnd();
-  void halt(PlayState newState);
-  void resume();
-  void preloadNext();
-  void cancelPreload();
+  void playRow(int64_t row);  // a row chosen in the list (double click)
+  void goToChapter(size_t index);
+
+  // Worker results and the timers.
   void onTimer();
+  void onNoticeTimer();
   void onLoadDone(std::unique_ptr<LoadResult> result);
+  void onScanProgress(uint32_t scanId, uint64_t count);
+  void onScanDone(std::unique_ptr<ScanResult> result);
+  void onTitles(std::unique_ptr<ScanTitleBatch> batch);
   void onMediaButton(WPARAM button);
   // WM_APPCOMMAND's command; false leaves it to default processing.
   bool onAppCommand(int command);
 
   // Opening folders and list changes.
   void openPath(const std::wstring& path, bool includeSubfolders, bool playWhenReady);
-  void onScanProgress(uint32_t scanId, uint64_t count);
-  void onScanDone(std::unique_ptr<ScanResult> result);
-  void onTitles(std::unique_ptr<ScanTitleBatch> batch);
+  // Paths from the command line, a drop or a second instance; true when one was opened.
+  bool openPaths(const std::vector<std::wstring>& paths);
+  void rescan();
+  void setIncludeSubfolders(bool on);  // and reads the open folder again
   void removeRow(int64_t index);
+
+  // Start-up: the deferred start (WM_APP_START) and the restore of the last session.
+  void onStart();
+  void restoreSession(const std::wstring& stationUrl, const std::wstring& podcastUrl,
+                      const std::wstring& trackPath, uint64_t positionMs);
+
+  // Audiobook mode and resume positions.
+  // Asks (in audiobook mode, with a track loaded and playing or paused) whether to leave the
+  // listener's place; a yes writes the place left to the log and to "Back to".
+  bool confirm(const std::wstring& prompt);
+  void setAudiobookMode(bool on);
+  void backTo();
+  void storePosition(const std::wstring& path, uint64_t ms);
+  // Opens the listening log (audiobook mode) and applies what it says: the "Back to" record
+  // and, after a crash, the remembered position.
+  LogSummary openListeningLog();
 
   // The save operation: the record built from the live state, written whole.
   Settings buildSettings();
@@ -149,46 +166,45 @@ class Player {
   // Window destruction: every worker stopped and joined, every queued record freed.
   void shutdown();
 
-  // Start-up: the deferred start (WM_APP_START), the restore of the last session, and the
-  // opening of paths from the command line, a drop or a second instance (true when one of
-  // them was opened).
-  void onStart();
-  void restoreSession(const std::wstring& stationUrl, const std::wstring& podcastUrl,
-                      const std::wstring& trackPath, uint64_t positionMs);
-  bool openPaths(const std::vector<std::wstring>& paths);
-
-  // Audiobook mode, resume positions and the listening log.
-  bool confirm(const std::wstring& prompt);
-  void setAudiobookMode(bool on);
+ private:
+  // playback.cpp
+  void playCurrent();
+  void startListTrack();
+  NowPlaying makeRecord(const LoadResult& result, int64_t index);
+  void preloadNext();
+  void cancelPreload();
+  void resume();
+  void halt(PlayState newState);
+  void checkTrackSwitch();
+  void seekFrames(uint64_t frames);
+  void stopAtEnd();
+  void restartTrack();
+  void setLoopFlag();
+  // chapters.cpp
+  bool chaptersUsable() const;
+  bool nextChapter();
+  bool previousChapter();
+  void seekToChapter(size_t index);
+  // resume_positions.cpp
   void rememberPosition();
-  void storePosition(const std::wstring& path, uint64_t ms);
   void markHeard(const std::wstring& path);
-  uint64_t positionFor(const std::wstring& path) const;
-  void backTo();
-  std::wstring backToLabel() const;  // empty when there is nothing to go back to
-  std::wstring chapterName(size_t index) const;
-  void goToChapter(size_t index);
-  void jumpToFraction(double fraction);
-  void playRow(int64_t row);  // a row chosen in the list (double click)
-  // Opens the listening log (audiobook mode) and applies what it says: the "Back to" record
-  // and, after a crash, the remembered position.
-  LogSummary openListeningLog();
+  // audiobook.cpp
+  bool localTrackLoaded() const;  // not a station or CD track, with a known rate
   void logEvent(LogEvent event, uint64_t positionMs);
-
-  // The position of the playing track: the output's while it plays it, else the player's own.
-  uint64_t currentPositionFrames() const;
-  uint64_t positionMs() const;
+  void logPeriodicEvent();
+  // player.cpp
+  uint64_t now() const;
   void setNotice(std::wstring text, uint64_t durationMs);
-  void onNoticeTimer();
+  void clearPlaying();
+  void clearPrepared();
+  void freeQueuedRecords();
+  void refresh();
+  void repaintRows(int64_t a, int64_t b);
+  void listChanged(int64_t row, bool select);
+  int32_t takeId();
 
-  // Hooks for the window. onChanged: refresh the window and the media controls.
-  std::function<void()> onChanged;
-  std::function<void(int64_t, int64_t)> onRowsChanged;          // repaint these rows (-1: none)
-  std::function<void(int64_t row, bool select)> onListChanged;  // new row count; show or select row
-  // The audiobook confirmation's question (the full text); when empty, a message box asks.
-  std::function<bool(const std::wstring&)> confirmPrompt;
+  PlayerHooks hooks;
 
-  // State (Part of what the window draws from).
   HWND window;
   StartOptions options;
   std::wstring settingsPath;
@@ -213,14 +229,6 @@ class Player {
   Notice notice;
   uint32_t listScanId = 0;
   std::vector<uint64_t> removedScanIndices;
-
-  // Window flags kept for the save.
-  bool topmost = true;
-  bool miniMode = false;
-  bool listHidden = false;
-  int opacity = 100;
-  SettingsRect fullRect;
-  SettingsRect miniRect;
 
   // The settings lists.
   std::vector<Settings::Station> stations;
@@ -254,7 +262,7 @@ class Player {
   // the book that was open before the current one.
   UndoRecord undo;
   ListeningLog listeningLog;
-  uint64_t lastLogEventMs = 0;  // GetTickCount64 time of the last written event
+  uint64_t lastLogEventMs = 0;  // clock time of the last written event
   std::wstring previousBookPath;
 
   // Workers and the output.
@@ -262,26 +270,6 @@ class Player {
   scanner::Scanner folderScanner;
   AudioOutput output;
 
- private:
-  void checkTrackSwitch();
-  void startListTrack();
-  void seekFrames(uint64_t frames);
-  bool chaptersUsable() const;
-  bool nextChapter();
-  bool previousChapter();
-  void restartTrack();
-  NowPlaying makeRecord(const LoadResult& result, int64_t index);
-  void clearPlaying();
-  void clearPrepared();
-  void setLoopFlag();
-  void freeQueuedRecords();
-  void refresh();
-  void repaintRows(int64_t a, int64_t b);
-  void listChanged(int64_t row, bool select);
-  int32_t takeId();
-  bool localTrackLoaded() const;  // not a station or CD track, with a known rate
-  void logPeriodicEvent();
-  void seekToChapter(size_t index);
-  bool loaderStarted_ = false;
-  bool shutDown_ = false;
+  bool loaderStarted = false;
+  bool shutDown = false;
 };

@@ -12,8 +12,9 @@ namespace {
 
 // The row's text as the list shows it.
 std::wstring rowText(const Player& player, int64_t row) {
-  if (row < 0 || static_cast<uint64_t>(row) >= player.list.size()) return std::wstring();
-  return std::wstring(player.list.displayName(static_cast<size_t>(row)));
+  const TrackList& list = player.trackList();
+  if (row < 0 || static_cast<uint64_t>(row) >= list.size()) return std::wstring();
+  return std::wstring(list.displayName(static_cast<size_t>(row)));
 }
 
 bool appendEntry(HMENU menu, const MenuEntry& entry) {
@@ -46,7 +47,7 @@ bool appendEntry(HMENU menu, const MenuEntry& entry) {
 
 bool rowStillShows(const Player& player, const MenuSnapshot& snapshot) {
   return snapshot.state.hasRow && snapshot.row >= 0 &&
-         static_cast<uint64_t>(snapshot.row) < player.list.size() &&
+         static_cast<uint64_t>(snapshot.row) < player.trackList().size() &&
          rowText(player, snapshot.row) == snapshot.state.rowText;
 }
 
@@ -65,27 +66,27 @@ MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row) {
   MenuSnapshot snap;
   MenuState& s = snap.state;
   s.miniMode = w.miniMode;
+  s.topmost = w.topmost;
+  s.opacity = w.opacity;
   const Player* player = w.player.get();
   if (player == nullptr) return snap;
 
-  s.audiobook = player->audiobook;
-  s.folderOpen = !player->sourceFolder.empty();
-  s.includeSubfolders = player->includeSubfolders;
-  s.topmost = player->topmost;
-  s.opacity = player->opacity;
+  const PlayerView view = player->view();
+  s.audiobook = view.audiobook;
+  s.folderOpen = !view.sourceFolder.empty();
+  s.includeSubfolders = view.includeSubfolders;
 
-  const NowPlaying& playing = player->playing;
-  if (playing.id != -1 && player->currentStation == -1 && !playing.chapters.empty()) {
+  const TrackRecord& playing = view.playing;
+  if (playing.id != -1 && view.currentStation == -1 && !playing.chapters.empty()) {
     snap.playingId = playing.id;
     s.chapterCount = playing.chapters.size();
     const size_t shown = std::min(s.chapterCount, kMenuChapters);
     for (size_t i = 0; i < shown; ++i) s.chapterNames.push_back(player->chapterName(i));
-    s.currentChapter =
-        chapterAt(playing.chapterStarts, player->currentPositionFrames(), playing.sampleRate);
+    s.currentChapter = chapterAt(playing.chapterStarts, view.positionFrames, playing.sampleRate);
   }
-  if (s.audiobook) s.backToLabel = player->backToLabel();
+  if (s.audiobook) s.backToLabel = view.backToLabel;
 
-  if (row >= 0 && static_cast<uint64_t>(row) < player->list.size()) {
+  if (row >= 0 && static_cast<uint64_t>(row) < player->trackList().size()) {
     snap.row = row;
     s.hasRow = true;
     s.rowText = rowText(*player, row);
@@ -105,8 +106,9 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
   if (id >= kCmdChapterFirst && id < kCmdChapterFirst + kMenuChapters) {
     const size_t chapter = id - kCmdChapterFirst;
     // The menu listed the chapters of one track; after a switch to another they mean nothing.
-    if (snapshot.playingId != -1 && player->playing.id == snapshot.playingId &&
-        chapter < player->playing.chapters.size()) {
+    const PlayerView view = player->view();
+    if (snapshot.playingId != -1 && view.playing.id == snapshot.playingId &&
+        chapter < view.playing.chapters.size()) {
       player->goToChapter(chapter);
     }
     return;
@@ -117,15 +119,10 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       openFolderCommand(w);
       break;
     case kCmdRescan:
-      if (!player->sourceFolder.empty()) {
-        player->openPath(player->sourceFolder, player->includeSubfolders, false);
-      }
+      player->rescan();
       break;
     case kCmdIncludeSubfolders:
-      player->includeSubfolders = !shown.includeSubfolders;
-      if (!player->sourceFolder.empty()) {
-        player->openPath(player->sourceFolder, player->includeSubfolders, false);
-      }
+      player->setIncludeSubfolders(!shown.includeSubfolders);
       notifyChanged(w);
       break;
     case kCmdAlwaysOnTop:
@@ -138,7 +135,7 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       PostMessageW(w.hwnd, WM_CLOSE, 0, 0);
       break;
     case kCmdAudiobook:
-      if (player->audiobook == shown.audiobook) player->setAudiobookMode(!shown.audiobook);
+      if (player->view().audiobook == shown.audiobook) player->setAudiobookMode(!shown.audiobook);
       // The media controls learn here whether previous and next are available, once they
       // exist.
       player->save();

@@ -87,6 +87,11 @@ bool pickBookFile(HWND owner, std::wstring& path) {
   return true;
 }
 
+bool askAudiobookQuestion(HWND owner, const std::wstring& question) {
+  return MessageBoxW(owner, question.c_str(), L"Audiobook mode",
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 bool openWebPage(const std::wstring& url) {
   if (!isWebPageUrl(url)) return false;
   const HINSTANCE result =

@@ -77,17 +77,15 @@ class DcState {
 };
 
 bool toggleActive(const MainWindow& w, int id) {
-  if (!w.player) return false;
-  const Player& p = *w.player;
   switch (id) {
     case kIdShuffle:
-      return p.shuffle;
+      return w.player && w.player->view().shuffle;
     case kIdRepeat:
-      return p.repeat != TrackList::kRepeatOff;
+      return w.player && w.player->view().repeat != TrackList::kRepeatOff;
     case kIdTopmost:
-      return p.topmost;
+      return w.topmost;
     case kIdListButton:
-      return !p.listHidden;
+      return !w.listHidden;
     default:
       return false;
   }
@@ -191,7 +189,8 @@ draw::RowState rowState(const MainWindow& w, HWND list, int64_t row) {
   state.selected = (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
                     LVIS_SELECTED) != 0;
   state.odd = (row % 2) != 0;
-  state.current = w.player && w.player->list.current >= 0 && w.player->list.current == row;
+  state.current =
+      w.player && w.player->trackList().current >= 0 && w.player->trackList().current == row;
   state.unavailable = rowUnavailable(w, row);
   state.focused = GetFocus() == list && !focusCuesHidden(w) &&
                   SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED) ==

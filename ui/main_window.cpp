@@ -4,9 +4,11 @@
 #include <shellapi.h>
 
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "player/player.h"
+#include "ui/dialogs.h"
 #include "ui/drawing.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
@@ -89,7 +91,7 @@ void addTool(MainWindow& w, HWND control) {
 void createControls(MainWindow& w, const Player& player) {
   StatusView glyphState;
   glyphState.miniMode = w.miniMode;
-  glyphState.repeat = player.repeat;
+  glyphState.repeat = player.view().repeat;
 
   w.title = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTitle);
   w.seek = createTrackbar(w, kIdSeek, 10000, 100, 1000);
@@ -114,7 +116,7 @@ void createControls(MainWindow& w, const Player& player) {
     column.mask = LVCF_WIDTH;
     column.cx = kInitialColumnWidth;
     SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    SendMessageW(w.list, LVM_SETITEMCOUNT, player.list.size(), LVSICF_NOINVALIDATEALL);
+    SendMessageW(w.list, LVM_SETITEMCOUNT, player.trackList().size(), LVSICF_NOINVALIDATEALL);
     w.scroll = createScrollWindow(w);
     // Above the list, so that it covers the list's edge.
     if (w.scroll) {
@@ -152,20 +154,20 @@ void createControls(MainWindow& w, const Player& player) {
 }
 
 void installPlayerHooks(MainWindow& w) {
-  Player& p = *w.player;
   MainWindow* window = &w;
-  p.onChanged = [window] { refreshWindow(*window); };
-  p.onRowsChanged = [window](int64_t a, int64_t b) {
+  PlayerHooks hooks;
+  hooks.changed = [window] { refreshWindow(*window); };
+  hooks.rowsChanged = [window](int64_t a, int64_t b) {
     if (!window->list || !window->player) return;
-    const int64_t count = static_cast<int64_t>(window->player->list.size());
+    const int64_t count = static_cast<int64_t>(window->player->trackList().size());
     for (int64_t row : {a, b}) {
       if (row >= 0 && row < count) SendMessageW(window->list, LVM_REDRAWITEMS, row, row);
     }
     if (b >= 0 && b < count) SendMessageW(window->list, LVM_ENSUREVISIBLE, b, FALSE);
   };
-  p.onListChanged = [window](int64_t row, bool select) {
+  hooks.listChanged = [window](int64_t row, bool select) {
     if (!window->list || !window->player) return;
-    const int64_t count = static_cast<int64_t>(window->player->list.size());
+    const int64_t count = static_cast<int64_t>(window->player->trackList().size());
     SendMessageW(window->list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
     if (row >= 0 && row < count) {
       if (select) {
@@ -183,8 +185,18 @@ void installPlayerHooks(MainWindow& w) {
     }
     InvalidateRect(window->list, nullptr, TRUE);
   };
-  // Left empty: the player asks with its own message box.
-  p.confirmPrompt = nullptr;
+  hooks.confirm = [window](const std::wstring& question) {
+    return askAudiobookQuestion(window->hwnd, question);
+  };
+  hooks.windowSettings = [window](Settings& s) {
+    s.topmost = window->topmost;
+    s.miniMode = window->miniMode;
+    s.listHidden = window->listHidden;
+    s.opacity = window->opacity;
+    s.fullRect = window->fullRect;
+    s.miniRect = window->miniRect;
+  };
+  w.player->setHooks(std::move(hooks));
 }
 
 }  // namespace
@@ -225,8 +237,10 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   if (!registerMainClass(instance)) return nullptr;
   registerScrollClass(instance);
 
+  w->topmost = settings.topmost;
   w->miniMode = settings.miniMode;
   w->listHidden = settings.listHidden;
+  w->opacity = settings.opacity;
   w->fullRect = settings.fullRect;
   w->miniRect = settings.miniRect;
   const bool fullAccepted =
@@ -265,7 +279,7 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   rebuildFonts(*w);
   createControls(*w, *w->player);
   showControlsForMode(*w);
-  setOpacity(*w, w->player->opacity);
+  setOpacity(*w, w->opacity);
   refreshWindow(*w);
 
   // The size of the mode: a usable stored rectangle in full mode with the list; otherwise its

@@ -35,9 +35,13 @@ struct MainWindow {
   std::unique_ptr<Player> player;
   UINT dpi = 96;
 
-  // Modes and remembered rectangles (screen coordinates; the player's copies are saved).
+  // The window's own settings, kept here only and added to the record the player saves.
+  bool topmost = true;
   bool miniMode = false;
   bool listHidden = false;
+  int opacity = 100;
+  SettingsRect fullRect;  // the stored rectangles (screen coordinates)
+  SettingsRect miniRect;
 
   Fonts fonts;
   int textHeight = 0;
@@ -71,8 +75,6 @@ struct MainWindow {
   bool firstPaintDone = false;
   bool measureStartup = false;  // "--measure-startup": the first paint ends the program
   bool ready = false;           // creation finished: rectangles are remembered from now on
-  SettingsRect fullRect;        // the stored rectangles (the player's copies follow them)
-  SettingsRect miniRect;
 
   HWND button(int id) const { return buttons[id - kIdOpenFolder]; }
   int scaled(int n) const { return MulDiv(n, static_cast<int>(dpi), 96); }

@@ -4,6 +4,7 @@
 
 #include "player/playback_rules.h"
 #include "player/player.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -17,18 +18,18 @@ size_t chapterAt(const std::vector<uint32_t>& starts, uint64_t positionMs) {
 
 }  // namespace
 
-StatusInput statusInputOf(const Player& player) {
+StatusInput statusInputOf(const PlayerView& player, const MainWindow& window) {
   StatusInput in;
   in.playState = static_cast<int>(player.playState);
 
-  const NowPlaying& playing = player.playing;
+  const TrackRecord& playing = player.playing;
   in.hasPlaying = playing.id != -1;
   if (in.hasPlaying) {
     in.title = playing.title;
     in.streamed = playing.streamed;
     in.totalFrames = playing.totalFrames;
     in.sampleRate = playing.sampleRate;
-    in.positionFrames = player.currentPositionFrames();
+    in.positionFrames = player.positionFrames;
     if (!playing.chapters.empty() && playing.chapters.size() == playing.chapterStarts.size()) {
       in.hasChapters = true;
       in.chapterTitle = chapterName(
@@ -36,15 +37,15 @@ StatusInput statusInputOf(const Player& player) {
           chapterAt(playing.chapterStarts, framesToMs(in.positionFrames, playing.sampleRate)));
     }
   }
-  in.outputBuffering = player.output.underrun();
+  in.outputBuffering = player.outputBuffering;
 
   in.shuffle = player.shuffle;
   in.repeat = player.repeat;
   in.volume = player.volume;
-  in.topmost = player.topmost;
-  in.miniMode = player.miniMode;
-  in.listHidden = player.listHidden;
-  in.opacity = player.opacity;
+  in.topmost = window.topmost;
+  in.miniMode = window.miniMode;
+  in.listHidden = window.listHidden;
+  in.opacity = window.opacity;
   in.audiobook = player.audiobook;
 
   // Radio: the station's name, the stream's status and its buffer come with the radio work;
@@ -60,19 +61,21 @@ StatusInput statusInputOf(const Player& player) {
   in.cdReadPending = false;
 
   in.notice = player.notice.text;
-  in.noticeActive = !player.notice.text.empty() && GetTickCount64() < player.notice.untilMs;
+  in.noticeActive = player.noticeActive;
   in.statusMessage = player.statusMessage;
 
-  in.listEmpty = player.list.empty();
+  in.listEmpty = !window.player || window.player->trackList().empty();
   in.sourceOpen = !player.sourceFolder.empty();
   in.openedPodcastOrCd = !player.feedUrl.empty() || player.cdDrive != 0;
   return in;
 }
 
-StatusView statusOf(const Player& player) { return composeStatus(statusInputOf(player)); }
+StatusView statusOf(const PlayerView& player, const MainWindow& window) {
+  return composeStatus(statusInputOf(player, window));
+}
 
-std::wstring dragTimeOf(const Player& player, double fraction) {
-  const NowPlaying& playing = player.playing;
+std::wstring dragTimeOf(const PlayerView& player, double fraction) {
+  const TrackRecord& playing = player.playing;
   const bool hasTrack = playing.id != -1 && player.playState != PlayState::Failed;
   return dragTimeText(hasTrack, fraction, playing.totalFrames, playing.sampleRate);
 }

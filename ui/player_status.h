@@ -1,14 +1,18 @@
-// The status line's view of the live Player: what composeStatus reads, taken from it.
+// The status line's view of the player and the window: what composeStatus reads, taken from
+// the player's view and the window's own flags.
 #pragma once
 
+#include <string>
+
+#include "player/player_view.h"
 #include "ui/status_view.h"
 
-class Player;
+struct MainWindow;
 
-// The player's state as plain values (notices compared with the tick count now).
-StatusInput statusInputOf(const Player& player);
+// The state as plain values.
+StatusInput statusInputOf(const PlayerView& player, const MainWindow& window);
 
-StatusView statusOf(const Player& player);
+StatusView statusOf(const PlayerView& player, const MainWindow& window);
 
 // The time label while the seek bar is dragged to `fraction` of the playing track.
-std::wstring dragTimeOf(const Player& player, double fraction);
+std::wstring dragTimeOf(const PlayerView& player, double fraction);

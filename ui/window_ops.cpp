@@ -82,7 +82,7 @@ void redraw(HWND control) {
 }
 
 // The chapter set the seek bar marks, as text so that a change is one comparison.
-std::wstring ticksKey(const Player& p, std::vector<uint32_t>& starts) {
+std::wstring ticksKey(const PlayerView& p, std::vector<uint32_t>& starts) {
   starts.clear();
   if (p.playing.id == -1 || p.currentStation != -1 || p.playing.chapterStarts.empty()) {
     return std::wstring();
@@ -136,11 +136,8 @@ bool rebuildFonts(MainWindow& w) {
 }
 
 void notifyChanged(MainWindow& w) {
-  if (w.player && w.player->onChanged) {
-    w.player->onChanged();
-  } else {
-    refreshWindow(w);
-  }
+  // The system media controls hear of the change here once they exist.
+  refreshWindow(w);
 }
 
 void layoutWindow(MainWindow& w) {
@@ -214,10 +211,6 @@ void rememberRect(MainWindow& w) {
                            stored, static_cast<int>(w.dpi));
   w.fullRect = now.full;
   w.miniRect = now.mini;
-  if (w.player) {
-    w.player->fullRect = w.fullRect;
-    w.player->miniRect = w.miniRect;
-  }
 }
 
 void setMiniMode(MainWindow& w, bool on) {
@@ -225,7 +218,6 @@ void setMiniMode(MainWindow& w, bool on) {
   restoreIfNeeded(w.hwnd);
   const SettingsRect current = windowRect(w.hwnd);
   w.miniMode = on;
-  if (w.player) w.player->miniMode = on;
   notifyChanged(w);
   showControlsForMode(w);
   applyStyle(w);
@@ -243,7 +235,6 @@ void toggleList(MainWindow& w) {
   restoreIfNeeded(w.hwnd);
   const SettingsRect current = windowRect(w.hwnd);
   w.listHidden = !w.listHidden;
-  if (w.player) w.player->listHidden = w.listHidden;
   notifyChanged(w);
   showControlsForMode(w);
   applyStyle(w);
@@ -258,7 +249,7 @@ void setAlwaysOnTop(MainWindow& w, bool on) {
   if (!w.hwnd) return;
   SetWindowPos(w.hwnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  if (w.player) w.player->topmost = on;
+  w.topmost = on;
   notifyChanged(w);
 }
 
@@ -273,7 +264,7 @@ void setOpacity(MainWindow& w, int percent) {
     RedrawWindow(w.hwnd, nullptr, nullptr,
                  RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
   }
-  if (w.player) w.player->opacity = percent;
+  w.opacity = percent;
 }
 
 void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested) {
@@ -292,8 +283,8 @@ void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested) {
 
 void refreshWindow(MainWindow& w) {
   if (!w.hwnd || !w.title || !w.player) return;
-  const Player& p = *w.player;
-  const StatusView s = statusOf(p);
+  const PlayerView p = w.player->view();
+  const StatusView s = statusOf(p, w);
   const bool all = !w.shownValid;
   const StatusView old = w.shown;
   // The drawing reads the shown record, so it is current before anything repaints.
@@ -347,8 +338,8 @@ void refreshWindow(MainWindow& w) {
 
 void openFolderCommand(MainWindow& w) {
   if (!w.player) return;
-  Player& p = *w.player;
+  const PlayerView p = w.player->view();
   bool include = p.includeSubfolders;
   std::wstring folder;
-  if (pickFolder(w.hwnd, p.sourceFolder, include, folder)) p.openPath(folder, include, true);
+  if (pickFolder(w.hwnd, p.sourceFolder, include, folder)) w.player->openPath(folder, include, true);
 }

@@ -11,12 +11,12 @@
 #include "base/handoff.h"
 #include "base/messages.h"
 #include "player/player.h"
-#include "player/player_window.h"
 #include "ui/context_menu.h"
 #include "ui/drawing.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
+#include "ui/player_messages.h"
 #include "ui/player_status.h"
 #include "ui/startup_time.h"
 #include "ui/window_ops.h"
@@ -78,8 +78,10 @@ LRESULT onListNotify(MainWindow& w, NMHDR& header) {
       LVITEMW& item = info.item;
       if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
       item.pszText[0] = 0;
-      if (!p || item.iItem < 0 || static_cast<size_t>(item.iItem) >= p->list.size()) return 0;
-      const std::wstring_view name = p->list.displayName(static_cast<size_t>(item.iItem));
+      if (!p || item.iItem < 0 || static_cast<size_t>(item.iItem) >= p->trackList().size()) {
+        return 0;
+      }
+      const std::wstring_view name = p->trackList().displayName(static_cast<size_t>(item.iItem));
       const size_t n = std::min(name.size(), static_cast<size_t>(item.cchTextMax - 1));
       std::copy_n(name.data(), n, item.pszText);
       item.pszText[n] = 0;
@@ -88,10 +90,10 @@ LRESULT onListNotify(MainWindow& w, NMHDR& header) {
     case NM_CUSTOMDRAW:
       return customDrawList(w, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     case NM_SETFOCUS: {
-      if (!p || p->list.empty()) return 0;
+      if (!p || p->trackList().empty()) return 0;
       if (SendMessageW(w.list, LVM_GETSELECTEDCOUNT, 0, 0) != 0) return 0;
-      const int64_t count = static_cast<int64_t>(p->list.size());
-      const int64_t current = p->list.current;
+      const int64_t count = static_cast<int64_t>(p->trackList().size());
+      const int64_t current = p->trackList().current;
       const int row = static_cast<int>(current >= 0 && current < count ? current : 0);
       selectOnly(w.list, row);
       SendMessageW(w.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
@@ -114,7 +116,7 @@ LRESULT onNotify(MainWindow& w, NMHDR& header) {
                        ? GetDlgCtrlID(reinterpret_cast<HWND>(header.idFrom))
                        : static_cast<int>(header.idFrom);
     std::wstring tip;
-    if (w.player) tip = tooltipText(id, statusOf(*w.player));
+    if (w.player) tip = tooltipText(id, statusOf(w.player->view(), w));
     const size_t n = std::min(tip.size(), std::size(info.szText) - 1);
     std::copy_n(tip.data(), n, info.szText);
     info.szText[n] = 0;
@@ -171,13 +173,13 @@ void onCommand(MainWindow& w, int id) {
       p->next();
       break;
     case kIdShuffle:
-      p->setShuffle(!p->shuffle);
+      p->setShuffle(!p->view().shuffle);
       break;
     case kIdRepeat:
       p->cycleRepeat();
       break;
     case kIdTopmost:
-      setAlwaysOnTop(w, !p->topmost);
+      setAlwaysOnTop(w, !w.topmost);
       break;
     case kIdMiniMode:
       setMiniMode(w, !w.miniMode);
@@ -203,7 +205,7 @@ void onHScroll(MainWindow& w, HWND bar, int code) {
       std::clamp(static_cast<double>(SendMessageW(bar, TBM_GETPOS, 0, 0)) / kSeekScale, 0.0, 1.0);
   if (code == TB_THUMBTRACK) {
     w.seekDragging = true;
-    const std::wstring dragText = dragTimeOf(*p, fraction);
+    const std::wstring dragText = dragTimeOf(p->view(), fraction);
     if (w.time) SetWindowTextW(w.time, dragText.c_str());
   } else if (code == TB_ENDTRACK) {
     w.seekDragging = false;
@@ -330,15 +332,9 @@ LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& 
       if (w.player) w.player->onStart();
       refreshWindow(w);
       return 0;
-    case WM_APP_RADIO:
-    case WM_APP_FEED_DONE:
-    case WM_APP_CD_DONE:
-      // The radio stream, the feed download and the CD reader post these; their records go
-      // to the player's handlers once it has stations, feeds and CDs. Nothing sends them yet.
-      return 0;
     default: {
       LRESULT result = 0;
-      if (routePlayerMessage(w.player.get(), hwnd, message, wParam, lParam, result)) return result;
+      if (routePlayerMessage(w.player.get(), message, wParam, lParam, result)) return result;
       handled = false;
       return 0;
     }

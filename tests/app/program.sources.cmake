@@ -3,7 +3,7 @@ twk_test(command_line_test CORE command_line_test.cpp)
 # The real program as a process. It claims the session's single-instance lock and its window
 # class, so it runs alone.
 if(TARGET Tarnwick)
-  twk_test(program_test WIN program_test.cpp child_process.cpp ../player/player_harness.cpp
+  twk_test(program_test WIN program_test.cpp ../support/child_process.cpp
            ../support/win_test_support.cpp)
   if(TARGET program_test)
     add_dependencies(program_test Tarnwick)

@@ -12,8 +12,8 @@
 
 #include "base/handoff.h"
 #include "base/text.h"
-#include "tests/app/child_process.h"
-#include "tests/player/player_harness.h"
+#include "tests/support/child_process.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -78,7 +78,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   testsupport::TempFolder data_{L"twk_program_data_"};
-  playertest::TempFolder music_;
+  testsupport::TempFolder music_;
   std::wstring program_;
   std::wstring environment_;
   std::unique_ptr<Child> first_;
@@ -102,9 +102,9 @@ TEST_F(ProgramTest, MeasuringPrintsOneLineAndExitsEvenWhileAPlayerRuns) {
 }
 
 TEST_F(ProgramTest, SecondStartHandsItsFileToTheRunningPlayer) {
-  music_.write(L"1 other.wav", playertest::wavFile(2.0, 8000, "Other"));
+  music_.write(L"1 other.wav", testwav::tone(2.0, 8000, "Other"));
   const std::wstring wanted =
-      music_.write(L"2 wanted.wav", playertest::wavFile(6.0, 8000, "Handed Over"));
+      music_.write(L"2 wanted.wav", testwav::tone(6.0, 8000, "Handed Over"));
   startFirst();
   if (HasFatalFailure()) return;
   EXPECT_EQ(captionOf(window_), L"Tarnwick");

@@ -11,7 +11,7 @@
 #include "engine/loaded_track.h"
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
 #include "tests/engine/temp_folder.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 

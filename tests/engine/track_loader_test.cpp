@@ -15,7 +15,7 @@
 #include "engine/stream_decoder.h"
 #include "engine/track_loader.h"
 #include "tests/engine/temp_folder.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 

@@ -13,26 +13,19 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
-#include "player_harness.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/player_host.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 
-using playertest::PlayerHost;
-using playertest::TempFolder;
+using testsupport::PlayerHost;
+using testsupport::TempFolder;
 using testsupport::put16;
 using testsupport::put32;
 
 constexpr uint32_t kSlowRate = 1000;  // long tracks stay small: silent mono at 1 kHz
 
-// A silent mono WAV; long ones are cheap at a low rate.
-std::string silentWav(double seconds, uint32_t rate = kSlowRate) {
-  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
-  const std::vector<uint8_t> header = testwav::header(rate, 1, frames * 2);
-  std::string bytes(header.begin(), header.end());
-  bytes.append(static_cast<size_t>(frames) * 2, '\0');
-  return bytes;
-}
+std::string silentWav(double seconds) { return testwav::silence(seconds, kSlowRate); }
 
 // An ID3v2.3 frame: id, 32-bit size, no flags.
 std::string id3Frame(const char* id, const std::string& body) {
@@ -115,24 +108,20 @@ Settings bookSettings() {
 }
 
 bool loadedPaused(Player& p, const std::wstring& path) {
-  return p.playState == PlayState::Paused && p.load.id == -1 && p.playing.path == path;
+  return p.view().playState == PlayState::Paused && p.view().load.id == -1 && p.view().playing.path == path;
 }
 
 bool playingPath(Player& p, const std::wstring& path) {
-  return p.playState == PlayState::Playing && p.load.id == -1 && p.playing.path == path;
+  return p.view().playState == PlayState::Playing && p.view().load.id == -1 && p.view().playing.path == path;
 }
 
-// Opens a folder (or file) without playing and loads one of its tracks paused at a place.
+// Opens a folder (or file) without playing and loads one of its tracks paused at a place, as
+// the last session's track is taken up.
 bool openPaused(PlayerHost& host, const std::wstring& source, const std::wstring& track,
                 uint64_t ms) {
   Player& p = host.player();
   p.openPath(source, false, false);
-  if (!host.waitFor([&] { return p.pendingScanId == 0; }, "the list")) return false;
-  const int64_t index = p.list.findIgnoringCase(track);
-  EXPECT_NE(index, -1);
-  if (index == -1) return false;
-  p.list.jumpTo(index);
-  p.playIndex(index, track, true, ms);
+  p.restoreSession(L"", L"", track, ms);
   return host.waitFor([&] { return loadedPaused(p, track); }, "the track loaded paused");
 }
 
@@ -165,7 +154,7 @@ TEST(ResumePositions, LongLibraryFilesAndEveryBookFileRememberTheirPlace) {
   p.seekTo(20 * 60000 - 25000);
   ASSERT_TRUE(p.save());
   EXPECT_EQ(savedPosition(host, long20), 0u);
-  EXPECT_TRUE(p.positions.empty());
+  EXPECT_TRUE(p.rememberedPositions().empty());
 }
 
 TEST(ResumePositions, ABookFileLeftInItsFirstSecondLosesItsEntry) {
@@ -186,11 +175,11 @@ TEST(ResumePositions, ABookFileLeftInItsFirstSecondLosesItsEntry) {
   // storePosition matches paths in any letter case and keeps at most 200 entries.
   for (int i = 0; i < 250; ++i) p.storePosition(L"C:\\x" + text::toDecimal(int64_t(i)), 1000);
   p.storePosition(L"C:\\X200", 0);
-  EXPECT_EQ(p.positions.size(), 199u);
+  EXPECT_EQ(p.rememberedPositions().size(), 199u);
   p.storePosition(L"c:\\x100", 7000);
-  EXPECT_EQ(p.positions.front().path, L"c:\\x100");
+  EXPECT_EQ(p.rememberedPositions().front().path, L"c:\\x100");
   EXPECT_EQ(std::count_if(
-                p.positions.begin(), p.positions.end(),
+                p.rememberedPositions().begin(), p.rememberedPositions().end(),
                 [](const auto& e) { return text::equalsOrdinalIgnoreCase(e.path, L"C:\\x100"); }),
             1);
 }
@@ -209,11 +198,11 @@ TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   p.next();
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0], L"Go to b?\n\nNow at 0:10 in a.");
-  EXPECT_EQ(p.playing.path, a);
-  EXPECT_EQ(p.load.id, -1);
+  EXPECT_EQ(p.view().playing.path, a);
+  EXPECT_EQ(p.view().load.id, -1);
   EXPECT_EQ(p.positionMs(), 10500u);
-  EXPECT_EQ(p.list.current, 0);
-  EXPECT_FALSE(p.undo.set);
+  EXPECT_EQ(p.trackList().current, 0);
+  EXPECT_FALSE(p.view().undo.set);
   EXPECT_EQ(p.backToLabel(), L"");
 
   host.answer = true;
@@ -221,7 +210,7 @@ TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   ASSERT_EQ(host.questions.size(), 2u);
   ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
   EXPECT_EQ(p.backToLabel(), L"Back to 0:10 (a.wav)");
-  EXPECT_EQ(p.undo.positionMs, 10000u);  // whole seconds
+  EXPECT_EQ(p.view().undo.positionMs, 10000u);  // whole seconds
 
   // Leave b at a place of our own, then go back and forth.
   p.pause();
@@ -236,18 +225,20 @@ TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   p.backTo();
   ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "back to b"));
   EXPECT_GE(p.positionMs(), 42000u);
-  EXPECT_EQ(p.undo.path, a);
-  EXPECT_EQ(p.undo.positionMs, leftA / 1000 * 1000);
+  EXPECT_EQ(p.view().undo.path, a);
+  EXPECT_EQ(p.view().undo.positionMs, leftA / 1000 * 1000);
   EXPECT_EQ(host.questions.size(), 2u);  // "Back to" itself does not ask
 
   // Within one track "Back to" seeks and swaps the two places.
   p.pause();
-  p.undo = UndoRecord{b, 5000, true};
+  p.seekTo(5000);
+  p.jumpToFraction(0.5);  // confirmed: the place left is 0:05
   const uint64_t here = p.positionMs();
+  EXPECT_EQ(here, 60000u);
   p.backTo();
   EXPECT_EQ(p.positionMs(), 5000u);
-  EXPECT_EQ(p.undo.positionMs, here / 1000 * 1000);
-  EXPECT_EQ(p.playing.path, b);
+  EXPECT_EQ(p.view().undo.positionMs, here);
+  EXPECT_EQ(p.view().playing.path, b);
 }
 
 TEST(Confirmation, AYesAfterTheTrackChangedCountsAsNo) {
@@ -263,16 +254,17 @@ TEST(Confirmation, AYesAfterTheTrackChangedCountsAsNo) {
 
   // c is on its way while the question about b waits for an answer.
   p.playIndex(2, c, true, 0);
-  const int64_t askedAbout = p.playing.id;
-  p.confirmPrompt = [&](const std::wstring&) {
-    host.waitFor([&] { return p.playing.id != askedAbout && p.load.id == -1; }, "c loaded");
+  const int64_t askedAbout = p.view().playing.id;
+  host.onQuestion = [&](const std::wstring&) {
+    EXPECT_TRUE(host.waitFor(
+        [&] { return p.view().playing.id != askedAbout && p.view().load.id == -1; }, "c loaded"));
     return true;
   };
   p.next();
-  EXPECT_EQ(p.playing.path, c);
-  EXPECT_EQ(p.load.id, -1);
-  EXPECT_EQ(p.playState, PlayState::Paused);
-  EXPECT_FALSE(p.undo.set);
+  EXPECT_EQ(p.view().playing.path, c);
+  EXPECT_EQ(p.view().load.id, -1);
+  EXPECT_EQ(p.view().playState, PlayState::Paused);
+  EXPECT_FALSE(p.view().undo.set);
   for (const std::string& w : words(logEntries(host))) EXPECT_NE(w, "from");
 }
 
@@ -296,76 +288,14 @@ TEST(Confirmation, PlayingAnotherRowAsksWithItsRememberedPlace) {
   p.playRow(1);
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0].substr(0, 25), L"Play b from 0:42?\n\nNow at");
-  EXPECT_EQ(p.playing.path, a);
-  EXPECT_EQ(p.load.id, -1);
+  EXPECT_EQ(p.view().playing.path, a);
+  EXPECT_EQ(p.view().load.id, -1);
 
   host.answer = true;
   p.playRow(1);
   ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
   EXPECT_GE(p.positionMs(), 42000u);
-  EXPECT_EQ(p.list.current, 1);
-}
-
-// What the real message box showed, seen from a thread timer that runs inside its loop.
-struct SeenBox {
-  int answer = IDNO;
-  bool seen = false;
-  std::wstring caption, text;
-  HWND owner = nullptr;
-  bool noIsDefault = false;  // the No button is the default push button
-};
-SeenBox g_box;
-
-BOOL CALLBACK answerBox(HWND window, LPARAM) {
-  wchar_t name[32] = {};
-  GetClassNameW(window, name, 32);
-  if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
-  g_box.caption = buffer;
-  GetDlgItemTextW(window, 0xFFFF, buffer, 512);
-  g_box.text = buffer;
-  g_box.owner = GetWindow(window, GW_OWNER);
-  const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(window, IDNO), GWL_STYLE);
-  g_box.noIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-  g_box.seen = true;
-  PostMessageW(window, WM_COMMAND, g_box.answer, 0);
-  return FALSE;
-}
-
-void CALLBACK lookForBox(HWND, UINT, UINT_PTR, DWORD) {
-  if (!g_box.seen) EnumThreadWindows(GetCurrentThreadId(), answerBox, 0);
-}
-
-TEST(Confirmation, WithoutAHookAMessageBoxAsksWithNoAsTheDefault) {
-  TempFolder book;
-  const std::wstring a = book.write(L"a.wav", silentWav(60));
-  const std::wstring b = book.write(L"b.wav", silentWav(60));
-  PlayerHost host(bookSettings());
-  ASSERT_TRUE(host.ok());
-  Player& p = host.player();
-  ASSERT_TRUE(openPaused(host, book.root(), a, 10500));
-  p.confirmPrompt = nullptr;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, lookForBox);
-
-  g_box = SeenBox();
-  g_box.answer = IDNO;
-  p.next();
-  ASSERT_TRUE(g_box.seen);
-  EXPECT_EQ(g_box.caption, L"Audiobook mode");
-  EXPECT_EQ(g_box.text, L"Go to b?\n\nNow at 0:10 in a.");
-  EXPECT_EQ(g_box.owner, host.window());
-  EXPECT_TRUE(g_box.noIsDefault);
-  EXPECT_EQ(p.playing.path, a);
-  EXPECT_EQ(p.load.id, -1);
-
-  g_box = SeenBox();
-  g_box.answer = IDYES;
-  p.next();
-  KillTimer(nullptr, timer);
-  ASSERT_TRUE(g_box.seen);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
-  EXPECT_EQ(p.backToLabel(), L"Back to 0:10 (a.wav)");
+  EXPECT_EQ(p.trackList().current, 1);
 }
 
 TEST(Confirmation, BackToReachesTheBookOpenBeforeOrSaysWhatItCannotFind) {
@@ -382,22 +312,27 @@ TEST(Confirmation, BackToReachesTheBookOpenBeforeOrSaysWhatItCannotFind) {
   ASSERT_TRUE(p.confirm(L"Open " + second.root()));
   p.openPath(second.root(), false, true);
   ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b1); }, "the second book"));
-  EXPECT_EQ(p.previousBookPath, first.root());
+  EXPECT_EQ(p.view().previousBookPath, first.root());
   EXPECT_EQ(p.backToLabel(), L"Back to 0:20 (a1.wav)");
 
   p.pause();
   p.backTo();
   ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a1); }, "back in the first book"));
   EXPECT_GE(p.positionMs(), 20000u);
-  EXPECT_EQ(p.sourceFolder, first.root());
-  EXPECT_EQ(p.previousBookPath, second.root());
-  EXPECT_EQ(p.list.size(), 2u);
+  EXPECT_EQ(p.view().sourceFolder, first.root());
+  EXPECT_EQ(p.view().previousBookPath, second.root());
+  EXPECT_EQ(p.trackList().size(), 2u);
 
+  // A place in a file that is gone, as a log left by an earlier run can name one.
   p.pause();
-  p.undo = UndoRecord{first.path(L"gone.wav"), 5000, true};
+  ASSERT_TRUE(testsupport::writeFile(ListeningLog::pathBeside(host.settingsPath()),
+                                     "2024-01-01 10:00:00 from 0:05 " +
+                                         text::wideToUtf8(first.path(L"gone.wav")) + "\n"));
+  p.openListeningLog();
+  EXPECT_EQ(p.backToLabel(), L"Back to 0:05 (gone.wav)");
   p.backTo();
-  EXPECT_EQ(p.notice.text, L"Can't find gone.wav");
-  EXPECT_EQ(p.playing.path, a1);
+  EXPECT_EQ(p.view().notice.text, L"Can't find gone.wav");
+  EXPECT_EQ(p.view().playing.path, a1);
 }
 
 class Chapters : public ::testing::Test {
@@ -417,7 +352,7 @@ TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
   Player& p = host.player();
   p.openListeningLog();
   ASSERT_TRUE(openPaused(host, folder_.root(), book_, 12000));
-  ASSERT_EQ(p.playing.chapterStarts, (std::vector<uint32_t>{0, 10000, 20000}));
+  ASSERT_EQ(p.view().playing.chapterStarts, (std::vector<uint32_t>{0, 10000, 20000}));
   EXPECT_EQ(p.chapterName(0), L"One");
   EXPECT_EQ(p.chapterName(2), L"Chapter 3");
 
@@ -434,7 +369,7 @@ TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
 
   p.next();
   EXPECT_EQ(p.positionMs(), 20000u);
-  EXPECT_EQ(p.playing.path, book_);
+  EXPECT_EQ(p.view().playing.path, book_);
   p.goToChapter(1);
   EXPECT_EQ(p.positionMs(), 10000u);
   p.goToChapter(3);  // no such chapter
@@ -458,7 +393,7 @@ TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
   p.next();
   EXPECT_EQ(host.questions.back().substr(0, 14), L"Go to z next?\n");
   ASSERT_TRUE(host.waitFor([&] { return playingPath(p, next_); }, "the next track"));
-  EXPECT_TRUE(p.playing.chapters.empty());
+  EXPECT_TRUE(p.view().playing.chapters.empty());
 }
 
 TEST_F(Chapters, OneChapterOrChaptersPastTheEndShowNone) {
@@ -469,10 +404,10 @@ TEST_F(Chapters, OneChapterOrChaptersPastTheEndShowNone) {
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
   ASSERT_TRUE(openPaused(host, folder_.root(), one, 12000));
-  EXPECT_TRUE(p.playing.chapters.empty());
-  p.playIndex(p.list.find(late), late, true, 12000);
+  EXPECT_TRUE(p.view().playing.chapters.empty());
+  p.playIndex(p.trackList().find(late), late, true, 12000);
   ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, late); }, "late.mp3"));
-  EXPECT_TRUE(p.playing.chapters.empty());
+  EXPECT_TRUE(p.view().playing.chapters.empty());
   // Without chapters Previous late in the track restarts it.
   p.previous();
   EXPECT_EQ(p.positionMs(), 0u);
@@ -480,7 +415,7 @@ TEST_F(Chapters, OneChapterOrChaptersPastTheEndShowNone) {
   // The ffmpeg-made fixture: three chapters in its one second.
   const std::wstring fixture = L"" TWK_SOURCE_DIR "/tests/data/tags/id3v23_chapters.mp3";
   ASSERT_TRUE(openPaused(host, fixture, fixture, 0));
-  ASSERT_EQ(p.playing.chapterStarts, (std::vector<uint32_t>{0, 300, 650}));
+  ASSERT_EQ(p.view().playing.chapterStarts, (std::vector<uint32_t>{0, 300, 650}));
   p.next();
   EXPECT_EQ(p.positionMs(), 300u);
 }
@@ -503,29 +438,29 @@ TEST(ModeSwitch, EachModeComesBackWithItsListTrackAndPlace) {
 
   // The book of the last session is opened from scratch.
   p.setAudiobookMode(true);
-  EXPECT_TRUE(p.audiobook);
-  EXPECT_TRUE(p.listeningLog.isOpen());
+  EXPECT_TRUE(p.view().audiobook);
+  EXPECT_TRUE(p.view().listeningLogOpen);
   ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b2); }, "b2 restored"));
   EXPECT_EQ(p.positionMs(), 7000u);
-  EXPECT_EQ(p.sourceFolder, book.root());
+  EXPECT_EQ(p.view().sourceFolder, book.root());
   // The library's latest place was saved at the switch.
   EXPECT_EQ(loadSettings(host.settingsPath()).lastPositionMs, 6000u);
   p.seekTo(8000);
 
   p.setAudiobookMode(false);
-  EXPECT_FALSE(p.listeningLog.isOpen());
+  EXPECT_FALSE(p.view().listeningLogOpen);
   ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, l2); }, "l2 back"));
   EXPECT_EQ(p.positionMs(), 6000u);
-  ASSERT_EQ(p.list.size(), 2u);
-  EXPECT_EQ(p.list.current, 1);
-  EXPECT_EQ(p.sourceFolder, music.root());
+  ASSERT_EQ(p.trackList().size(), 2u);
+  EXPECT_EQ(p.trackList().current, 1);
+  EXPECT_EQ(p.view().sourceFolder, music.root());
   EXPECT_EQ(entry("stop", 8000, b2), logEntries(host).at(logEntries(host).size() - 2));
   EXPECT_EQ(logEntries(host).back(), "off");
 
   p.setAudiobookMode(true);
   ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b2); }, "b2 back"));
   EXPECT_EQ(p.positionMs(), 8000u);
-  EXPECT_EQ(p.list.path(0), b1);
+  EXPECT_EQ(p.trackList().path(0), b1);
 
   const Settings saved = loadSettings(host.settingsPath());
   EXPECT_TRUE(saved.audiobook);
@@ -546,19 +481,19 @@ TEST(ModeSwitch, AContextLeftWhileItsScanRanIsRestoredFromScratch) {
 
   // The book's list is still on its way when the mode changes.
   p.openPath(book.root(), false, false);
-  p.restore = RestoreTarget{b1, 3000, true};
+  p.restoreSession(L"", L"", b1, 3000);
   ASSERT_TRUE(host.waitForQueued(WM_APP_SCAN_DONE, "the book's list"));
   p.setAudiobookMode(false);
-  EXPECT_FALSE(p.otherContext.valid);
+  EXPECT_FALSE(p.view().otherModeKept);
   p.openPath(music.root(), false, false);
-  ASSERT_TRUE(host.waitFor([&] { return p.pendingScanId == 0; }, "the library list"));
-  ASSERT_EQ(p.list.size(), 1u);  // the book's late list did not land here
-  EXPECT_EQ(p.list.path(0), l1);
+  ASSERT_TRUE(host.waitFor([&] { return p.view().pendingScanId == 0; }, "the library list"));
+  ASSERT_EQ(p.trackList().size(), 1u);  // the book's late list did not land here
+  EXPECT_EQ(p.trackList().path(0), l1);
 
   p.setAudiobookMode(true);
   ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b1); }, "b1 restored"));
   EXPECT_EQ(p.positionMs(), 3000u);
-  EXPECT_EQ(p.list.size(), 2u);
+  EXPECT_EQ(p.trackList().size(), 2u);
 }
 
 TEST(ListeningLogEvents, PlayPauseJumpAndTheModeSwitchAreWritten) {
@@ -617,13 +552,16 @@ TEST(ListeningLogEvents, ThePeriodicAtLineAndTheExitLine) {
   const uint64_t start = p.positionMs();
   ASSERT_TRUE(host.waitFor([&] { return p.positionMs() >= start + 1000; }, "a second played"));
   EXPECT_EQ(logEntries(host).size(), before);
-  // ...and the first tick 30 s after it writes the place.
-  p.lastLogEventMs = GetTickCount64() - 30000;
+  // ...and the first tick 30 s after it writes the place...
+  host.clockOffsetMs = 30000;
   ASSERT_TRUE(host.waitFor([&] { return logEntries(host).size() > before; }, "an at line"));
   const std::vector<std::string> entries = logEntries(host);
   EXPECT_EQ(entries.back().substr(0, 3), "at ");
   EXPECT_NE(entries.back().find(text::wideToUtf8(a)), std::string::npos);
-  EXPECT_GE(p.lastLogEventMs + 1000, GetTickCount64());
+  // ...which starts the next 30 s.
+  const uint64_t atLine = p.positionMs();
+  ASSERT_TRUE(host.waitFor([&] { return p.positionMs() >= atLine + 1000; }, "a second more"));
+  EXPECT_EQ(logEntries(host).size(), entries.size());
 
   const std::wstring logPath = ListeningLog::pathBeside(host.settingsPath());
   host.destroy();
@@ -648,17 +586,15 @@ TEST(ListeningLogEvents, OpeningTheLogRestoresTheJumpOriginAndAnUncleanEnd) {
   EXPECT_EQ(p.positionFor(L"C:\\Books\\b.mp3"), 30000u);
 
   // A clean end leaves the positions alone, and a CD track is never remembered.
-  p.positions.clear();
-  p.listeningLog.close();
-  ASSERT_TRUE(testsupport::writeFile(logPath,
-                                     "2024-01-01 10:00:30 at 0:30 C:\\Books\\b.mp3\n"
-                                     "2024-01-01 10:00:31 exit\n"));
-  p.openListeningLog();
-  EXPECT_TRUE(p.positions.empty());
-  p.listeningLog.close();
-  ASSERT_TRUE(testsupport::writeFile(logPath, "2024-01-01 10:00:30 at 0:30 D:\\Track01.cda\n"));
-  p.openListeningLog();
-  EXPECT_TRUE(p.positions.empty());
+  for (const char* log : {"2024-01-01 10:00:30 at 0:30 C:\\Books\\b.mp3\n"
+                          "2024-01-01 10:00:31 exit\n",
+                          "2024-01-01 10:00:30 at 0:30 D:\\Track01.cda\n"}) {
+    PlayerHost fresh(bookSettings());
+    ASSERT_TRUE(fresh.ok());
+    ASSERT_TRUE(testsupport::writeFile(ListeningLog::pathBeside(fresh.settingsPath()), log));
+    fresh.player().openListeningLog();
+    EXPECT_TRUE(fresh.player().rememberedPositions().empty()) << log;
+  }
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/log_codec.h"
-#include "tests/app/child_process.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/child_process.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/control_ids.h"
 

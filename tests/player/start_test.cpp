@@ -10,29 +10,30 @@
 #include "player/listening_log.h"
 #include "player/log_codec.h"
 #include "player/player.h"
-#include "player_harness.h"
+#include "tests/support/player_host.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 
-using playertest::PlayerHost;
-using playertest::TempFolder;
-using playertest::wavFile;
+using testsupport::PlayerHost;
+using testsupport::TempFolder;
+using testwav::tone;
 
 constexpr uint32_t kLowRate = 8000;  // long tracks stay small
 
 bool pausedAt(Player& p, const std::wstring& path) {
-  return p.playState == PlayState::Paused && p.load.id == -1 && p.playing.path == path;
+  return p.view().playState == PlayState::Paused && p.view().load.id == -1 && p.view().playing.path == path;
 }
 
 bool playing(Player& p, const std::wstring& path) {
-  return p.playState == PlayState::Playing && p.load.id == -1 && p.playing.path == path;
+  return p.view().playState == PlayState::Playing && p.view().load.id == -1 && p.view().playing.path == path;
 }
 
 TEST(PlayerStart, LastSessionRestoresTheTrackPausedAtItsPosition) {
   TempFolder music;
-  music.write(L"1 first.wav", wavFile(4.0, kLowRate));
-  const std::wstring second = music.write(L"2 second.wav", wavFile(4.0, kLowRate));
-  music.write(L"3 third.wav", wavFile(4.0, kLowRate));
+  music.write(L"1 first.wav", tone(4.0, kLowRate));
+  const std::wstring second = music.write(L"2 second.wav", tone(4.0, kLowRate));
+  music.write(L"3 third.wav", tone(4.0, kLowRate));
   Settings settings;
   settings.folder = music.root();
   settings.includeSubfolders = false;
@@ -43,20 +44,20 @@ TEST(PlayerStart, LastSessionRestoresTheTrackPausedAtItsPosition) {
   Player& p = host.player();
 
   p.onStart();
-  EXPECT_TRUE(p.restore.pending);
+  EXPECT_TRUE(p.view().restorePending);
   ASSERT_TRUE(host.waitFor([&] { return pausedAt(p, second); }, "the restored track, paused"));
   EXPECT_EQ(p.positionMs(), 1500u);
-  EXPECT_EQ(p.list.size(), 3u);
-  EXPECT_EQ(p.list.current, 1);
+  EXPECT_EQ(p.trackList().size(), 3u);
+  EXPECT_EQ(p.trackList().current, 1);
   EXPECT_EQ(host.played, std::vector<std::wstring>{second});  // nothing else was taken up
-  EXPECT_FALSE(p.restore.pending);
-  EXPECT_TRUE(p.notice.text.empty());
+  EXPECT_FALSE(p.view().restorePending);
+  EXPECT_TRUE(p.view().notice.text.empty());
 }
 
 TEST(PlayerStart, AudiobookRestoreTakesTheListeningLogsLaterPosition) {
   TempFolder book;
-  const std::wstring part = book.write(L"part 1.wav", wavFile(10.0, kLowRate));
-  book.write(L"part 2.wav", wavFile(2.0, kLowRate));
+  const std::wstring part = book.write(L"part 1.wav", tone(10.0, kLowRate));
+  book.write(L"part 2.wav", tone(2.0, kLowRate));
   Settings settings;
   settings.audiobook = true;
   settings.bookPath = book.root();
@@ -74,15 +75,15 @@ TEST(PlayerStart, AudiobookRestoreTakesTheListeningLogsLaterPosition) {
   ASSERT_TRUE(testsupport::writeFile(ListeningLog::pathBeside(host.settingsPath()), log));
 
   p.onStart();
-  EXPECT_EQ(p.notice.text, L"Restored to 0:07 from the listening log");
-  EXPECT_GT(p.notice.untilMs, GetTickCount64());
+  EXPECT_EQ(p.view().notice.text, L"Restored to 0:07 from the listening log");
+  EXPECT_GT(p.view().notice.untilMs, GetTickCount64());
   ASSERT_TRUE(host.waitFor([&] { return pausedAt(p, part); }, "the book's track, paused"));
   EXPECT_EQ(p.positionMs(), 7000u);
 }
 
 TEST(PlayerStart, AudiobookLogWithinTwoSecondsLeavesTheSavedPosition) {
   TempFolder book;
-  const std::wstring part = book.write(L"part 1.wav", wavFile(10.0, kLowRate));
+  const std::wstring part = book.write(L"part 1.wav", tone(10.0, kLowRate));
   Settings settings;
   settings.audiobook = true;
   settings.bookPath = book.root();
@@ -96,17 +97,17 @@ TEST(PlayerStart, AudiobookLogWithinTwoSecondsLeavesTheSavedPosition) {
                              logcodec::formatLine(LogTime{2024, 5, 6, 7, 8, 9}, 2, part, 7000)));
 
   p.onStart();
-  EXPECT_TRUE(p.notice.text.empty());
+  EXPECT_TRUE(p.view().notice.text.empty());
   ASSERT_TRUE(host.waitFor([&] { return pausedAt(p, part); }, "the book's track, paused"));
   EXPECT_EQ(p.positionMs(), 5000u);
 }
 
 TEST(PlayerStart, CommandLinePathsWinOverTheLastSession) {
   TempFolder last;
-  const std::wstring old = last.write(L"old.wav", wavFile(2.0, kLowRate));
+  const std::wstring old = last.write(L"old.wav", tone(2.0, kLowRate));
   TempFolder given;
-  given.write(L"a.wav", wavFile(2.0, kLowRate));
-  const std::wstring wanted = given.write(L"b.wav", wavFile(2.0, kLowRate));
+  given.write(L"a.wav", tone(2.0, kLowRate));
+  const std::wstring wanted = given.write(L"b.wav", tone(2.0, kLowRate));
   Settings settings;
   settings.folder = last.root();
   settings.lastTrackPath = old;
@@ -118,58 +119,58 @@ TEST(PlayerStart, CommandLinePathsWinOverTheLastSession) {
 
   p.onStart();
   ASSERT_TRUE(host.waitFor([&] { return playing(p, wanted); }, "the given file playing"));
-  EXPECT_EQ(p.sourceFolder, given.root());
-  EXPECT_EQ(p.list.size(), 2u);
+  EXPECT_EQ(p.view().sourceFolder, given.root());
+  EXPECT_EQ(p.trackList().size(), 2u);
   EXPECT_EQ(host.played, std::vector<std::wstring>{wanted});
 }
 
 TEST(PlayerOpenPaths, MissingPathSkippedThenTheFilesFolderOpensWithThatFile) {
   TempFolder music;
-  music.write(L"1.wav", wavFile(2.0, kLowRate));
-  const std::wstring chosen = music.write(L"2.wav", wavFile(2.0, kLowRate));
-  music.write(L"3.wav", wavFile(2.0, kLowRate));
+  music.write(L"1.wav", tone(2.0, kLowRate));
+  const std::wstring chosen = music.write(L"2.wav", tone(2.0, kLowRate));
+  music.write(L"3.wav", tone(2.0, kLowRate));
   PlayerHost host;
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
 
   ASSERT_TRUE(p.openPaths({music.path(L"missing.wav"), chosen}));
   ASSERT_TRUE(host.waitFor([&] { return playing(p, chosen); }, "the chosen file playing"));
-  EXPECT_EQ(p.sourceFolder, music.root());
-  EXPECT_EQ(p.list.size(), 3u);
-  EXPECT_EQ(p.list.current, 1);
+  EXPECT_EQ(p.view().sourceFolder, music.root());
+  EXPECT_EQ(p.trackList().size(), 3u);
+  EXPECT_EQ(p.trackList().current, 1);
   EXPECT_EQ(host.played, std::vector<std::wstring>{chosen});
 }
 
 TEST(PlayerOpenPaths, OnlyTheFirstUsablePathOpens) {
   TempFolder first;
   const std::wstring notes = first.write(L"notes.txt", "not audio");
-  first.write(L"x.wav", wavFile(2.0, kLowRate));
+  first.write(L"x.wav", tone(2.0, kLowRate));
   TempFolder second;
-  second.write(L"y.wav", wavFile(2.0, kLowRate));
-  second.write(L"z.wav", wavFile(2.0, kLowRate));
+  second.write(L"y.wav", tone(2.0, kLowRate));
+  second.write(L"z.wav", tone(2.0, kLowRate));
   TempFolder third;
-  third.write(L"w.wav", wavFile(2.0, kLowRate));
+  third.write(L"w.wav", tone(2.0, kLowRate));
   PlayerHost host;
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
 
   // Text files are skipped; the second folder is the first usable path.
   ASSERT_TRUE(p.openPaths({notes, second.root(), third.root()}));
-  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Playing && p.load.id == -1; },
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Playing && p.view().load.id == -1; },
                            "the folder playing"));
-  EXPECT_EQ(p.sourceFolder, second.root());
-  EXPECT_EQ(p.list.size(), 2u);
-  EXPECT_EQ(p.playing.path, second.path(L"y.wav"));
+  EXPECT_EQ(p.view().sourceFolder, second.root());
+  EXPECT_EQ(p.trackList().size(), 2u);
+  EXPECT_EQ(p.view().playing.path, second.path(L"y.wav"));
 
   // Nothing usable: nothing changes.
   EXPECT_FALSE(p.openPaths({notes, third.path(L"gone"), L""}));
-  EXPECT_EQ(p.sourceFolder, second.root());
+  EXPECT_EQ(p.view().sourceFolder, second.root());
 }
 
 TEST(PlayerOpenPaths, InAudiobookModeAFileIsTheBook) {
   TempFolder books;
-  const std::wstring file = books.write(L"novel.wav", wavFile(2.0, kLowRate));
-  books.write(L"other.wav", wavFile(2.0, kLowRate));
+  const std::wstring file = books.write(L"novel.wav", tone(2.0, kLowRate));
+  books.write(L"other.wav", tone(2.0, kLowRate));
   Settings settings;
   settings.audiobook = true;
   PlayerHost host(settings);
@@ -178,8 +179,8 @@ TEST(PlayerOpenPaths, InAudiobookModeAFileIsTheBook) {
 
   ASSERT_TRUE(p.openPaths({file}));
   ASSERT_TRUE(host.waitFor([&] { return playing(p, file); }, "the book playing"));
-  EXPECT_EQ(p.sourceFolder, file);
-  EXPECT_EQ(p.list.size(), 1u);
+  EXPECT_EQ(p.view().sourceFolder, file);
+  EXPECT_EQ(p.trackList().size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 
 #include "base/scoped_win.h"
 #include "base/text.h"
@@ -108,5 +109,17 @@ TempFolder::TempFolder(const std::wstring& prefix) {
 }
 
 TempFolder::~TempFolder() { removeTree(root_); }
+
+std::wstring TempFolder::write(const std::wstring& name, const std::string& bytes) const {
+  return write(name, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+std::wstring TempFolder::write(const std::wstring& name, const std::vector<uint8_t>& bytes) const {
+  const size_t slash = name.find_last_of(L'\\');
+  if (slash != std::wstring::npos) CreateDirectoryW(path(name.substr(0, slash)).c_str(), nullptr);
+  const std::wstring full = path(name);
+  if (!writeFile(full, bytes)) throw std::runtime_error("can't write " + text::wideToUtf8(full));
+  return full;
+}
 
 }  // namespace testsupport

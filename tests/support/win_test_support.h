@@ -43,6 +43,10 @@ class TempFolder {
 
   const std::wstring& root() const { return root_; }
   std::wstring path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+  // Writes a file (creating its subfolder when the name has one) and returns its path; throws
+  // when it cannot (a test then fails with the path).
+  std::wstring write(const std::wstring& name, const std::string& bytes) const;
+  std::wstring write(const std::wstring& name, const std::vector<uint8_t>& bytes) const;
 
  private:
   std::wstring root_;

@@ -13,7 +13,8 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/main_window_host.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/context_menu.h"
 #include "ui/dialogs.h"
@@ -24,75 +25,17 @@ namespace {
 
 constexpr DWORD kWaitMs = 30000;
 
-std::vector<uint8_t> toneWav(double seconds) {
-  constexpr uint32_t kRate = 8000;
-  const uint64_t frames = static_cast<uint64_t>(seconds * kRate);
-  std::vector<int16_t> samples;
-  samples.reserve(frames * 2);
-  for (uint64_t i = 0; i < frames; ++i) {
-    const int16_t v = static_cast<int16_t>(800 * std::sin(static_cast<double>(i) * 0.3));
-    samples.push_back(v);
-    samples.push_back(v);
-  }
-  return testwav::wav(kRate, 2, samples);
-}
+std::string toneWav(double seconds) { return testwav::tone(seconds, 8000); }
 
-// The main window as start-up makes it, with its own settings folder, after its deferred
-// start has run.
-class MenuWindowHost {
+// The main window as start-up makes it, with the menu's commands run on it.
+class MenuWindowHost : public testsupport::MainWindowHost {
  public:
-  MenuWindowHost() {
-    settingsPath_ = data_.path(L"settings.ini");
-    hwnd_ = createMainWindow(GetModuleHandleW(nullptr), StartOptions(), Settings(), settingsPath_,
-                             SW_SHOWNOACTIVATE);
-    if (!hwnd_) return;
-    started_ = testsupport::pumpUntil(
-        [this] {
-          MSG m;
-          MainWindow* w = mainWindowOf(hwnd_);
-          return w && w->firstPaintDone &&
-                 !PeekMessageW(&m, hwnd_, WM_APP_START, WM_APP_START, PM_NOREMOVE);
-        },
-        kWaitMs);
-  }
-  ~MenuWindowHost() {
-    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-    // The window posts the quit message when it goes; later loops of this thread must run.
-    MSG m;
-    while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-  }
-  MenuWindowHost(const MenuWindowHost&) = delete;
-  MenuWindowHost& operator=(const MenuWindowHost&) = delete;
-
-  bool ok() const {
-    return hwnd_ && started_ && mainWindowOf(hwnd_) && mainWindowOf(hwnd_)->player;
-  }
-  HWND hwnd() const { return hwnd_; }
-  MainWindow& w() const { return *mainWindowOf(hwnd_); }
-  Player& player() const { return *w().player; }
-  const std::wstring& settingsPath() const { return settingsPath_; }
-
   void run(UINT id, int64_t row = -1) const { runMenuCommand(w(), takeMenuSnapshot(w(), row), id); }
-  bool waitFor(const std::function<bool()>& done) const {
-    return testsupport::pumpUntil(done, kWaitMs);
-  }
-  // Opens a folder or file without playing it and waits for its list.
-  bool open(const std::wstring& path, bool includeSubfolders) const {
-    player().openPath(path, includeSubfolders, false);
-    return waitFor([this] { return player().pendingScanId == 0; });
-  }
-
- private:
-  testsupport::TempFolder data_{L"twk_menu_"};
-  std::wstring settingsPath_;
-  HWND hwnd_ = nullptr;
-  bool started_ = false;
 };
 
 bool listHolds(const Player& p, const std::wstring& name) {
-  for (size_t i = 0; i < p.list.size(); ++i) {
-    if (p.list.displayName(i) == name) return true;
+  for (size_t i = 0; i < p.trackList().size(); ++i) {
+    if (p.trackList().displayName(i) == name) return true;
   }
   return false;
 }
@@ -222,13 +165,13 @@ TEST_F(ContextMenuCommands, SnapshotDescribesThePlayerAndWindow) {
   EXPECT_EQ(snap.state.opacity, 100);
 
   ASSERT_TRUE(host_.open(music_.root(), true));
-  ASSERT_EQ(host_.player().list.size(), 3u);
+  ASSERT_EQ(host_.player().trackList().size(), 3u);
   snap = takeMenuSnapshot(host_.w(), 0);
   EXPECT_TRUE(snap.state.folderOpen);
   EXPECT_TRUE(snap.state.includeSubfolders);
   EXPECT_TRUE(snap.state.hasRow);
   EXPECT_EQ(snap.row, 0);
-  EXPECT_EQ(snap.state.rowText, std::wstring(host_.player().list.displayName(0)));
+  EXPECT_EQ(snap.state.rowText, std::wstring(host_.player().trackList().displayName(0)));
   EXPECT_EQ(snap.state.chapterCount, 0u);
   EXPECT_EQ(takeMenuSnapshot(host_.w(), 3).row, -1);
   EXPECT_FALSE(takeMenuSnapshot(host_.w(), -1).state.hasRow);
@@ -241,7 +184,7 @@ TEST_F(ContextMenuCommands, OpacityStepsLayerTheWindow) {
     size_t i = 0;
     while (kOpacitySteps[i] != step) ++i;
     host_.run(kCmdOpacityFirst + static_cast<UINT>(i));
-    EXPECT_EQ(host_.player().opacity, step);
+    EXPECT_EQ(host_.player().buildSettings().opacity, step);
     const bool layered = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
     EXPECT_EQ(layered, step < 100);
     if (layered) {
@@ -261,18 +204,18 @@ TEST_F(ContextMenuCommands, TopmostAndMiniModeFollowWhatTheMenuShowed) {
   ASSERT_TRUE(shown.state.topmost);
   runMenuCommand(host_.w(), shown, kCmdAlwaysOnTop);
   EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_FALSE(host_.player().topmost);
+  EXPECT_FALSE(host_.player().buildSettings().topmost);
   // The same menu chosen from again sets the state it offered, it does not flip it back.
   runMenuCommand(host_.w(), shown, kCmdAlwaysOnTop);
-  EXPECT_FALSE(host_.player().topmost);
+  EXPECT_FALSE(host_.player().buildSettings().topmost);
   host_.run(kCmdAlwaysOnTop);
-  EXPECT_TRUE(host_.player().topmost);
+  EXPECT_TRUE(host_.player().buildSettings().topmost);
   EXPECT_TRUE(takeMenuSnapshot(host_.w(), -1).state.topmost);
 
   ASSERT_FALSE(host_.w().miniMode);
   host_.run(kCmdMiniMode);
   EXPECT_TRUE(host_.w().miniMode);
-  EXPECT_TRUE(host_.player().miniMode);
+  EXPECT_TRUE(host_.player().buildSettings().miniMode);
   EXPECT_TRUE(takeMenuSnapshot(host_.w(), -1).state.miniMode);
   host_.run(kCmdMiniMode);
   EXPECT_FALSE(host_.w().miniMode);
@@ -281,64 +224,64 @@ TEST_F(ContextMenuCommands, TopmostAndMiniModeFollowWhatTheMenuShowed) {
 TEST_F(ContextMenuCommands, IncludeSubfoldersFlipsAndRescans) {
   Player& p = host_.player();
   // Without a folder only the flag changes.
-  const bool before = p.includeSubfolders;
+  const bool before = p.view().includeSubfolders;
   host_.run(kCmdIncludeSubfolders);
-  EXPECT_EQ(p.includeSubfolders, !before);
-  EXPECT_EQ(p.pendingScanId, 0u);
-  EXPECT_TRUE(p.list.empty());
+  EXPECT_EQ(p.view().includeSubfolders, !before);
+  EXPECT_EQ(p.view().pendingScanId, 0u);
+  EXPECT_TRUE(p.trackList().empty());
 
   ASSERT_TRUE(host_.open(music_.root(), true));
-  ASSERT_EQ(p.list.size(), 3u);
+  ASSERT_EQ(p.trackList().size(), 3u);
   host_.run(kCmdIncludeSubfolders);
-  EXPECT_FALSE(p.includeSubfolders);
-  ASSERT_TRUE(host_.waitFor([&] { return p.pendingScanId == 0 && p.list.size() == 2; }));
+  EXPECT_FALSE(p.view().includeSubfolders);
+  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 2; }));
   EXPECT_FALSE(listHolds(p, L"d"));
 
   host_.run(kCmdIncludeSubfolders);
-  EXPECT_TRUE(p.includeSubfolders);
-  ASSERT_TRUE(host_.waitFor([&] { return p.pendingScanId == 0 && p.list.size() == 3; }));
+  EXPECT_TRUE(p.view().includeSubfolders);
+  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 3; }));
 
   // Rescan finds what was added since.
   ASSERT_TRUE(testsupport::writeFile(music_.path(L"e.wav"), toneWav(1)));
   host_.run(kCmdRescan);
-  ASSERT_TRUE(host_.waitFor([&] { return p.pendingScanId == 0 && p.list.size() == 4; }));
+  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 4; }));
   EXPECT_TRUE(listHolds(p, L"e"));
-  EXPECT_TRUE(p.includeSubfolders);
-  EXPECT_NE(p.playState, PlayState::Playing);  // a rescan does not start playback
+  EXPECT_TRUE(p.view().includeSubfolders);
+  EXPECT_NE(p.view().playState, PlayState::Playing);  // a rescan does not start playback
 }
 
 TEST_F(ContextMenuCommands, RemoveActsOnlyOnTheRowTheMenuShowed) {
   Player& p = host_.player();
   ASSERT_TRUE(host_.open(music_.root(), true));
-  ASSERT_EQ(p.list.size(), 3u);
+  ASSERT_EQ(p.trackList().size(), 3u);
 
   // The row moved while the menu was open: another track is at its index now.
   const MenuSnapshot onRow1 = takeMenuSnapshot(host_.w(), 1);
   const std::wstring shownText = onRow1.state.rowText;
   p.removeRow(0);
-  ASSERT_EQ(p.list.size(), 2u);
+  ASSERT_EQ(p.trackList().size(), 2u);
   runMenuCommand(host_.w(), onRow1, kCmdRemoveRow);
-  EXPECT_EQ(p.list.size(), 2u);
+  EXPECT_EQ(p.trackList().size(), 2u);
   EXPECT_TRUE(listHolds(p, shownText));
 
   // The row is gone altogether.
   const MenuSnapshot onLast = takeMenuSnapshot(host_.w(), 1);
   p.removeRow(1);
   runMenuCommand(host_.w(), onLast, kCmdRemoveRow);
-  EXPECT_EQ(p.list.size(), 1u);
+  EXPECT_EQ(p.trackList().size(), 1u);
 
   // Unchanged: removed.
   const MenuSnapshot fresh = takeMenuSnapshot(host_.w(), 0);
   ASSERT_TRUE(fresh.state.hasRow);
   runMenuCommand(host_.w(), fresh, kCmdRemoveRow);
-  EXPECT_TRUE(p.list.empty());
+  EXPECT_TRUE(p.trackList().empty());
 }
 
 TEST_F(ContextMenuCommands, AudiobookModeSwitchesAndSaves) {
   Player& p = host_.player();
   ASSERT_TRUE(host_.open(music_.root(), true));
   host_.run(kCmdAudiobook);
-  EXPECT_TRUE(p.audiobook);
+  EXPECT_TRUE(p.view().audiobook);
   EXPECT_TRUE(loadSettings(host_.settingsPath()).audiobook);
   EXPECT_EQ(loadSettings(host_.settingsPath()).folder, music_.root());
   const MenuSnapshot book = takeMenuSnapshot(host_.w(), -1);
@@ -346,12 +289,12 @@ TEST_F(ContextMenuCommands, AudiobookModeSwitchesAndSaves) {
   EXPECT_FALSE(book.state.folderOpen);  // no book yet
 
   host_.run(kCmdAudiobook);
-  EXPECT_FALSE(p.audiobook);
+  EXPECT_FALSE(p.view().audiobook);
   EXPECT_FALSE(loadSettings(host_.settingsPath()).audiobook);
-  ASSERT_TRUE(host_.waitFor([&] { return p.pendingScanId == 0 && p.list.size() == 3; }));
+  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 3; }));
   // A stale menu that still shows library mode does not switch a second time.
   runMenuCommand(host_.w(), book, kCmdAudiobook);
-  EXPECT_FALSE(p.audiobook);
+  EXPECT_FALSE(p.view().audiobook);
 }
 
 TEST_F(ContextMenuCommands, BackToReturnsToTheRecordedPlace) {
@@ -359,40 +302,36 @@ TEST_F(ContextMenuCommands, BackToReturnsToTheRecordedPlace) {
   const std::wstring book = music_.path(L"book.wav");
   ASSERT_TRUE(testsupport::writeFile(book, toneWav(10)));
   host_.run(kCmdAudiobook);
-  ASSERT_TRUE(p.audiobook);
-  ASSERT_TRUE(host_.open(book, false));
-  ASSERT_EQ(p.list.size(), 1u);
-  p.list.jumpTo(0);
-  p.playIndex(0, book, true, 0);
-  ASSERT_TRUE(host_.waitFor([&] {
-    return p.playState == PlayState::Paused && p.load.id == -1 && p.playing.path == book;
-  }));
+  ASSERT_TRUE(p.view().audiobook);
+  ASSERT_TRUE(host_.loadPaused(book, book, 0));
+  ASSERT_EQ(p.trackList().size(), 1u);
   EXPECT_FALSE(menuOffers(takeMenuSnapshot(host_.w(), -1), kCmdBackTo));
 
-  p.seekTo(7000);
-  p.undo = UndoRecord{book, 2000, true};
+  // A confirmed jump from 0:02 to 0:07 leaves a place to go back to.
+  p.seekTo(2000);
+  {
+    testsupport::MessageBoxAnswer yes(IDYES);
+    p.jumpToFraction(0.7);
+    ASSERT_TRUE(yes.seen);
+  }
+  ASSERT_EQ(p.positionMs(), 7000u);
   const MenuSnapshot snap = takeMenuSnapshot(host_.w(), -1);
   EXPECT_EQ(snap.state.backToLabel, L"Back to 0:02 (book.wav)");
   ASSERT_TRUE(menuOffers(snap, kCmdBackTo));
   runMenuCommand(host_.w(), snap, kCmdBackTo);
   EXPECT_EQ(p.positionMs(), 2000u);
   // The place left is the one to come back to now.
-  EXPECT_EQ(p.undo.positionMs, 7000u);
+  EXPECT_EQ(p.view().undo.positionMs, 7000u);
 }
 
 TEST_F(ContextMenuCommands, ChapterEntriesSeekWithinTheTrackTheyWereListedFor) {
   Player& p = host_.player();
   // The ffmpeg-made fixture: three chapters at 0, 300 and 650 ms.
   const std::wstring fixture = L"" TWK_SOURCE_DIR "/tests/data/tags/id3v23_chapters.mp3";
-  ASSERT_TRUE(host_.open(fixture, false));
-  ASSERT_EQ(p.list.size(), 1u);
-  const std::wstring path(p.list.path(0));
-  p.list.jumpTo(0);
-  p.playIndex(0, path, true, 0);
-  ASSERT_TRUE(host_.waitFor([&] {
-    return p.playState == PlayState::Paused && p.load.id == -1 && p.playing.path == path;
-  }));
-  ASSERT_EQ(p.playing.chapterStarts, (std::vector<uint32_t>{0, 300, 650}));
+  ASSERT_TRUE(host_.loadPaused(fixture, fixture, 0));
+  ASSERT_EQ(p.trackList().size(), 1u);
+  const std::wstring path(p.trackList().path(0));
+  ASSERT_EQ(p.view().playing.chapterStarts, (std::vector<uint32_t>{0, 300, 650}));
 
   MenuSnapshot snap = takeMenuSnapshot(host_.w(), -1);
   EXPECT_EQ(snap.state.chapterCount, 3u);
@@ -402,12 +341,12 @@ TEST_F(ContextMenuCommands, ChapterEntriesSeekWithinTheTrackTheyWereListedFor) {
 
   // Listed for another track: ignored.
   MenuSnapshot stale = snap;
-  stale.playingId = p.playing.id + 1;
+  stale.playingId = p.view().playing.id + 1;
   runMenuCommand(host_.w(), stale, kCmdChapterFirst + 2);
   EXPECT_EQ(p.currentPositionFrames(), 0u);
 
   // Chapter starts are reached at their frame (650 ms is not a whole frame at 22050 Hz).
-  const uint32_t rate = p.playing.sampleRate;
+  const uint32_t rate = p.view().playing.sampleRate;
   runMenuCommand(host_.w(), snap, kCmdChapterFirst + 2);
   EXPECT_EQ(p.currentPositionFrames(), msToFrames(650, rate));
   EXPECT_EQ(takeMenuSnapshot(host_.w(), -1).state.currentChapter, 2);
@@ -566,7 +505,7 @@ TEST_F(ContextMenuCommands, KeyboardMenuOpensAtTheWindowCorner) {
   // On a row: the library entries, the separator and remove entry, the rest.
   EXPECT_EQ(itemCount,
             static_cast<int>(buildMainMenu(takeMenuSnapshot(host_.w(), 1).state).size()));
-  EXPECT_EQ(host_.player().list.size(), 3u);  // dismissed: nothing was done
+  EXPECT_EQ(host_.player().trackList().size(), 3u);  // dismissed: nothing was done
 }
 
 TEST_F(ContextMenuCommands, FolderDialogStartsInTheFolderAndReturnsTheCheckBox) {

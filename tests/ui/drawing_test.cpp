@@ -13,11 +13,14 @@
 #include <memory>
 #include <string>
 
+#include "base/text.h"
 #include "player/player.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/draw_math.h"
 #include "ui/main_window.h"
 #include "ui/palette.h"
+#include "ui/player_messages.h"
 
 namespace {
 
@@ -109,8 +112,11 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       }
       return customDrawTrackbar(*w, *reinterpret_cast<NMCUSTOMDRAW*>(lParam));
     }
-    default:
+    default: {
+      LRESULT result = 0;
+      if (routePlayerMessage(w->player.get(), message, wParam, lParam, result)) return result;
       break;
+    }
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -152,10 +158,8 @@ class Host {
     if (!w.hwnd) return;
     computeColours(w);
     w.player = std::make_unique<Player>(w.hwnd, Settings(), StartOptions(), L"");
-    w.player->shuffle = false;
-    w.player->repeat = TrackList::kRepeatOff;
-    w.player->topmost = false;
-    w.player->listHidden = true;
+    w.topmost = false;
+    w.listHidden = true;
   }
   ~Host() {
     if (w.player) w.player->shutdown();
@@ -268,7 +272,7 @@ TEST(Drawing, ButtonsTakeTheColoursOfTheirState) {
   host.w.hovered = open;
   drawn(open, 0, blend(p.background, p.accent, 0.14), p.brightAccent, p.brightAccent);
   drawn(shuffle, 0, p.background, p.accent, normalBorder);
-  host.w.player->shuffle = true;
+  host.w.player->setShuffle(true);
   drawn(shuffle, 0, p.toggleBackground, p.toggleGlyph, p.brightAccent);
   host.w.hovered = shuffle;
   drawn(shuffle, 0, p.brightAccent, p.toggleGlyph, p.brightAccent);
@@ -411,7 +415,17 @@ TEST(Drawing, ListRowsAlternateAndMarkTheCurrentTrack) {
   const Palette& p = host.w.palette;
   HWND list = host.list(6, 200);
   ASSERT_TRUE(list);
-  host.w.player->list.current = 2;
+  // The player's list of six, with the third track loaded as the last session's.
+  testsupport::TempFolder music(L"twk_drawing_");
+  for (int i = 0; i < 6; ++i) {
+    music.write(L"t" + text::toDecimal(int64_t{i}) + L".wav", testwav::silence(60, 1000));
+  }
+  Player& player = *host.w.player;
+  ASSERT_TRUE(player.startWorkers());
+  player.openPath(music.root(), false, false);
+  player.restoreSession(L"", L"", music.path(L"t2.wav"), 0);
+  ASSERT_TRUE(testsupport::pumpUntil(
+      [&] { return player.trackList().current == 2 && player.view().load.id == -1; }, 30000));
   LVITEMW selected = {};
   selected.state = selected.stateMask = LVIS_SELECTED;
   SendMessageW(list, LVM_SETITEMSTATE, 4, reinterpret_cast<LPARAM>(&selected));

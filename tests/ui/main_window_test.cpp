@@ -18,7 +18,8 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
-#include "tests/engine/wav_writer.h"
+#include "tests/support/main_window_host.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
@@ -29,18 +30,7 @@ namespace {
 constexpr DWORD kWaitMs = 30000;
 constexpr uint32_t kRate = 8000;  // small files that still play long enough to act on them
 
-// A quiet stereo tone.
-std::vector<uint8_t> toneWav(double seconds) {
-  const uint64_t frames = static_cast<uint64_t>(seconds * kRate);
-  std::vector<int16_t> samples;
-  samples.reserve(frames * 2);
-  for (uint64_t i = 0; i < frames; ++i) {
-    const int16_t v = static_cast<int16_t>(1000 * std::sin(i * 0.3));
-    samples.push_back(v);
-    samples.push_back(v);
-  }
-  return testwav::wav(kRate, 2, samples);
-}
+std::string toneWav(double seconds) { return testwav::tone(seconds, kRate); }
 
 std::wstring windowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -60,91 +50,7 @@ bool underWine() {
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// A main window made as start-up makes it, with its own settings folder. The first paint has
-// run the deferred start (workers) by the time the constructor returns.
-class WindowHost {
- public:
-  explicit WindowHost(const Settings& settings = Settings(), int showCommand = SW_SHOWNOACTIVATE) {
-    settingsPath_ = data_.path(L"settings.ini");
-    hwnd_ = createMainWindow(GetModuleHandleW(nullptr), StartOptions(), settings, settingsPath_,
-                             showCommand);
-    if (!hwnd_) return;
-    started_ = testsupport::pumpUntil(
-        [this] {
-          MSG m;
-          MainWindow* w = mainWindowOf(hwnd_);
-          return w && w->firstPaintDone &&
-                 !PeekMessageW(&m, hwnd_, WM_APP_START, WM_APP_START, PM_NOREMOVE);
-        },
-        kWaitMs);
-  }
-  ~WindowHost() { destroy(); }
-  WindowHost(const WindowHost&) = delete;
-  WindowHost& operator=(const WindowHost&) = delete;
-
-  bool ok() const {
-    return hwnd_ && started_ && mainWindowOf(hwnd_) && mainWindowOf(hwnd_)->player;
-  }
-  HWND hwnd() const { return hwnd_; }
-  MainWindow& w() const { return *mainWindowOf(hwnd_); }
-  Player& player() const { return *w().player; }
-  HWND item(int id) const { return GetDlgItem(hwnd_, id); }
-  const std::wstring& settingsPath() const { return settingsPath_; }
-
-  void click(int id) const {
-    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
-  }
-
-  // What the tooltip window would show for a control: asked the way the tooltip asks.
-  std::wstring tooltip(int id) const {
-    NMTTDISPINFOW info = {};
-    info.hdr.hwndFrom = w().tooltip;
-    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(item(id));
-    info.hdr.code = TTN_GETDISPINFOW;
-    info.uFlags = TTF_IDISHWND;
-    SendMessageW(hwnd_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-    return info.lpszText ? std::wstring(info.lpszText) : std::wstring();
-  }
-
-  void scroll(HWND bar, int position, int code) const {
-    SendMessageW(bar, TBM_SETPOS, TRUE, position);
-    SendMessageW(hwnd_, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(bar));
-  }
-
-  int itemCount() const {
-    return static_cast<int>(SendMessageW(item(kIdList), LVM_GETITEMCOUNT, 0, 0));
-  }
-
-  std::wstring rowText(int row) const {
-    wchar_t buffer[260] = {};
-    LVITEMW lvItem = {};
-    lvItem.iSubItem = 0;
-    lvItem.pszText = buffer;
-    lvItem.cchTextMax = 260;
-    SendMessageW(item(kIdList), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&lvItem));
-    return buffer;
-  }
-
-  bool waitFor(const std::function<bool()>& done) const {
-    return testsupport::pumpUntil(done, kWaitMs);
-  }
-
-  // Destroys the window (which shuts the player down) and takes away the quit message it
-  // posts, so that later message loops of this thread run normally.
-  void destroy() {
-    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
-    MSG m;
-    while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-  }
-
- private:
-  testsupport::TempFolder data_{L"twk_window_"};
-  std::wstring settingsPath_;
-  HWND hwnd_ = nullptr;
-  bool started_ = false;
-};
+using WindowHost = testsupport::MainWindowHost;
 
 // A real HDROP as the shell hands it over: DROPFILES and wide, double-NUL-ended paths.
 HDROP makeDrop(const std::vector<std::wstring>& paths) {
@@ -237,15 +143,15 @@ TEST(MainWindowControls, ToggleButtonsChangeThePlayerGlyphsAndTooltips) {
   Player& p = host.player();
 
   host.click(kIdShuffle);
-  EXPECT_TRUE(p.shuffle);
+  EXPECT_TRUE(p.view().shuffle);
   EXPECT_EQ(host.tooltip(kIdShuffle), L"Shuffle: on");
   // A notification other than a click is not a command.
   SendMessageW(host.hwnd(), WM_COMMAND, MAKEWPARAM(kIdShuffle, BN_SETFOCUS),
                reinterpret_cast<LPARAM>(host.item(kIdShuffle)));
-  EXPECT_TRUE(p.shuffle);
+  EXPECT_TRUE(p.view().shuffle);
   // A real click through the button itself.
   SendMessageW(host.item(kIdShuffle), BM_CLICK, 0, 0);
-  EXPECT_TRUE(host.waitFor([&] { return !p.shuffle; }));
+  EXPECT_TRUE(host.waitFor([&] { return !p.view().shuffle; }));
 
   const wchar_t* repeatGlyphs[] = {L"\xE8EE", L"\xE8ED", L"\xE8EE"};
   const wchar_t* repeatTips[] = {L"Repeat: all", L"Repeat: one", L"Repeat: off"};
@@ -254,18 +160,20 @@ TEST(MainWindowControls, ToggleButtonsChangeThePlayerGlyphsAndTooltips) {
     EXPECT_EQ(windowText(host.item(kIdRepeat)), repeatGlyphs[i]);
     EXPECT_EQ(host.tooltip(kIdRepeat), repeatTips[i]);
   }
-  EXPECT_EQ(p.repeat, 0);
+  EXPECT_EQ(p.view().repeat, 0);
 
   host.click(kIdTopmost);
-  EXPECT_FALSE(p.topmost);
+  EXPECT_FALSE(p.buildSettings().topmost);
   EXPECT_FALSE(GetWindowLongPtrW(host.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_EQ(host.tooltip(kIdTopmost), L"Always on top: off");
   host.click(kIdTopmost);
-  EXPECT_TRUE(p.topmost);
+  EXPECT_TRUE(p.buildSettings().topmost);
   EXPECT_EQ(host.tooltip(kIdTopmost), L"Always on top: on");
   // Wine 8 does not put a window that owns popups (the tooltip window) back into the topmost
   // band; Windows does.
-  if (!underWine()) EXPECT_TRUE(GetWindowLongPtrW(host.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  if (!underWine()) {
+    EXPECT_TRUE(GetWindowLongPtrW(host.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  }
 }
 
 TEST(MainWindowControls, VolumeBarAndWheelSetTheVolume) {
@@ -274,18 +182,18 @@ TEST(MainWindowControls, VolumeBarAndWheelSetTheVolume) {
   Player& p = host.player();
 
   host.scroll(host.item(kIdVolume), 35, TB_THUMBPOSITION);
-  EXPECT_EQ(p.volume, 35);
-  EXPECT_FLOAT_EQ(p.gain, 0.35f * 0.35f * 0.35f);
+  EXPECT_EQ(p.view().volume, 35);
+  EXPECT_FLOAT_EQ(p.view().gain, 0.35f * 0.35f * 0.35f);
   EXPECT_EQ(host.tooltip(kIdVolume), L"Volume 35%");
 
   // One notch up, and a half notch that waits for its other half.
   SendMessageW(host.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-  EXPECT_EQ(p.volume, 40);
+  EXPECT_EQ(p.view().volume, 40);
   EXPECT_EQ(SendMessageW(host.item(kIdVolume), TBM_GETPOS, 0, 0), 40);
   SendMessageW(host.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA / 2), 0);
-  EXPECT_EQ(p.volume, 40);
+  EXPECT_EQ(p.view().volume, 40);
   SendMessageW(host.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA / 2), 0);
-  EXPECT_EQ(p.volume, 45);
+  EXPECT_EQ(p.view().volume, 45);
 }
 
 TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
@@ -305,7 +213,7 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   ASSERT_TRUE(host.waitFor([&] { return host.itemCount() == 3; })) << host.itemCount();
   for (int row = 0; row < 3; ++row) EXPECT_EQ(host.rowText(row), names[row]);
   ASSERT_TRUE(host.waitFor([&] {
-    return p.playState == PlayState::Playing && windowText(host.hwnd()) == L"01 First - Tarnwick";
+    return p.view().playState == PlayState::Playing && windowText(host.hwnd()) == L"01 First - Tarnwick";
   })) << "caption: "
       << text::wideToUtf8(windowText(host.hwnd()));
   EXPECT_NE(windowText(host.item(kIdTitle)).find(L"01 First"), std::wstring::npos);
@@ -321,7 +229,7 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
 
   // Pause: the glyph and tooltip go back, the caption keeps the track.
   host.click(kIdPlayPause);
-  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Paused; }));
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Paused; }));
   EXPECT_EQ(windowText(host.item(kIdPlayPause)), L"\xE768");
   EXPECT_EQ(host.tooltip(kIdPlayPause), L"Play");
   EXPECT_EQ(windowText(host.hwnd()), L"01 First - Tarnwick");
@@ -346,7 +254,7 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   activate.iItem = 2;
   SendMessageW(host.hwnd(), WM_NOTIFY, kIdList, reinterpret_cast<LPARAM>(&activate));
   ASSERT_TRUE(host.waitFor([&] {
-    return p.playState == PlayState::Playing && p.playing.index == 2 &&
+    return p.view().playState == PlayState::Playing && p.view().playing.index == 2 &&
            windowText(host.hwnd()) == L"03 Third - Tarnwick";
   }));
 
@@ -362,7 +270,7 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
-  EXPECT_EQ(p.playing.index, 2);  // dismissed: nothing else happened
+  EXPECT_EQ(p.view().playing.index, 2);  // dismissed: nothing else happened
 }
 
 TEST(MainWindowPlayback, AWindowStartedMinimisedStillStartsThePlayer) {
@@ -373,7 +281,7 @@ TEST(MainWindowPlayback, AWindowStartedMinimisedStillStartsThePlayer) {
   EXPECT_TRUE(IsIconic(host.hwnd()));
   Player& p = host.player();
   p.openPath(music.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return p.playState == PlayState::Playing; }));
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Playing; }));
   EXPECT_EQ(host.itemCount(), 1);
 }
 
@@ -390,14 +298,14 @@ TEST(MainWindowPlayback, ChapterTicksFollowThePlayingTrack) {
   HWND seek = host.item(kIdSeek);
 
   SendMessageW(host.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop({chapters})), 0);
-  ASSERT_TRUE(host.waitFor([&] { return p.playing.path == chapters; }));
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playing.path == chapters; }));
   // Chapters at 0, 300 and 650 ms of one second: the one at the start is no tick.
   ASSERT_EQ(SendMessageW(seek, TBM_GETNUMTICS, 0, 0), 4);
   EXPECT_NEAR(static_cast<double>(SendMessageW(seek, TBM_GETTIC, 0, 0)), 3000, 50);
   EXPECT_NEAR(static_cast<double>(SendMessageW(seek, TBM_GETTIC, 1, 0)), 6500, 50);
 
   SendMessageW(host.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop({plain.root()})), 0);
-  ASSERT_TRUE(host.waitFor([&] { return p.playing.path == plain.path(L"plain.wav"); }));
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playing.path == plain.path(L"plain.wav"); }));
   EXPECT_LE(SendMessageW(seek, TBM_GETNUMTICS, 0, 0), 2);
 }
 
@@ -436,7 +344,7 @@ TEST(MainWindowModes, MiniModeMovesFocusFromHiddenControlsAndSizesTheWindow) {
   ASSERT_EQ(GetFocus(), host.item(kIdShuffle));
 
   host.click(kIdMiniMode);
-  EXPECT_TRUE(host.player().miniMode);
+  EXPECT_TRUE(host.player().buildSettings().miniMode);
   EXPECT_EQ(GetFocus(), host.item(kIdPlayPause));
   for (int id : {kIdSeek, kIdTime, kIdOpenFolder, kIdShuffle, kIdRepeat, kIdTopmost, kIdListButton,
                  kIdList}) {
@@ -470,7 +378,7 @@ TEST(MainWindowModes, MiniModeMovesFocusFromHiddenControlsAndSizesTheWindow) {
   EXPECT_EQ(limits.ptMaxTrackSize.y, limits.ptMinTrackSize.y);
 
   host.click(kIdMiniMode);
-  EXPECT_FALSE(host.player().miniMode);
+  EXPECT_FALSE(host.player().buildSettings().miniMode);
   EXPECT_TRUE(IsWindowVisible(host.item(kIdList)));
   EXPECT_TRUE(IsWindowVisible(host.item(kIdShuffle)));
   EXPECT_EQ(windowText(host.item(kIdMiniMode)), L"\xE73F");
@@ -490,7 +398,7 @@ TEST(MainWindowModes, OpacityUsesALayeredWindowBelowOneHundred) {
   ASSERT_TRUE(GetLayeredWindowAttributes(host.hwnd(), nullptr, &alpha, &flags));
   EXPECT_EQ(alpha, 128);
   EXPECT_TRUE(flags & LWA_ALPHA);
-  EXPECT_EQ(host.player().opacity, 50);
+  EXPECT_EQ(host.player().buildSettings().opacity, 50);
 
   setOpacity(host.w(), 90);
   ASSERT_TRUE(GetLayeredWindowAttributes(host.hwnd(), nullptr, &alpha, &flags));
@@ -498,7 +406,7 @@ TEST(MainWindowModes, OpacityUsesALayeredWindowBelowOneHundred) {
 
   setOpacity(host.w(), 100);
   EXPECT_FALSE(GetWindowLongPtrW(host.hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
-  EXPECT_EQ(host.player().opacity, 100);
+  EXPECT_EQ(host.player().buildSettings().opacity, 100);
 
   // A stored opacity applies at creation.
   host.destroy();
@@ -523,7 +431,7 @@ TEST(MainWindowRects, HidingAndShowingTheListRestoresTheHeightAfterAMove) {
   EXPECT_EQ(before.bottom - before.top, 600);
 
   host.click(kIdListButton);
-  EXPECT_TRUE(host.player().listHidden);
+  EXPECT_TRUE(host.player().buildSettings().listHidden);
   EXPECT_FALSE(IsWindowVisible(host.item(kIdList)));
   EXPECT_EQ(host.tooltip(kIdListButton), L"Show the list");
   RECT client = {};
@@ -534,7 +442,7 @@ TEST(MainWindowRects, HidingAndShowingTheListRestoresTheHeightAfterAMove) {
   SetWindowPos(host.hwnd(), nullptr, 200, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   host.click(kIdListButton);
-  EXPECT_FALSE(host.player().listHidden);
+  EXPECT_FALSE(host.player().buildSettings().listHidden);
   EXPECT_TRUE(IsWindowVisible(host.item(kIdList)));
   RECT after = {};
   GetWindowRect(host.hwnd(), &after);
@@ -542,7 +450,7 @@ TEST(MainWindowRects, HidingAndShowingTheListRestoresTheHeightAfterAMove) {
   EXPECT_EQ(after.top, 120);
   EXPECT_EQ(after.right - after.left, 500);
   EXPECT_EQ(after.bottom - after.top, 600);
-  EXPECT_EQ(host.player().fullRect, (SettingsRect{200, 120, 700, 720}));
+  EXPECT_EQ(host.player().buildSettings().fullRect, (SettingsRect{200, 120, 700, 720}));
 }
 
 TEST(MainWindowRects, ATooNarrowStoredRectangleIsIgnored) {
@@ -567,7 +475,7 @@ TEST(MainWindowRects, StartingHiddenOrMiniTakesTheModeHeight) {
   EXPECT_EQ(client.bottom, layout::compactHeight(metricsOf(host.w())));
   EXPECT_EQ(windowSize(host.hwnd()).cx, 500);
   // The stored full height survives for when the list comes back.
-  EXPECT_EQ(host.player().fullRect, hidden.fullRect);
+  EXPECT_EQ(host.player().buildSettings().fullRect, hidden.fullRect);
   host.destroy();
 
   Settings mini;
@@ -660,6 +568,41 @@ class LogPixelsOverride {
   bool had_ = false;
   bool set_ = false;
 };
+
+TEST(MainWindowAudiobook, TheQuestionIsAMessageBoxOfTheWindowWithNoAsTheDefault) {
+  testsupport::TempFolder book(L"twk_window_book_");
+  const std::wstring a = book.write(L"a.wav", testwav::silence(60, 1000));
+  const std::wstring b = book.write(L"b.wav", testwav::silence(60, 1000));
+  Settings settings;
+  settings.audiobook = true;
+  WindowHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  ASSERT_TRUE(host.loadPaused(book.root(), a, 10500));
+
+  {
+    testsupport::MessageBoxAnswer no(IDNO);
+    p.next();
+    ASSERT_TRUE(no.seen);
+    EXPECT_EQ(no.caption, L"Audiobook mode");
+    EXPECT_EQ(no.text, L"Go to b?\n\nNow at 0:10 in a.");
+    EXPECT_EQ(no.owner, host.hwnd());
+    EXPECT_TRUE(no.noIsDefault);
+  }
+  EXPECT_EQ(p.view().playing.path, a);
+  EXPECT_EQ(p.view().load.id, -1);
+
+  {
+    testsupport::MessageBoxAnswer yes(IDYES);
+    p.next();
+    ASSERT_TRUE(yes.seen);
+  }
+  ASSERT_TRUE(host.waitFor([&] {
+    const PlayerView v = p.view();
+    return v.playState == PlayState::Playing && v.load.id == -1 && v.playing.path == b;
+  }));
+  EXPECT_EQ(p.backToLabel(), L"Back to 0:10 (a.wav)");
+}
 
 TEST(MainWindowDpi, At144DpiTheDefaultWindowIs630By720) {
   if (GetEnvironmentVariableW(kDpiChildVariable, nullptr, 0) != 0) {

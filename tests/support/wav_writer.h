@@ -1,11 +1,13 @@
-// Writes small 16-bit PCM WAV files for tests, and a ramp whose samples tell the frame they
-// belong to, so a test can check exactly which frames a decoder delivered. Portable.
+// Builds small 16-bit PCM WAV files for tests and benchmarks: tones, silence, and a ramp whose
+// samples tell the frame they belong to, so a test can check exactly which frames a decoder
+// delivered. Portable.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace testwav {
@@ -49,6 +51,50 @@ inline std::vector<uint8_t> wav(uint32_t rate, uint16_t channels,
     out.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
   }
   return out;
+}
+
+// A 16-bit stereo WAV of a quiet 440 Hz tone; with a title, a LIST/INFO chunk ahead of the
+// samples carries it as INAM.
+inline std::string tone(double seconds, uint32_t rate = 44100, const std::string& title = "") {
+  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
+  std::string info;
+  if (!title.empty()) {
+    std::string name = title;
+    name.push_back('\0');
+    if (name.size() & 1) name.push_back('\0');
+    info = "INFOINAM";
+    const uint32_t length = static_cast<uint32_t>(title.size() + 1);
+    for (int i = 0; i < 4; ++i) info.push_back(static_cast<char>(length >> (8 * i)));
+    info += name;
+  }
+  std::vector<int16_t> samples;
+  samples.reserve(static_cast<size_t>(frames) * 2);
+  for (uint32_t i = 0; i < frames; ++i) {
+    const auto s = static_cast<int16_t>(1000.0 * std::sin(i * 2.0 * 3.14159265358979 * 440.0 / rate));
+    samples.push_back(s);
+    samples.push_back(s);
+  }
+  const std::vector<uint8_t> bytes = wav(rate, 2, samples);
+  std::string out(bytes.begin(), bytes.end());
+  if (info.empty()) return out;
+  // The LIST chunk goes between the format and the data chunk; RIFF's size grows with it.
+  std::string list = "LIST";
+  const uint32_t listSize = static_cast<uint32_t>(info.size());
+  for (int i = 0; i < 4; ++i) list.push_back(static_cast<char>(listSize >> (8 * i)));
+  list += info;
+  out.insert(36, list);
+  const uint32_t riffSize = static_cast<uint32_t>(out.size() - 8);
+  for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<char>(riffSize >> (8 * i));
+  return out;
+}
+
+// A silent mono 16-bit WAV; long ones are cheap at a low rate.
+inline std::string silence(double seconds, uint32_t rate) {
+  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
+  const std::vector<uint8_t> head = header(rate, 1, frames * 2);
+  std::string bytes(head.begin(), head.end());
+  bytes.append(static_cast<size_t>(frames) * 2, '\0');
+  return bytes;
 }
 
 // Stereo frames whose left sample is the frame index modulo 2^15 and whose right sample is

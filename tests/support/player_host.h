@@ -1,5 +1,7 @@
-// A real Player in a real hidden window with its loader, scanner and audio output, driven
-// from the test's thread by pumping that thread's messages.
+// A real Player in a hidden window of its own, with its loader, scanner and audio output,
+// driven from the test's thread by pumping that thread's messages. The window routes the
+// player's messages as the main window does, saves on WM_CLOSE and WM_ENDSESSION and shuts
+// the player down when it goes.
 #pragma once
 
 #include <windows.h>
@@ -15,21 +17,9 @@
 #include "player/start_options.h"
 #include "tests/support/win_test_support.h"
 
-namespace playertest {
+namespace testsupport {
 
 constexpr DWORD kWaitMs = 30000;
-
-// A 16-bit stereo PCM WAV of a quiet tone; with a title, a LIST/INFO chunk ahead of the
-// samples carries it as INAM.
-std::string wavFile(double seconds, uint32_t rate = 44100, const std::string& title = "");
-
-class TempFolder : public testsupport::TempFolder {
- public:
-  TempFolder() : testsupport::TempFolder(L"twk_player_") {}
-
-  // Writes a file (creating its subfolder when the name has one) and returns its path.
-  std::wstring write(const std::wstring& name, const std::string& bytes) const;
-};
 
 class PlayerHost {
  public:
@@ -44,7 +34,8 @@ class PlayerHost {
   const std::wstring& settingsPath() const { return settingsPath_; }
 
   // Dispatches this thread's messages one at a time until done() holds; on time-out it
-  // records a failure naming `what` and the player's state and returns false.
+  // prints what it waited for and the player's state and returns false. No GoogleTest here,
+  // so that benchmarks can host a player too.
   bool waitFor(const std::function<bool()>& done, const char* what, DWORD timeoutMs = kWaitMs);
   // Waits, dispatching nothing, until a message of this kind waits in the queue.
   bool waitForQueued(UINT message, const char* what, DWORD timeoutMs = kWaitMs);
@@ -55,12 +46,15 @@ class PlayerHost {
   // Every distinct playing path in the order they were taken up, and every question asked.
   std::vector<std::wstring> played;
   std::vector<std::wstring> questions;
-  bool answer = true;  // what the confirmation says
+  bool answer = true;  // what the confirmation says, unless onQuestion answers
+  std::function<bool(const std::wstring&)> onQuestion;
+  // Added to the player's clock: a test moves time on without waiting for it.
+  uint64_t clockOffsetMs = 0;
 
   std::string describe();
 
  private:
-  TempFolder data_;
+  TempFolder data_{L"twk_player_"};
   std::wstring settingsPath_;
   HWND window_ = nullptr;
   Player* player_ = nullptr;
@@ -69,4 +63,4 @@ class PlayerHost {
 // Threads of this process now (all of them: ours, Wine's and the runtime's).
 size_t threadCount();
 
-}  // namespace playertest
+}  // namespace testsupport

@@ -1,5 +1,4 @@
-// The deferred start after the first paint, the restore of the last session and the opening
-// of paths from the command line, a drop or a second instance.
+// The deferred start after the first paint and the restore of the last session.
 #include "base/text.h"
 #include "library/scan_rules.h"
 #include "player/playback_rules.h"
@@ -76,30 +75,4 @@ void Player::restoreSession(const std::wstring& stationUrlToRestore, const std::
     restore.pending = true;
   }
   refresh();
-}
-
-bool Player::openPaths(const std::vector<std::wstring>& paths) {
-  for (const std::wstring& path : paths) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      openPath(path, includeSubfolders, true);
-      return true;
-    }
-    if (!scanner::isAcceptedFileType(fileNameOfPath(path))) continue;
-    if (audiobook) {
-      // A single file is a book of its own.
-      openPath(path, includeSubfolders, true);
-      return true;
-    }
-    const std::wstring folder = parentFolderOf(path);
-    if (folder.empty()) continue;
-    openPath(folder, includeSubfolders, true);
-    // The file is the track chosen when its folder's list arrives; it is not a restore of
-    // the last session, so a folder that cannot be read still says so.
-    restore.path = path;
-    restore.positionMs = 0;
-    return true;
-  }
-  return false;
 }

@@ -1,4 +1,4 @@
-#include "tests/app/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <algorithm>
 

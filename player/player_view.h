@@ -1,0 +1,91 @@
+// The player as the window sees it: plain values taken at one moment, so that reading them
+// never changes the player. The status line, the buttons, the seek bar, the context menu and
+// the tests read the player through this and the read-only track list, nothing else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "player/now_playing.h"
+#include "player/play_state.h"
+
+// A load request on its way to the track loader.
+struct PendingLoad {
+  int32_t id = -1;  // -1: none pending
+  int64_t index = -1;
+  std::wstring path;
+  bool startPaused = false;
+  uint64_t startPositionMs = 0;
+};
+
+// The next track being prepared to follow the playing one.
+struct PendingPreload {
+  int32_t id = -1;  // -1: none pending
+  int64_t index = -1;
+  bool deferred = false;  // waits until the drive has finished reading the current CD track
+};
+
+struct Notice {
+  std::wstring text;
+  uint64_t untilMs = 0;  // tick count until which it is shown
+};
+
+// Where "Back to" returns in audiobook mode.
+struct UndoRecord {
+  std::wstring path;
+  uint64_t positionMs = 0;  // whole seconds
+  bool set = false;
+};
+
+struct PlayerView {
+  PlayState playState = PlayState::Idle;
+  TrackRecord playing;   // id -1: nothing loaded
+  TrackRecord prepared;  // id -1: nothing prepared
+  // The playing track's position: the output's while it plays it, else the player's own.
+  uint64_t positionFrames = 0;
+
+  // What the audio output reports.
+  int64_t outputTrackId = -1;
+  int32_t outputSwitches = 0;  // gapless switches so far
+  float outputGain = 1.0f;
+  bool outputBuffering = false;  // the output ran dry
+
+  // Requests on their way.
+  PendingLoad load;
+  PendingPreload preload;
+  uint32_t pendingScanId = 0;  // 0: no scan awaited
+  uint64_t scanProgress = 0;   // files the awaited folder scan has found so far
+  bool restorePending = false;
+  int32_t nextId = 1;
+  int unplayableCount = 0;
+
+  // The user's choices.
+  bool shuffle = false;
+  uint8_t repeat = 0;  // 0 off, 1 all, 2 one
+  int volume = 100;
+  float gain = 1.0f;
+  bool loopFlag = false;
+  bool audiobook = false;
+
+  // The source of the list.
+  std::wstring sourceFolder;
+  bool includeSubfolders = true;
+  std::wstring feedUrl;
+  int64_t currentStation = -1;
+  wchar_t cdDrive = 0;
+  uint32_t listScanId = 0;
+  std::vector<uint64_t> removedScanIndices;
+
+  // Texts.
+  std::wstring statusMessage;
+  Notice notice;
+  bool noticeActive = false;  // its time has not run out
+
+  // Audiobook mode.
+  UndoRecord undo;
+  std::wstring backToLabel;  // empty when there is nothing to go back to
+  std::wstring previousBookPath;
+  bool listeningLogOpen = false;
+  bool otherModeKept = false;  // the other mode's list is kept whole for the way back
+};

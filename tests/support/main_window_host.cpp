@@ -1,0 +1,121 @@
+#include "tests/support/main_window_host.h"
+
+#include <commctrl.h>
+
+#include "base/messages.h"
+
+namespace testsupport {
+
+MainWindowHost::MainWindowHost(const Settings& settings, int showCommand) {
+  settingsPath_ = data_.path(L"settings.ini");
+  hwnd_ = createMainWindow(GetModuleHandleW(nullptr), StartOptions(), settings, settingsPath_,
+                           showCommand);
+  if (!hwnd_) return;
+  started_ = pumpUntil(
+      [this] {
+        MSG m;
+        MainWindow* w = mainWindowOf(hwnd_);
+        return w && w->firstPaintDone &&
+               !PeekMessageW(&m, hwnd_, WM_APP_START, WM_APP_START, PM_NOREMOVE);
+      },
+      kWaitMs);
+}
+
+bool MainWindowHost::ok() const {
+  return hwnd_ && started_ && mainWindowOf(hwnd_) && mainWindowOf(hwnd_)->player;
+}
+
+bool MainWindowHost::open(const std::wstring& path, bool includeSubfolders) const {
+  player().openPath(path, includeSubfolders, false);
+  return waitFor([this] { return player().view().pendingScanId == 0; });
+}
+
+bool MainWindowHost::loadPaused(const std::wstring& source, const std::wstring& track,
+                                uint64_t ms) const {
+  Player& p = player();
+  p.openPath(source, false, false);
+  p.restoreSession(L"", L"", track, ms);
+  return waitFor([&] {
+    const PlayerView v = p.view();
+    return v.playState == PlayState::Paused && v.load.id == -1 && v.playing.path == track;
+  });
+}
+
+void MainWindowHost::click(int id) const {
+  SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
+}
+
+std::wstring MainWindowHost::tooltip(int id) const {
+  NMTTDISPINFOW info = {};
+  info.hdr.hwndFrom = w().tooltip;
+  info.hdr.idFrom = reinterpret_cast<UINT_PTR>(item(id));
+  info.hdr.code = TTN_GETDISPINFOW;
+  info.uFlags = TTF_IDISHWND;
+  SendMessageW(hwnd_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  return info.lpszText ? std::wstring(info.lpszText) : std::wstring();
+}
+
+void MainWindowHost::scroll(HWND bar, int position, int code) const {
+  SendMessageW(bar, TBM_SETPOS, TRUE, position);
+  SendMessageW(hwnd_, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(bar));
+}
+
+int MainWindowHost::itemCount() const {
+  return static_cast<int>(SendMessageW(item(kIdList), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring MainWindowHost::rowText(int row) const {
+  wchar_t buffer[260] = {};
+  LVITEMW lvItem = {};
+  lvItem.iSubItem = 0;
+  lvItem.pszText = buffer;
+  lvItem.cchTextMax = 260;
+  SendMessageW(item(kIdList), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&lvItem));
+  return buffer;
+}
+
+void MainWindowHost::destroy() {
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+  MSG m;
+  while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+namespace {
+MessageBoxAnswer* g_answer = nullptr;  // the one waiting on this thread
+}  // namespace
+
+MessageBoxAnswer::MessageBoxAnswer(int button)
+    : button_(button), timer_(SetTimer(nullptr, 0, 50, look)) {
+  g_answer = this;
+}
+
+MessageBoxAnswer::~MessageBoxAnswer() {
+  KillTimer(nullptr, timer_);
+  g_answer = nullptr;
+}
+
+void CALLBACK MessageBoxAnswer::look(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_answer && !g_answer->seen) EnumThreadWindows(GetCurrentThreadId(), answer, 0);
+}
+
+BOOL CALLBACK MessageBoxAnswer::answer(HWND window, LPARAM) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  MessageBoxAnswer& a = *g_answer;
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  a.caption = buffer;
+  GetDlgItemTextW(window, 0xFFFF, buffer, 512);
+  a.text = buffer;
+  a.owner = GetWindow(window, GW_OWNER);
+  const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(window, IDNO), GWL_STYLE);
+  a.noIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  a.seen = true;
+  PostMessageW(window, WM_COMMAND, a.button_, 0);
+  return FALSE;
+}
+
+}  // namespace testsupport

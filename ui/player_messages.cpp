@@ -1,0 +1,79 @@
+#include "ui/player_messages.h"
+
+#include <memory>
+
+#include "base/messages.h"
+#include "player/player.h"
+
+namespace {
+
+template <typename Record>
+std::unique_ptr<Record> takeRecord(LPARAM lParam) {
+  return std::unique_ptr<Record>(reinterpret_cast<Record*>(lParam));
+}
+
+}  // namespace
+
+bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lParam,
+                        LRESULT& result) noexcept {
+  try {
+    switch (message) {
+      case WM_APP_LOAD_DONE: {
+        auto record = takeRecord<LoadResult>(lParam);
+        if (player) player->onLoadDone(std::move(record));
+        result = 0;
+        return true;
+      }
+      case WM_APP_SCAN_PROGRESS:
+        if (player)
+          player->onScanProgress(static_cast<uint32_t>(wParam), static_cast<uint64_t>(lParam));
+        result = 0;
+        return true;
+      case WM_APP_SCAN_DONE: {
+        auto record = takeRecord<ScanResult>(lParam);
+        if (player) player->onScanDone(std::move(record));
+        result = 0;
+        return true;
+      }
+      case WM_APP_TITLES: {
+        auto record = takeRecord<ScanTitleBatch>(lParam);
+        if (player) player->onTitles(std::move(record));
+        result = 0;
+        return true;
+      }
+      case WM_APP_MEDIA_BUTTON:
+        if (player) player->onMediaButton(wParam);
+        result = 0;
+        return true;
+      case WM_APP_RADIO:
+      case WM_APP_FEED_DONE:
+      case WM_APP_CD_DONE:
+        // The radio stream, the feed download and the CD reader post these; their records go
+        // to the player's handlers once it has stations, feeds and CDs. Nothing sends them yet.
+        result = 0;
+        return true;
+      case WM_APPCOMMAND:
+        if (player && player->onAppCommand(GET_APPCOMMAND_LPARAM(lParam))) {
+          result = TRUE;
+          return true;
+        }
+        return false;
+      case WM_TIMER:
+        if (wParam == Player::kNoticeTimer) {
+          if (player) player->onNoticeTimer();
+          result = 0;
+          return true;
+        }
+        if (wParam != Player::kTickTimer) return false;
+        if (player) player->onTimer();
+        result = 0;
+        return true;
+      default:
+        return false;
+    }
+  } catch (...) {
+    // The record was already taken (and freed by its unique_ptr on the way out).
+    result = 0;
+    return true;
+  }
+}
