@@ -61,63 +61,6 @@ std::wstring withoutControlCharacters(std::wstring_view s) {
   return out;
 }
 
-void readPlayerEntry(Settings& s, std::wstring_view key, std::wstring_view value) {
-  auto integer = [value](auto& field, int64_t min, int64_t max) {
-    using Field = std::remove_reference_t<decltype(field)>;
-    int64_t v;
-    if (parseSettingsInteger(value, min, max, v)) field = static_cast<Field>(v);
-  };
-  auto url = [value](std::wstring& field) {
-    if (text::isValidUrl(value)) field = value;
-  };
-  constexpr int64_t kMaxMs = static_cast<int64_t>(Settings::kMaxPositionMs);
-
-  if (key == L"folder") {
-    s.folder = value;
-  } else if (key == L"includeSubfolders") {
-    parseSettingsFlag(value, s.includeSubfolders);
-  } else if (key == L"shuffle") {
-    parseSettingsFlag(value, s.shuffle);
-  } else if (key == L"repeat") {
-    integer(s.repeat, 0, 2);
-  } else if (key == L"volume") {
-    integer(s.volume, 0, 100);
-  } else if (key == L"topmost") {
-    parseSettingsFlag(value, s.topmost);
-  } else if (key == L"miniMode") {
-    parseSettingsFlag(value, s.miniMode);
-  } else if (key == L"listHidden") {
-    parseSettingsFlag(value, s.listHidden);
-  } else if (key == L"audiobook") {
-    parseSettingsFlag(value, s.audiobook);
-  } else if (key == L"opacity") {
-    int64_t v;
-    if (parseSettingsInteger(value, 50, 100, v) && v % 10 == 0) s.opacity = static_cast<int>(v);
-  } else if (key == L"fullRect") {
-    parseSettingsRect(value, s.fullRect);
-  } else if (key == L"miniRect") {
-    parseSettingsRect(value, s.miniRect);
-  } else if (key == L"lastTrackPath") {
-    s.lastTrackPath = value;
-  } else if (key == L"lastPositionMs") {
-    integer(s.lastPositionMs, 0, kMaxMs);
-  } else if (key == L"tagCodepage") {
-    parseSettingsCodePage(value, s.tagCodepage);
-  } else if (key == L"lastStation") {
-    url(s.lastStation);
-  } else if (key == L"podcast") {
-    url(s.podcast);
-  } else if (key == L"bookPath") {
-    s.bookPath = value;
-  } else if (key == L"bookIncludeSubfolders") {
-    parseSettingsFlag(value, s.bookIncludeSubfolders);
-  } else if (key == L"bookTrack") {
-    s.bookTrack = value;
-  } else if (key == L"bookPositionMs") {
-    integer(s.bookPositionMs, 0, kMaxMs);
-  }
-}
-
 void readStations(Settings& s, std::wstring_view text) {
   forEachEntry(text, [&s](std::wstring_view entry) {
     if (s.stations.size() >= Settings::kMaxStations) return false;
@@ -190,29 +133,117 @@ std::wstring_view storableText(const std::wstring& value) {
   return hasControlCharacter(value) ? std::wstring_view() : std::wstring_view(value);
 }
 
+// How each key of the Player section is read into the record (a value it refuses leaves the
+// field as it was) and written from it, in the order the file holds them.
+struct PlayerKey {
+  std::wstring_view name;
+  void (*read)(Settings&, std::wstring_view);
+  std::wstring (*write)(const Settings&);
+};
+
+constexpr int64_t kMaxMs = static_cast<int64_t>(Settings::kMaxPositionMs);
+
+template <std::wstring Settings::*field>
+void readText(Settings& s, std::wstring_view value) {
+  s.*field = value;
+}
+
+template <std::wstring Settings::*field>
+void readUrl(Settings& s, std::wstring_view value) {
+  if (text::isValidUrl(value)) s.*field = value;
+}
+
+template <std::wstring Settings::*field>
+std::wstring writeText(const Settings& s) {
+  return std::wstring(storableText(s.*field));
+}
+
+template <bool Settings::*field>
+void readFlag(Settings& s, std::wstring_view value) {
+  parseSettingsFlag(value, s.*field);
+}
+
+template <bool Settings::*field>
+std::wstring writeFlag(const Settings& s) {
+  return flagText(s.*field);
+}
+
+template <auto field, int64_t min, int64_t max>
+void readNumber(Settings& s, std::wstring_view value) {
+  using Field = std::remove_reference_t<decltype(s.*field)>;
+  int64_t v;
+  if (parseSettingsInteger(value, min, max, v)) s.*field = static_cast<Field>(v);
+}
+
+template <auto field>
+std::wstring writeNumber(const Settings& s) {
+  if constexpr (std::is_signed_v<std::remove_reference_t<decltype(s.*field)>>) {
+    return text::toDecimal(static_cast<int64_t>(s.*field));
+  } else {
+    return text::toDecimal(static_cast<uint64_t>(s.*field));
+  }
+}
+
+template <SettingsRect Settings::*field>
+void readRect(Settings& s, std::wstring_view value) {
+  parseSettingsRect(value, s.*field);
+}
+
+template <SettingsRect Settings::*field>
+std::wstring writeRect(const Settings& s) {
+  return formatSettingsRect(s.*field);
+}
+
+// Steps of ten from 50 to 100.
+void readOpacity(Settings& s, std::wstring_view value) {
+  int64_t v;
+  if (parseSettingsInteger(value, 50, 100, v) && v % 10 == 0) s.opacity = static_cast<int>(v);
+}
+
+void readCodePage(Settings& s, std::wstring_view value) {
+  parseSettingsCodePage(value, s.tagCodepage);
+}
+
+constexpr PlayerKey kPlayerKeys[] = {
+    {L"folder", readText<&Settings::folder>, writeText<&Settings::folder>},
+    {L"includeSubfolders", readFlag<&Settings::includeSubfolders>,
+     writeFlag<&Settings::includeSubfolders>},
+    {L"shuffle", readFlag<&Settings::shuffle>, writeFlag<&Settings::shuffle>},
+    {L"repeat", readNumber<&Settings::repeat, 0, 2>, writeNumber<&Settings::repeat>},
+    {L"volume", readNumber<&Settings::volume, 0, 100>, writeNumber<&Settings::volume>},
+    {L"topmost", readFlag<&Settings::topmost>, writeFlag<&Settings::topmost>},
+    {L"miniMode", readFlag<&Settings::miniMode>, writeFlag<&Settings::miniMode>},
+    {L"listHidden", readFlag<&Settings::listHidden>, writeFlag<&Settings::listHidden>},
+    {L"audiobook", readFlag<&Settings::audiobook>, writeFlag<&Settings::audiobook>},
+    {L"opacity", readOpacity, writeNumber<&Settings::opacity>},
+    {L"fullRect", readRect<&Settings::fullRect>, writeRect<&Settings::fullRect>},
+    {L"miniRect", readRect<&Settings::miniRect>, writeRect<&Settings::miniRect>},
+    {L"lastTrackPath", readText<&Settings::lastTrackPath>, writeText<&Settings::lastTrackPath>},
+    {L"lastPositionMs", readNumber<&Settings::lastPositionMs, 0, kMaxMs>,
+     writeNumber<&Settings::lastPositionMs>},
+    {L"tagCodepage", readCodePage, writeNumber<&Settings::tagCodepage>},
+    {L"lastStation", readUrl<&Settings::lastStation>, writeText<&Settings::lastStation>},
+    {L"podcast", readUrl<&Settings::podcast>, writeText<&Settings::podcast>},
+    {L"bookPath", readText<&Settings::bookPath>, writeText<&Settings::bookPath>},
+    {L"bookIncludeSubfolders", readFlag<&Settings::bookIncludeSubfolders>,
+     writeFlag<&Settings::bookIncludeSubfolders>},
+    {L"bookTrack", readText<&Settings::bookTrack>, writeText<&Settings::bookTrack>},
+    {L"bookPositionMs", readNumber<&Settings::bookPositionMs, 0, kMaxMs>,
+     writeNumber<&Settings::bookPositionMs>},
+};
+
+void readPlayerEntry(Settings& s, std::wstring_view key, std::wstring_view value) {
+  for (const PlayerKey& k : kPlayerKeys) {
+    if (k.name == key) {
+      k.read(s, value);
+      return;
+    }
+  }
+}
+
 std::wstring buildPlayer(const Settings& s) {
   std::wstring out;
-  appendEntry(out, L"folder", storableText(s.folder));
-  appendEntry(out, L"includeSubfolders", flagText(s.includeSubfolders));
-  appendEntry(out, L"shuffle", flagText(s.shuffle));
-  appendEntry(out, L"repeat", text::toDecimal(int64_t{s.repeat}));
-  appendEntry(out, L"volume", text::toDecimal(int64_t{s.volume}));
-  appendEntry(out, L"topmost", flagText(s.topmost));
-  appendEntry(out, L"miniMode", flagText(s.miniMode));
-  appendEntry(out, L"listHidden", flagText(s.listHidden));
-  appendEntry(out, L"audiobook", flagText(s.audiobook));
-  appendEntry(out, L"opacity", text::toDecimal(int64_t{s.opacity}));
-  appendEntry(out, L"fullRect", formatSettingsRect(s.fullRect));
-  appendEntry(out, L"miniRect", formatSettingsRect(s.miniRect));
-  appendEntry(out, L"lastTrackPath", storableText(s.lastTrackPath));
-  appendEntry(out, L"lastPositionMs", text::toDecimal(s.lastPositionMs));
-  appendEntry(out, L"tagCodepage", text::toDecimal(uint64_t{s.tagCodepage}));
-  appendEntry(out, L"lastStation", storableText(s.lastStation));
-  appendEntry(out, L"podcast", storableText(s.podcast));
-  appendEntry(out, L"bookPath", storableText(s.bookPath));
-  appendEntry(out, L"bookIncludeSubfolders", flagText(s.bookIncludeSubfolders));
-  appendEntry(out, L"bookTrack", storableText(s.bookTrack));
-  appendEntry(out, L"bookPositionMs", text::toDecimal(s.bookPositionMs));
+  for (const PlayerKey& k : kPlayerKeys) appendEntry(out, k.name, k.write(s));
   return out;
 }
 

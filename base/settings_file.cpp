@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "base/path.h"
 #include "base/scoped_win.h"
 
 namespace {
@@ -58,11 +59,6 @@ bool ensureByteOrderMark(const std::wstring& path) {
          writeByteOrderMark(file.get());
 }
 
-std::wstring withoutTrailingSeparator(std::wstring path) {
-  if (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-  return path;
-}
-
 void readSection(Settings& settings, SettingsSection section, const std::wstring& path) {
   try {
     std::vector<wchar_t> buffer;
@@ -97,7 +93,7 @@ std::wstring localAppDataFolder() {
 SettingsPaths settingsPathsIn(const std::wstring& localAppData) {
   SettingsPaths paths;
   if (localAppData.empty()) return paths;
-  paths.folder = withoutTrailingSeparator(localAppData) + L"\\Tarnwick";
+  paths.folder = paths::withoutTrailingSeparator(localAppData) + L"\\Tarnwick";
   paths.settingsPath = paths.folder + L"\\settings.ini";
   paths.logPath = paths.folder + L"\\listening.log";
   return paths;
@@ -105,7 +101,7 @@ SettingsPaths settingsPathsIn(const std::wstring& localAppData) {
 
 void migrateOldDataFolder(const std::wstring& localAppData) {
   if (localAppData.empty()) return;
-  std::wstring base = withoutTrailingSeparator(localAppData);
+  std::wstring base = paths::withoutTrailingSeparator(localAppData);
   std::wstring newFolder = base + L"\\Tarnwick";
   std::wstring oldFolder = base + L"\\Player";
   if (pathKind(newFolder) != PathKind::Missing) return;
@@ -131,7 +127,7 @@ Settings loadSettings(const std::wstring& settingsPath) {
 
 bool ensureSettingsFile(const std::wstring& settingsPath) {
   if (settingsPath.empty()) return false;
-  size_t separator = settingsPath.find_last_of(L"\\/");
+  const size_t separator = paths::lastSeparator(settingsPath);
   if (separator != std::wstring::npos && separator > 0) {
     std::wstring folder = settingsPath.substr(0, separator);
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS &&

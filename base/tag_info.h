@@ -1,4 +1,4 @@
-// The tags of one track, as every tag source fills them.
+// The tags of one track, as every tag source fills them, and the title shown from them.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +17,7 @@ struct TagInfo {
   std::vector<Chapter> chapters;
   bool drm = false;  // set only by the ASF parser
 };
+
+// "artist - title", the title alone without an artist; empty without a title. What the list
+// and the title line show of a track's tags.
+std::wstring displayTitle(const TagInfo& tags);

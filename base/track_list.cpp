@@ -313,11 +313,11 @@ int64_t TrackList::peekNext(bool wrap) {
 }
 
 int64_t TrackList::peekNextAuto() {
-  if (repeat == kRepeatOne && current != -1) return current;
-  return peekNext(repeat == kRepeatAll);
+  if (repeat == RepeatMode::One && current != -1) return current;
+  return peekNext(repeat == RepeatMode::All);
 }
 
-int64_t TrackList::peekNextUser() { return peekNext(repeat != kRepeatOff); }
+int64_t TrackList::peekNextUser() { return peekNext(repeat != RepeatMode::Off); }
 
 void TrackList::pushHistory(uint32_t index) {
   history.push_back(index);
@@ -341,7 +341,7 @@ int64_t TrackList::advance(int64_t next) {
 }
 
 int64_t TrackList::advanceAuto() {
-  if (repeat == kRepeatOne && current != -1) return current;
+  if (repeat == RepeatMode::One && current != -1) return current;
   return advance(peekNextAuto());
 }
 
@@ -359,7 +359,7 @@ int64_t TrackList::previous() {
   }
   if (current > 0) {
     --current;
-  } else if (repeat == kRepeatAll || repeat == kRepeatOne) {
+  } else if (repeat == RepeatMode::All || repeat == RepeatMode::One) {
     current = static_cast<int64_t>(tracks.size()) - 1;
   }
   return current;

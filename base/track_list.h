@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+// The user's repeat choice, by its value in settings.ini.
+enum class RepeatMode : uint8_t { Off = 0, All = 1, One = 2 };
+
 // One list entry. The path is NUL-terminated in the pool; the title is not.
 struct Track {
   uint32_t pathOffset = 0;
@@ -27,15 +30,12 @@ class TrackList {
   static constexpr size_t kMaxTitleLength = 65535;
   static constexpr size_t kMaxHistory = 500;
   static constexpr size_t kSortComponentLength = 512;  // units of a path component compared
-  static constexpr uint8_t kRepeatOff = 0;
-  static constexpr uint8_t kRepeatAll = 1;
-  static constexpr uint8_t kRepeatOne = 2;
 
   std::vector<wchar_t> pool;
   std::vector<Track> tracks;
   int64_t current = -1;
   bool shuffle = false;
-  uint8_t repeat = kRepeatOff;
+  RepeatMode repeat = RepeatMode::Off;
   std::vector<uint32_t> order;  // the running shuffle cycle
   uint64_t orderPosition = 0;   // entries of order already taken
   std::vector<uint32_t> nextOrder;  // the following cycle, built when first needed

@@ -143,8 +143,6 @@ void AudioOutput::dataCallback(ma_device* device, void* output, const void*, ma_
   static_cast<AudioOutput*>(device->pUserData)->render(static_cast<float*>(output), frames);
 }
 
-// ---- callback side ----
-
 void AudioOutput::retire(LoadedTrack* track) noexcept {
   if (!track) return;
   const uint32_t producer = retiredProducer_.load(std::memory_order_relaxed);

@@ -167,15 +167,15 @@ bool LoadQueue::start(HWND window, UINT message) noexcept {
   return thread_.start([this] { threadMain(); });
 }
 
-bool LoadQueue::submit(uint8_t kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
+bool LoadQueue::submit(LoadKind kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
                        int32_t tagCodepage) noexcept {
   try {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      LoadRequest& slot = slots_[kind == kLoadPrepareNext ? 1 : 0];
+      LoadRequest& slot = slots_[kind == LoadKind::PrepareNext ? 1 : 0];
       slot.pending = false;
       slot.path = path;
-      slot.kind = kind == kLoadPrepareNext ? kLoadPrepareNext : kLoadPlayNow;
+      slot.kind = kind;
       slot.trackId = trackId;
       slot.forceStreaming = forceStreaming;
       slot.tagCodepage = tagCodepage;

@@ -16,14 +16,13 @@
 #include "base/tag_info.h"
 
 // Request kinds; a play-now request is always taken first.
-constexpr uint8_t kLoadPlayNow = 0;
-constexpr uint8_t kLoadPrepareNext = 1;
+enum class LoadKind : uint8_t { PlayNow = 0, PrepareNext = 1 };
 
 // Local files larger than this are streamed from disk instead of read into memory.
 constexpr uint64_t kMaxMemoryImageBytes = 0x4000000;
 
 struct LoadRequest {
-  uint8_t kind = kLoadPlayNow;
+  LoadKind kind = LoadKind::PlayNow;
   std::wstring path;  // local path, http(s) URL or CD track path
   int32_t trackId = 0;
   bool forceStreaming = false;
@@ -35,7 +34,7 @@ struct LoadRequest {
 // succeeded (delete it; the track goes with it unless moved out).
 struct LoadResult : LiveRecordCount<LoadResult> {
   int32_t trackId = 0;
-  uint8_t kind = kLoadPlayNow;
+  LoadKind kind = LoadKind::PlayNow;
   std::wstring path;
   LoadedTrackPtr track;  // null on failure
   uint8_t error = kLoadOk;
@@ -60,7 +59,7 @@ class LoadQueue {
 
   // Replaces a pending request of the same kind. Requests submitted before start wait for it.
   // False only when memory ran out copying the path (nothing was queued).
-  bool submit(uint8_t kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
+  bool submit(LoadKind kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
               int32_t tagCodepage) noexcept;
 
   // Stops and joins the thread (after the request being opened, if any, is answered).

@@ -1,11 +1,10 @@
-// The folder scanner's pure rules: which files it takes, how it names paths and what title
-// it shows for a track. Portable: no platform headers.
+// The folder scanner's pure rules: which files it takes, how it lists a folder and how it
+// sorts what it found. Portable: no platform headers.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "base/tag_info.h"
 #include "base/track_list.h"
 
 namespace scanner {
@@ -14,14 +13,8 @@ namespace scanner {
 // ".wma" or ".flac", in any case. A name whose only dot is its first character has no type.
 bool isAcceptedFileType(std::wstring_view fileName);
 
-// The folder followed by a separator unless it already ends in one ("\" or "/").
-std::wstring childPath(std::wstring_view folder, std::wstring_view name);
-
-// The listing pattern for a folder: childPath(folder, "*").
+// The listing pattern for a folder: the folder, a separator unless it ends in one, and "*".
 std::wstring searchPattern(std::wstring_view folder);
-
-// "Artist - Title", the title alone without an artist, empty without a title.
-std::wstring displayTitle(const TagInfo& tags);
 
 // Puts a freshly scanned list of two or more files into track order, compared below the
 // folder all paths share, releases its spare capacity and leaves it with no current track

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/path.h"
 #include "base/scoped_win.h"
 #include "library/scan_rules.h"
 #include "library/tags.h"
@@ -55,7 +56,7 @@ WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, Track
       continue;
     }
     // Every entry's path is the folder, a separator and its name; one buffer serves them all.
-    const std::wstring prefix = childPath(current, L"");
+    const std::wstring prefix = paths::child(current, L"");
     std::wstring path;
     do {
       if (isDotEntry(data.cFileName)) continue;

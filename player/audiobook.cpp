@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/path.h"
 #include "base/text.h"
 #include "engine/load_path.h"
 #include "player/player.h"
@@ -62,7 +63,7 @@ bool Player::confirm(const std::wstring& prompt) {
 std::wstring Player::backToLabel() const {
   if (!audiobook || !undo.set) return {};
   return L"Back to " + text::formatTime(undo.positionMs) + L" (" +
-         std::wstring(fileNameOfPath(undo.path)) + L")";
+         std::wstring(paths::fileName(undo.path)) + L")";
 }
 
 void Player::backTo() {
@@ -116,7 +117,7 @@ void Player::backTo() {
     return;
   }
   if (!openPaths({record.path})) {
-    setNotice(L"Can't find " + std::wstring(fileNameOfPath(record.path)), kNoticeMs);
+    setNotice(L"Can't find " + std::wstring(paths::fileName(record.path)), kNoticeMs);
     refresh();
   }
 }

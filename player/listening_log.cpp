@@ -1,5 +1,7 @@
 #include "player/listening_log.h"
 
+#include "base/path.h"
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -8,8 +10,6 @@ namespace {
 
 constexpr DWORD kMaxWritePiece = 0x40000000;  // 1 GiB per WriteFile
 constexpr wchar_t kLogName[] = L"listening.log";
-
-size_t lastSeparator(const std::wstring& path) { return path.find_last_of(L"\\/"); }
 
 // The whole file, or its last 8 MiB; empty when it does not exist, nothing when it exists
 // but cannot be read (then it must not be rewritten).
@@ -87,9 +87,7 @@ ListeningLog::~ListeningLog() { close(); }
 std::wstring ListeningLog::pathBeside(const std::wstring& settingsPath) {
   // No settings path means no data folder: nothing is kept.
   if (settingsPath.empty()) return {};
-  const size_t slash = lastSeparator(settingsPath);
-  if (slash == std::wstring::npos) return kLogName;
-  return settingsPath.substr(0, slash + 1) + kLogName;
+  return paths::sibling(settingsPath, kLogName);
 }
 
 void ListeningLog::openForAppending() {
@@ -105,7 +103,7 @@ LogSummary ListeningLog::open(const std::wstring& path) {
   close();
   path_ = path;
   if (path_.empty()) return LogSummary();
-  const size_t slash = lastSeparator(path_);
+  const size_t slash = paths::lastSeparator(path_);
   if (slash != std::wstring::npos && slash > 0) {
     CreateDirectoryW(path_.substr(0, slash).c_str(), nullptr);
   }

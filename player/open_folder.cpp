@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "base/path.h"
 #include "base/messages.h"
 #include "base/text.h"
 #include "library/scan_rules.h"
@@ -217,13 +218,13 @@ bool Player::openPaths(const std::vector<std::wstring>& paths) {
       openPath(path, includeSubfolders, true);
       return true;
     }
-    if (!scanner::isAcceptedFileType(fileNameOfPath(path))) continue;
+    if (!scanner::isAcceptedFileType(paths::fileName(path))) continue;
     if (audiobook) {
       // A single file is a book of its own.
       openPath(path, includeSubfolders, true);
       return true;
     }
-    const std::wstring folder = parentFolderOf(path);
+    const std::wstring folder = paths::parentFolder(path);
     if (folder.empty()) continue;
     openPath(folder, includeSubfolders, true);
     // The file is the track chosen when its folder's list arrives; it is not a restore of

@@ -3,19 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/path.h"
 #include "base/text.h"
 #include "engine/load_path.h"
 #include "player/player.h"
-
-namespace {
-
-constexpr int kAppCommandNext = 11;       // APPCOMMAND_MEDIA_NEXTTRACK
-constexpr int kAppCommandPrevious = 12;   // APPCOMMAND_MEDIA_PREVIOUSTRACK
-constexpr int kAppCommandPlayPause = 14;  // APPCOMMAND_MEDIA_PLAY_PAUSE
-constexpr int kAppCommandPlay = 46;       // APPCOMMAND_MEDIA_PLAY
-constexpr int kAppCommandPause = 47;      // APPCOMMAND_MEDIA_PAUSE
-
-}  // namespace
 
 void Player::playIndex(int64_t index, const std::wstring& path, bool startPaused,
                        uint64_t startPositionMs) {
@@ -48,7 +39,7 @@ void Player::playIndex(int64_t index, const std::wstring& path, bool startPaused
   if (playState != PlayState::Playing && playState != PlayState::Paused) {
     playState = PlayState::Loading;
   }
-  if (!loader.submit(kLoadPlayNow, path, load.id, options.forceStreaming,
+  if (!loader.submit(LoadKind::PlayNow, path, load.id, options.forceStreaming,
                      static_cast<int32_t>(settings.tagCodepage))) {
     // Out of memory queueing the request: no answer will come, so do not wait for one.
     load = PendingLoad();
@@ -69,7 +60,7 @@ NowPlaying Player::makeRecord(const LoadResult& result, int64_t index) {
   const bool fromList = index >= 0 && static_cast<size_t>(index) < list.size();
   record.index = fromList ? index : -1;
   record.path = result.path;
-  const std::wstring tagTitle = tagDisplayTitle(result.tags);
+  const std::wstring tagTitle = displayTitle(result.tags);
   if (!tagTitle.empty()) {
     record.title = tagTitle;
     if (fromList && list.title(static_cast<size_t>(index)).empty()) {
@@ -79,7 +70,7 @@ NowPlaying Player::makeRecord(const LoadResult& result, int64_t index) {
   } else if (fromList) {
     record.title = std::wstring(list.displayName(static_cast<size_t>(index)));
   } else {
-    record.title = std::wstring(fileNameOfPath(result.path));
+    record.title = std::wstring(paths::fileName(result.path));
   }
   record.mediaTitle = result.tags.title.empty() ? record.title : result.tags.title;
   record.artist = result.tags.artist;
@@ -96,7 +87,7 @@ NowPlaying Player::makeRecord(const LoadResult& result, int64_t index) {
 
 void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
   if (!result) return;
-  if (result->kind == kLoadPrepareNext) {
+  if (result->kind == LoadKind::PrepareNext) {
     if (preload.id == -1 || result->trackId != preload.id) return;
     const int64_t index = preload.index;
     preload.id = -1;
@@ -119,7 +110,7 @@ void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
     statusMessage = loadErrorText(result->error, result->message);
     const bool fromList = request.index >= 0 && static_cast<size_t>(request.index) < list.size();
     playing.title = fromList ? std::wstring(list.displayName(static_cast<size_t>(request.index)))
-                             : std::wstring(fileNameOfPath(request.path));
+                             : std::wstring(paths::fileName(request.path));
     if (fromList && !request.startPaused && !isHttpUrl(request.path)) {
       ++unplayableCount;
       if (unplayableCount < kMaxUnplayable) {
@@ -166,7 +157,7 @@ void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
 
 void Player::preloadNext() {
   preload.deferred = false;
-  if (repeat == TrackList::kRepeatOne || playing.index == -1 || load.id != -1) return;
+  if (repeat == RepeatMode::One || playing.index == -1 || load.id != -1) return;
   const int64_t nextIndex = list.peekNextAuto();
   if (nextIndex < 0) return;
   const std::wstring path(list.path(static_cast<size_t>(nextIndex)));
@@ -176,7 +167,7 @@ void Player::preloadNext() {
     return;
   }
   const int32_t id = takeId();
-  if (!loader.submit(kLoadPrepareNext, path, id, options.forceStreaming,
+  if (!loader.submit(LoadKind::PrepareNext, path, id, options.forceStreaming,
                      static_cast<int32_t>(settings.tagCodepage))) {
     return;  // nothing prepared: the end of the track loads the next one instead
   }
@@ -454,7 +445,7 @@ void Player::seekToStart() {
 }
 
 void Player::setLoopFlag() {
-  loopFlag = repeat == TrackList::kRepeatOne;
+  loopFlag = repeat == RepeatMode::One;
   output.setRepeatOne(loopFlag);
   if (playing.stream) playing.stream->setRepeatOne(loopFlag);
 }
@@ -474,7 +465,7 @@ void Player::setShuffle(bool on) {
 
 void Player::cycleRepeat() {
   if (playState == PlayState::Playing) checkTrackSwitch();
-  repeat = static_cast<uint8_t>((repeat + 1) % 3);
+  repeat = static_cast<RepeatMode>((static_cast<int>(repeat) + 1) % 3);
   list.repeat = repeat;
   setLoopFlag();
   cancelPreload();
@@ -497,21 +488,19 @@ void Player::changeVolume(int steps) {
 
 void Player::onWheel(int delta) { changeVolume(wheel.add(delta)); }
 
-void Player::onMediaButton(WPARAM button) {
+void Player::onMediaButton(MediaButton button) {
   switch (button) {
-    case 0:
+    case MediaButton::Play:
       play();
       break;
-    case 1:
+    case MediaButton::Pause:
       pause();
       break;
-    case 2:
+    case MediaButton::Next:
       if (!audiobook) next();
       break;
-    case 3:
+    case MediaButton::Previous:
       if (!audiobook) previous();
-      break;
-    default:
       break;
   }
   refresh();
@@ -521,19 +510,19 @@ bool Player::onAppCommand(int command) {
   // The system media controls deliver these keys themselves while they are active.
   if (mediaControlsActive) return false;
   switch (command) {
-    case kAppCommandNext:
+    case APPCOMMAND_MEDIA_NEXTTRACK:
       if (!audiobook) next();
       return true;
-    case kAppCommandPrevious:
+    case APPCOMMAND_MEDIA_PREVIOUSTRACK:
       if (!audiobook) previous();
       return true;
-    case kAppCommandPlay:
+    case APPCOMMAND_MEDIA_PLAY:
       play();
       return true;
-    case kAppCommandPause:
+    case APPCOMMAND_MEDIA_PAUSE:
       if (playState == PlayState::Playing) playPause();
       return true;
-    case kAppCommandPlayPause:
+    case APPCOMMAND_MEDIA_PLAY_PAUSE:
       playPause();
       return true;
     default:

@@ -32,20 +32,6 @@ std::wstring loadErrorText(uint8_t code, std::wstring_view message) {
   }
 }
 
-std::wstring tagDisplayTitle(const TagInfo& tags) {
-  if (tags.title.empty()) return std::wstring();
-  if (tags.artist.empty()) return tags.title;
-  std::wstring title;
-  title.reserve(tags.artist.size() + 3 + tags.title.size());
-  title.append(tags.artist).append(L" - "sv).append(tags.title);
-  return title;
-}
-
-std::wstring_view fileNameOfPath(std::wstring_view path) {
-  const size_t slash = path.find_last_of(L"\\/"sv);
-  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
-}
-
 uint64_t framesToMs(uint64_t frames, uint32_t sampleRate) {
   if (sampleRate == 0) return 0;
   return frames / sampleRate * 1000 + frames % sampleRate * 1000 / sampleRate;

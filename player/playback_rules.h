@@ -18,12 +18,6 @@ constexpr uint64_t kRestartWithinMs = 3000;  // Previous goes back only this ear
 // The status text of a loader error code; code 7 carries its own text.
 std::wstring loadErrorText(uint8_t code, std::wstring_view message);
 
-// "artist - title", the title alone without an artist; empty without a title.
-std::wstring tagDisplayTitle(const TagInfo& tags);
-
-// The file name after the last "\" or "/".
-std::wstring_view fileNameOfPath(std::wstring_view path);
-
 // Frames <-> milliseconds at a rate; exact, without overflow; 0 for an unknown rate.
 uint64_t framesToMs(uint64_t frames, uint32_t sampleRate);
 uint64_t msToFrames(uint64_t ms, uint32_t sampleRate);

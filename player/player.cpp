@@ -37,8 +37,8 @@ Player::Player(HWND window, const Settings& initial, StartOptions startOptions, 
   otherContext = std::move(audiobook ? library : book);
 
   shuffle = initial.shuffle && !audiobook;
-  repeat = (initial.repeat == 1 || initial.repeat == 2) ? static_cast<uint8_t>(initial.repeat)
-                                                        : TrackList::kRepeatOff;
+  repeat = (initial.repeat == 1 || initial.repeat == 2) ? static_cast<RepeatMode>(initial.repeat)
+                                                        : RepeatMode::Off;
   volume = clampVolume(initial.volume);
   stations = initial.stations;
   positions = initial.positions;
@@ -49,7 +49,7 @@ Player::Player(HWND window, const Settings& initial, StartOptions startOptions, 
   list.shuffle = shuffle;
   list.rebuildOrder();
   list.repeat = repeat;
-  loopFlag = repeat == TrackList::kRepeatOne;
+  loopFlag = repeat == RepeatMode::One;
   output.setRepeatOne(loopFlag);
   gain = gainForVolume(volume);
   output.setGain(volume);
@@ -179,7 +179,7 @@ Settings Player::buildSettings() {
     s.bookPath = other.sourcePath;
     s.bookIncludeSubfolders = other.includeSubfolders;
   }
-  s.repeat = repeat;
+  s.repeat = static_cast<int>(repeat);
   s.volume = volume;
   s.audiobook = audiobook;
   if (hooks.windowSettings) hooks.windowSettings(s);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/settings.h"
 #include "base/track_list.h"
 #include "engine/audio_output.h"
@@ -131,7 +132,7 @@ class Player {
   void onScanProgress(uint32_t scanId, uint64_t count);
   void onScanDone(std::unique_ptr<ScanResult> result);
   void onTitles(std::unique_ptr<ScanTitleBatch> batch);
-  void onMediaButton(WPARAM button);
+  void onMediaButton(MediaButton button);
   // WM_APPCOMMAND's command; false leaves it to default processing.
   bool onAppCommand(int command);
 
@@ -213,7 +214,7 @@ class Player {
   PlayState playState = PlayState::Idle;
   int32_t nextId = 1;
   bool shuffle = false;
-  uint8_t repeat = TrackList::kRepeatOff;
+  RepeatMode repeat = RepeatMode::Off;
   int volume = 100;
   float gain = 1.0f;
   bool loopFlag = false;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/track_list.h"
 #include "player/now_playing.h"
 #include "player/play_state.h"
 
@@ -62,7 +63,7 @@ struct PlayerView {
 
   // The user's choices.
   bool shuffle = false;
-  uint8_t repeat = 0;  // 0 off, 1 all, 2 one
+  RepeatMode repeat = RepeatMode::Off;
   int volume = 100;
   float gain = 1.0f;
   bool loopFlag = false;

@@ -3,14 +3,6 @@
 #include "base/text.h"
 #include "engine/load_path.h"
 
-std::wstring parentFolderOf(std::wstring_view path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring_view::npos) return std::wstring();
-  std::wstring parent(path.substr(0, slash));
-  if (parent.size() == 2 && parent[1] == L':') parent.push_back(L'\\');
-  return parent;
-}
-
 bool correctFromLog(const LogSummary& summary, std::wstring_view restorePath,
                     uint64_t& positionMs) {
   if (!summary.hasLastPosition || summary.lastPath.empty() || isCdTrackPath(summary.lastPath)) {

@@ -1,5 +1,5 @@
-// Start-up decisions that need no system: the folder a given file opens, and whether the
-// listening log corrects the position the last session is restored to. Portable.
+// A start-up decision that needs no system: whether the listening log corrects the position
+// the last session is restored to. Portable.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +7,6 @@
 #include <string_view>
 
 #include "player/log_codec.h"
-
-// The part before the last "\" or "/"; a bare drive "X:" becomes "X:\". Empty when the path
-// has no separator.
-std::wstring parentFolderOf(std::wstring_view path);
 
 // Beyond this distance from the saved position the log's position wins.
 constexpr uint64_t kLogCorrectionMs = 2000;

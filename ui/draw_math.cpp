@@ -8,8 +8,7 @@
 namespace draw {
 namespace {
 
-int s(int n, int dpi) { return layout::scale(n, dpi); }
-int unit(int dpi) { return std::max(1, s(1, dpi)); }
+int unit(int dpi) { return std::max(1, layout::scale(1, dpi)); }
 
 void add(std::vector<Fill>& out, const Rect& r, uint32_t colour) {
   if (!r.empty()) out.push_back({r, colour});
@@ -93,8 +92,8 @@ TrackbarColours trackbarColours(const Palette& p, bool enabled, bool hot) {
 }
 
 Rect trackbarThumb(const Rect& thumbRect, int dpi) {
-  const int w = s(7, dpi);
-  const int h = std::max(0, std::min(s(18, dpi), thumbRect.height()));
+  const int w = layout::scale(7, dpi);
+  const int h = std::max(0, std::min(layout::scale(18, dpi), thumbRect.height()));
   const int left = thumbRect.left + (thumbRect.width() - w) / 2;
   const int top = thumbRect.top + (thumbRect.height() - h) / 2;
   return {left, top, left + w, top + h};
@@ -121,8 +120,8 @@ void channelFills(const Rect& channel, int thumbCentreX, const TrackbarColours& 
 }
 
 Rect tickMark(int x, const Rect& channel, int dpi) {
-  const int top = channel.bottom + s(3, dpi);
-  return {x, top, x + s(1, dpi), top + s(5, dpi)};
+  const int top = channel.bottom + layout::scale(3, dpi);
+  return {x, top, x + layout::scale(1, dpi), top + layout::scale(5, dpi)};
 }
 
 std::optional<int> clickPosition(int x, const Rect& channel, int thumbWidth, int minimum,
@@ -168,10 +167,10 @@ RowColours rowColours(const Palette& p, const RowState& row) {
 void rowPostPaintFills(const Palette& p, const RowState& row, const Rect& bounds, int dpi,
                        std::vector<Fill>& out) {
   if (row.current) {
-    add(out, {bounds.left, bounds.top, bounds.left + s(3, dpi), bounds.bottom}, p.currentMarker);
+    add(out, {bounds.left, bounds.top, bounds.left + layout::scale(3, dpi), bounds.bottom}, p.currentMarker);
   }
   if (row.focused) {
-    const int in = s(1, dpi);
+    const int in = layout::scale(1, dpi);
     frameBars(inset(bounds, in, in), 1, rowColours(p, row).focusFrame, out);
   }
 }
@@ -183,13 +182,13 @@ void miniBorderFills(const Palette& p, const Rect& client, int dpi, std::vector<
 void ornamentFills(const Palette& p, int clientWidth, int titleRowHeight, int compactHeight,
                    int dpi, std::vector<Fill>& out) {
   const int u = unit(dpi);
-  const Rect outer = inset({0, 0, clientWidth, compactHeight}, s(2, dpi), s(2, dpi));
+  const Rect outer = inset({0, 0, clientWidth, compactHeight}, layout::scale(2, dpi), layout::scale(2, dpi));
   frameBars(outer, u, p.muted, out);
-  frameBars(inset(outer, s(3, dpi), s(3, dpi)), u, p.innerFrame, out);
+  frameBars(inset(outer, layout::scale(3, dpi), layout::scale(3, dpi)), u, p.innerFrame, out);
 
   // The corner Ls, kept within the outer frame on a window too small for them.
-  const int length = s(12, dpi);
-  const int thick = s(2, dpi);
+  const int length = layout::scale(12, dpi);
+  const int thick = layout::scale(2, dpi);
   const Rect& o = outer;
   const Rect corners[] = {
       {o.left, o.top, o.left + length, o.top + thick},
@@ -204,10 +203,10 @@ void ornamentFills(const Palette& p, int clientWidth, int titleRowHeight, int co
   for (const Rect& corner : corners) add(out, intersect(corner, outer), p.frameCorner);
 
   // The rule under the title: a gradient from the pressed colour into the background.
-  const int y = titleRowHeight + s(4, dpi) / 2 + s(8, dpi) - 1;
-  const int start = s(8, dpi);
-  const int end = start + (3 * clientWidth - 6 * s(8, dpi)) / 5;
-  const int step = std::max(1, s(3, dpi));
+  const int y = titleRowHeight + layout::scale(4, dpi) / 2 + layout::scale(8, dpi) - 1;
+  const int start = layout::scale(8, dpi);
+  const int end = start + (3 * clientWidth - 6 * layout::scale(8, dpi)) / 5;
+  const int step = std::max(1, layout::scale(3, dpi));
   for (int x = start; x < end; x += step) {
     const uint32_t colour = p.highContrast ? p.muted
                                            : blend(p.pressed, p.background,
@@ -228,7 +227,7 @@ Thumb thumbGeometry(int clientHeight, const ScrollInfo& si, int dpi) {
   if (n <= 0 || n > INT_MAX) {
     t.length = h;
   } else {
-    t.length = std::max(s(24, dpi), layout::mulDiv(h, std::max(0, si.page), static_cast<int>(n)));
+    t.length = std::max(layout::scale(24, dpi), layout::mulDiv(h, std::max(0, si.page), static_cast<int>(n)));
   }
   t.length = std::min(t.length, h);
   const int travel = h - t.length;
@@ -243,7 +242,7 @@ Thumb thumbGeometry(int clientHeight, const ScrollInfo& si, int dpi) {
 }
 
 Rect thumbRect(int clientWidth, const Thumb& thumb, int dpi) {
-  const int in = s(2, dpi);
+  const int in = layout::scale(2, dpi);
   return {in, thumb.top + in, clientWidth - in, thumb.top + thumb.length - in};
 }
 

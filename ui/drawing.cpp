@@ -12,6 +12,8 @@
 
 namespace {
 
+// DWMWA_BORDER_COLOR, DWMWA_CAPTION_COLOR and DWMWA_TEXT_COLOR (Windows 11): MinGW-w64's
+// dwmapi.h ends its list of attributes before them.
 constexpr DWORD kBorderColourAttribute = 34;
 constexpr DWORD kCaptionColourAttribute = 35;
 constexpr DWORD kCaptionTextColourAttribute = 36;
@@ -81,7 +83,7 @@ bool toggleActive(const MainWindow& w, int id) {
     case kIdShuffle:
       return w.player && w.player->view().shuffle;
     case kIdRepeat:
-      return w.player && w.player->view().repeat != TrackList::kRepeatOff;
+      return w.player && w.player->view().repeat != RepeatMode::Off;
     case kIdTopmost:
       return w.topmost;
     case kIdListButton:

@@ -12,6 +12,7 @@
 #include "player/start_options.h"
 #include "ui/control_ids.h"
 #include "ui/fonts.h"
+#include "ui/layout.h"
 #include "ui/palette.h"
 #include "ui/status_view.h"
 
@@ -77,7 +78,7 @@ struct MainWindow {
   bool ready = false;           // creation finished: rectangles are remembered from now on
 
   HWND button(int id) const { return buttons[id - kIdOpenFolder]; }
-  int scaled(int n) const { return MulDiv(n, static_cast<int>(dpi), 96); }
+  int scaled(int n) const { return layout::scale(n, static_cast<int>(dpi)); }
 };
 
 // Creates the main window ("Tarnwick.Main") and its Player; null on failure.

@@ -42,7 +42,9 @@ bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lPar
         return true;
       }
       case WM_APP_MEDIA_BUTTON:
-        if (player) player->onMediaButton(wParam);
+        if (player && wParam <= static_cast<WPARAM>(MediaButton::Previous)) {
+          player->onMediaButton(static_cast<MediaButton>(wParam));
+        }
         result = 0;
         return true;
       case WM_APP_RADIO:

@@ -20,7 +20,7 @@ size_t chapterAt(const std::vector<uint32_t>& starts, uint64_t positionMs) {
 
 StatusInput statusInputOf(const PlayerView& player, const MainWindow& window) {
   StatusInput in;
-  in.playState = static_cast<int>(player.playState);
+  in.playState = player.playState;
 
   const TrackRecord& playing = player.playing;
   in.hasPlaying = playing.id != -1;

@@ -27,9 +27,9 @@ std::wstring emptyListTitle(const StatusInput& in) {
 
 void composeRadio(const StatusInput& in, StatusView& view) {
   const bool live =
-      in.hasPlaying && (in.playState == status::kPlaying || in.playState == status::kPaused);
+      in.hasPlaying && (in.playState == PlayState::Playing || in.playState == PlayState::Paused);
   std::wstring radioStatus = in.radioStatus;
-  if (radioStatus.empty() && in.playState == status::kPlaying && in.outputBuffering) {
+  if (radioStatus.empty() && in.playState == PlayState::Playing && in.outputBuffering) {
     radioStatus = L"Buffering...";
   }
   if (radioStatus.empty()) {
@@ -87,7 +87,7 @@ std::wstring groupDigits(uint64_t value) {
 
 StatusView composeStatus(const StatusInput& in) {
   StatusView view;
-  view.playing = in.playState == status::kPlaying;
+  view.playing = in.playState == PlayState::Playing;
   view.shuffle = in.shuffle;
   view.repeat = in.repeat;
   view.volume = in.volume;
@@ -97,7 +97,7 @@ StatusView composeStatus(const StatusInput& in) {
   view.opacity = in.opacity;
   view.audiobook = in.audiobook;
 
-  const bool failed = in.playState == status::kFailed;
+  const bool failed = in.playState == PlayState::Failed;
   const bool hasTrack = in.hasPlaying && !failed;
   view.seekEnabled = hasTrack;
   view.caption = hasTrack ? withProgramName(in.title) : std::wstring(status::kProgramName);
@@ -107,7 +107,7 @@ StatusView composeStatus(const StatusInput& in) {
     return view;
   }
 
-  const bool playingTrack = in.hasPlaying && in.playState == status::kPlaying;
+  const bool playingTrack = in.hasPlaying && in.playState == PlayState::Playing;
   if (in.scanRunning) {
     view.title = L"Scanning... " + groupDigits(in.scanCount) + L" files";
   } else if (in.feedLoading && !playingTrack) {
@@ -119,7 +119,7 @@ StatusView composeStatus(const StatusInput& in) {
   } else if (failed) {
     view.title =
         in.hasPlaying && !in.title.empty() ? in.title + L": " + in.statusMessage : in.statusMessage;
-  } else if (in.playState == status::kLoading && !in.hasPlaying) {
+  } else if (in.playState == PlayState::Loading && !in.hasPlaying) {
     view.title = L"Loading...";
   } else if (in.hasPlaying) {
     view.title = in.audiobook ? L"(book) " + in.title : in.title;
@@ -127,7 +127,7 @@ StatusView composeStatus(const StatusInput& in) {
       view.suffix = L" - " + in.chapterTitle;
       view.title += view.suffix;
     }
-    if (in.streamed && in.playState == status::kPlaying && in.outputBuffering) {
+    if (in.streamed && in.playState == PlayState::Playing && in.outputBuffering) {
       view.title += L"  (buffering)";
     }
   } else if (in.listEmpty) {

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/track_list.h"
+#include "player/play_state.h"
+
 struct StatusView {
   std::wstring title;    // the title line
   std::wstring suffix;   // the tail of the title drawn in italics
@@ -13,7 +16,7 @@ struct StatusView {
   bool seekEnabled = false;
   bool playing = false;
   bool shuffle = false;
-  uint8_t repeat = 0;  // 0 off, 1 all, 2 one
+  RepeatMode repeat = RepeatMode::Off;
   int volume = 100;
   bool topmost = true;
   bool miniMode = false;
@@ -24,7 +27,7 @@ struct StatusView {
 
 // What the status line reads from the player, as plain values (the shell fills it in).
 struct StatusInput {
-  int playState = 0;  // Idle 0, Loading 1, Playing 2, Paused 3, Stopped 4, Failed 5
+  PlayState playState = PlayState::Idle;
 
   // The playing record.
   bool hasPlaying = false;
@@ -38,7 +41,7 @@ struct StatusInput {
   bool outputBuffering = false;
 
   bool shuffle = false;
-  uint8_t repeat = 0;
+  RepeatMode repeat = RepeatMode::Off;
   int volume = 100;
   bool topmost = true;
   bool miniMode = false;
@@ -68,11 +71,6 @@ struct StatusInput {
 };
 
 namespace status {
-
-constexpr int kLoading = 1;
-constexpr int kPlaying = 2;
-constexpr int kPaused = 3;
-constexpr int kFailed = 5;
 
 inline constexpr wchar_t kProgramName[] = L"Tarnwick";
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/path.h"
 #include "base/handoff.h"
 #include "base/messages.h"
 #include "player/player.h"
@@ -230,7 +231,7 @@ void onDropFiles(MainWindow& w, HDROP drop) {
   DragFinish(drop);
   Player* p = w.player.get();
   if (!p || paths.empty()) return;
-  if (!p->confirm(L"Open " + std::wstring(fileNameOfPath(paths.front())))) return;
+  if (!p->confirm(L"Open " + std::wstring(paths::fileName(paths.front())))) return;
   p->openPaths(paths);
 }
 
@@ -246,7 +247,7 @@ LRESULT onCopyData(MainWindow& w, const COPYDATASTRUCT* data) {
 
   if (!paths.empty() && w.player) {
     // Outside audiobook mode (or with nothing playing) the confirmation answers yes at once.
-    if (w.player->confirm(L"Open " + std::wstring(fileNameOfPath(paths.front())))) {
+    if (w.player->confirm(L"Open " + std::wstring(paths::fileName(paths.front())))) {
       w.player->openPaths(paths);
     }
   }

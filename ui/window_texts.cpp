@@ -16,7 +16,7 @@ std::wstring buttonGlyph(int controlId, const StatusView& s) {
     case kIdShuffle:
       return L"\xE8B1";
     case kIdRepeat:
-      return s.repeat == 2 ? L"\xE8ED" : L"\xE8EE";
+      return s.repeat == RepeatMode::One ? L"\xE8ED" : L"\xE8EE";
     case kIdTopmost:
       return L"\xE718";
     case kIdMiniMode:
@@ -41,7 +41,15 @@ std::wstring tooltipText(int controlId, const StatusView& s) {
     case kIdShuffle:
       return s.shuffle ? L"Shuffle: on" : L"Shuffle: off";
     case kIdRepeat:
-      return s.repeat == 1 ? L"Repeat: all" : s.repeat == 2 ? L"Repeat: one" : L"Repeat: off";
+      switch (s.repeat) {
+        case RepeatMode::All:
+          return L"Repeat: all";
+        case RepeatMode::One:
+          return L"Repeat: one";
+        case RepeatMode::Off:
+          break;
+      }
+      return L"Repeat: off";
     case kIdTopmost:
       return s.topmost ? L"Always on top: on" : L"Always on top: off";
     case kIdMiniMode:

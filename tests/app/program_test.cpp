@@ -15,13 +15,13 @@
 #include "tests/support/child_process.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
+#include "ui/main_window.h"
 
 namespace {
 
 using childproc::Child;
 
 constexpr DWORD kWaitMs = 60000;
-constexpr wchar_t kMainClass[] = L"Tarnwick.Main";
 
 std::wstring programPath() {
   const char* exe = std::getenv("TWK_EXE");
@@ -49,7 +49,7 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(first_->start(program_, {}, environment_, false));
     ASSERT_TRUE(testsupport::pumpUntil(
         [&] {
-          window_ = childproc::windowOfProcess(kMainClass, first_->processId());
+          window_ = childproc::windowOfProcess(kMainWindowClass, first_->processId());
           return window_ != nullptr || !first_->running();
         },
         kWaitMs))
@@ -98,7 +98,7 @@ TEST_F(ProgramTest, MeasuringPrintsOneLineAndExitsEvenWhileAPlayerRuns) {
         << "output: " << measured.output;
   }
   EXPECT_TRUE(first_->running());
-  EXPECT_EQ(childproc::windowOfProcess(kMainClass, first_->processId()), window_);
+  EXPECT_EQ(childproc::windowOfProcess(kMainWindowClass, first_->processId()), window_);
 }
 
 TEST_F(ProgramTest, SecondStartHandsItsFileToTheRunningPlayer) {
@@ -117,7 +117,7 @@ TEST_F(ProgramTest, SecondStartHandsItsFileToTheRunningPlayer) {
       [&] { return captionOf(window_) == L"Handed Over - Tarnwick"; }, kWaitMs))
       << "caption: " << text::wideToUtf8(captionOf(window_));
   // Still the one player: the second start made no window of its own.
-  EXPECT_EQ(FindWindowW(kMainClass, nullptr), window_);
+  EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), window_);
 }
 
 TEST_F(ProgramTest, MalformedHandOffsAreRefusedAndAnEmptyOneOnlyRaises) {

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "ui/main_window.h"
+
 namespace {
 
 constexpr ULONGLONG kWaitMs = 30000;
@@ -34,7 +36,7 @@ bool waitUntil(Condition done) {
 
 int main(int argc, char** argv) {
   HWND window = nullptr;
-  if (!waitUntil([&] { return (window = FindWindowW(L"Tarnwick.Main", nullptr)) != nullptr; })) {
+  if (!waitUntil([&] { return (window = FindWindowW(kMainWindowClass, nullptr)) != nullptr; })) {
     std::fprintf(stderr, "send_command: no Tarnwick window\n");
     return 1;
   }

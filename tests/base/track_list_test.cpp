@@ -185,11 +185,11 @@ TEST(TrackListOrder, RepeatModesAndBothPeekRules) {
   EXPECT_EQ(list.advanceAuto(), -1);
   EXPECT_EQ(list.current, 2);
 
-  list.repeat = TrackList::kRepeatAll;
+  list.repeat = RepeatMode::All;
   EXPECT_EQ(list.peekNextAuto(), 0);
   EXPECT_EQ(list.peekNextUser(), 0);
 
-  list.repeat = TrackList::kRepeatOne;
+  list.repeat = RepeatMode::One;
   EXPECT_EQ(list.peekNextAuto(), 2);
   EXPECT_EQ(list.peekNextUser(), 0);
   EXPECT_EQ(list.advanceAuto(), 2);
@@ -201,15 +201,15 @@ TEST(TrackListOrder, RepeatModesAndBothPeekRules) {
   list.current = -1;
   EXPECT_EQ(list.peekNextAuto(), 0);  // nothing to hold on to
 
-  list.repeat = TrackList::kRepeatOff;
+  list.repeat = RepeatMode::Off;
   list.current = 0;
   EXPECT_EQ(list.previous(), 0);
-  list.repeat = TrackList::kRepeatAll;
+  list.repeat = RepeatMode::All;
   EXPECT_EQ(list.previous(), 2);
   EXPECT_EQ(list.previous(), 1);
 
   TrackList empty;
-  empty.repeat = TrackList::kRepeatAll;
+  empty.repeat = RepeatMode::All;
   EXPECT_EQ(empty.peekNextUser(), -1);
   EXPECT_EQ(empty.previous(), -1);
 }
@@ -221,7 +221,7 @@ TEST(TrackListOrder, ShuffleWithOneTrack) {
   list.rebuildOrder();
   EXPECT_TRUE(list.order.empty());
   EXPECT_EQ(list.peekNextAuto(), -1);
-  list.repeat = TrackList::kRepeatAll;
+  list.repeat = RepeatMode::All;
   EXPECT_EQ(list.peekNextAuto(), 0);
   EXPECT_EQ(list.nextOrder, std::vector<uint32_t>{0});
   EXPECT_EQ(list.advanceAuto(), 0);
@@ -234,7 +234,7 @@ TEST(TrackListOrder, EveryCycleIsAPermutationAndNeverRepeatsAcrossItsBoundary) {
     TrackList list = numberedList(n);
     list.reseed(seed);
     list.shuffle = true;
-    list.repeat = TrackList::kRepeatAll;
+    list.repeat = RepeatMode::All;
     list.current = static_cast<int64_t>(seed % n);
     list.rebuildOrder();
     ASSERT_EQ(std::count(list.order.begin(), list.order.end(), uint32_t(list.current)), 0);
@@ -283,7 +283,7 @@ TEST(TrackListOrder, SameSeedSameOrderAndMoveKeepsTheEngine) {
 TEST(TrackListOrder, PreviousWalksBackFiveHundredTracksThenStays) {
   TrackList list = numberedList(1000);
   list.shuffle = true;
-  list.repeat = TrackList::kRepeatAll;
+  list.repeat = RepeatMode::All;
   list.rebuildOrder();
   std::vector<int64_t> played;
   for (int i = 0; i < 700; ++i) played.push_back(list.advanceUser());
@@ -360,7 +360,7 @@ TEST(TrackListRemove, InvariantsHoldUnderRandomOperations) {
       case 4: list.previous(); break;
       case 5: list.jumpTo(any); break;
       case 6: list.shuffle = !list.shuffle; list.rebuildOrder(); break;
-      case 7: list.repeat = uint8_t(rng() % 3); break;
+      case 7: list.repeat = static_cast<RepeatMode>(rng() % 3); break;
       case 8: ASSERT_LT(list.peekNextUser(), std::max<int64_t>(n, 1)); break;
       case 9: ASSERT_LT(list.peekNextAuto(), std::max<int64_t>(n, 1)); break;
       case 10: list.setTitle(size_t(any), num(step)); break;
@@ -401,7 +401,7 @@ TEST(TrackListRandom, DrawsAreUnbiasedAndUseOneOrTwoWords) {
 TEST(TrackListStorage, ClearAndReleaseKeepWhatTheyShould) {
   TrackList list = numberedList(5);
   list.shuffle = true;
-  list.repeat = TrackList::kRepeatAll;
+  list.repeat = RepeatMode::All;
   list.rebuildOrder();
   list.advanceUser();
   list.advanceUser();
@@ -414,5 +414,5 @@ TEST(TrackListStorage, ClearAndReleaseKeepWhatTheyShould) {
   EXPECT_EQ(list.current, -1);
   EXPECT_EQ(list.orderPosition, 0u);
   EXPECT_TRUE(list.shuffle);
-  EXPECT_EQ(list.repeat, TrackList::kRepeatAll);
+  EXPECT_EQ(list.repeat, RepeatMode::All);
 }

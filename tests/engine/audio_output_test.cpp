@@ -249,8 +249,6 @@ class GatedSource : public source::MemorySource {
 constexpr float kTagA = 0.25f;
 constexpr float kTagB = 0.5f;
 
-// ---- gapless switching ----
-
 enum class Kind { Memory, Stream };
 
 LoadedTrackPtr makeTrack(Kind kind, int32_t id, const std::vector<uint8_t>& wav) {
@@ -370,8 +368,6 @@ TEST(AudioOutputGapless, RateChangeBetweenTracksReratesTheResampler) {
   }
 }
 
-// ---- gain ----
-
 TEST(AudioOutputGain, VolumeIsCubedAndFullVolumeIsExact) {
   AudioOutput output;
   ASSERT_TRUE(output.setOutputRate(48000));
@@ -398,8 +394,6 @@ TEST(AudioOutputGain, VolumeIsCubedAndFullVolumeIsExact) {
   output.render(out.data(), 1000);
   expectSilence(out, 0);
 }
-
-// ---- seeking ----
 
 TEST(AudioOutputSeek, MemorySeekLandsOnTheRequestedFrame) {
   AudioOutput output;
@@ -565,8 +559,6 @@ TEST(AudioOutputSeek, UnservedStreamSeekGivesSilenceNeverOlderAudio) {
   }
 }
 
-// ---- repeat one ----
-
 TEST(AudioOutputRepeatOne, MemoryTrackLoopsAndPositionRestarts) {
   AudioOutput output;
   ASSERT_TRUE(output.setOutputRate(48000));
@@ -622,8 +614,6 @@ TEST(AudioOutputRepeatOne, StreamTrackLoopsAndPositionRestartsAtTheLoopMark) {
     ASSERT_EQ(out[i * 2], indexSample(uint32_t(i % length))) << "frame " << i;
   }
 }
-
-// ---- track ownership ----
 
 TEST(AudioOutputTracks, HandingOverTwiceDestroysTheUntakenTrackOnTheCallingThread) {
   Census census;
@@ -733,8 +723,6 @@ TEST(AudioOutputTracks, NoTrackGivesSilenceAndReportsFinished) {
   EXPECT_EQ(output.trackId(), -1);
   EXPECT_EQ(output.trackChangeCounter(), 0);
 }
-
-// ---- through the real device ----
 
 uint64_t fileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};

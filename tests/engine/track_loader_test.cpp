@@ -80,7 +80,7 @@ class TrackLoader : public ::testing::Test {
 
   ResultPtr load(const std::wstring& path, bool forceStreaming = false, int32_t codepage = 0) {
     const int32_t id = ++lastId_;
-    EXPECT_TRUE(queue_.submit(kLoadPlayNow, path, id, forceStreaming, codepage));
+    EXPECT_TRUE(queue_.submit(LoadKind::PlayNow, path, id, forceStreaming, codepage));
     ResultPtr result = next();
     EXPECT_TRUE(result);
     if (result) {
@@ -244,25 +244,25 @@ TEST_F(TrackLoader, AReplacedRequestIsNeverAnsweredAndPlayNowGoesFirst) {
   // Queued before the thread runs, so the order of events is fixed.
   const std::wstring a = wide(kAudio + "sine44_stereo.wav");
   const std::wstring b = wide(kAudio + "sine48_mono.wav");
-  ASSERT_TRUE(queue_.submit(kLoadPrepareNext, a, 1, false, 0));
-  ASSERT_TRUE(queue_.submit(kLoadPrepareNext, b, 2, false, 0));  // replaces 1
-  ASSERT_TRUE(queue_.submit(kLoadPlayNow, a, 3, false, 0));
-  ASSERT_TRUE(queue_.submit(kLoadPlayNow, b, 4, true, 0));  // replaces 3
+  ASSERT_TRUE(queue_.submit(LoadKind::PrepareNext, a, 1, false, 0));
+  ASSERT_TRUE(queue_.submit(LoadKind::PrepareNext, b, 2, false, 0));  // replaces 1
+  ASSERT_TRUE(queue_.submit(LoadKind::PlayNow, a, 3, false, 0));
+  ASSERT_TRUE(queue_.submit(LoadKind::PlayNow, b, 4, true, 0));  // replaces 3
   start();
 
   ResultPtr first = next();
   ResultPtr second = next();
   ASSERT_TRUE(first && second);
   EXPECT_EQ(4, first->trackId);
-  EXPECT_EQ(kLoadPlayNow, first->kind);
+  EXPECT_EQ(LoadKind::PlayNow, first->kind);
   EXPECT_EQ(b, first->path);
   EXPECT_TRUE(first->streamed);
   EXPECT_EQ(2, second->trackId);
-  EXPECT_EQ(kLoadPrepareNext, second->kind);
+  EXPECT_EQ(LoadKind::PrepareNext, second->kind);
   EXPECT_FALSE(second->streamed);
 
   // Answers come in order: once a later request is answered, 1 and 3 never will be.
-  ASSERT_TRUE(queue_.submit(kLoadPlayNow, a, 5, false, 0));
+  ASSERT_TRUE(queue_.submit(LoadKind::PlayNow, a, 5, false, 0));
   ResultPtr sentinel = next();
   ASSERT_TRUE(sentinel);
   EXPECT_EQ(5, sentinel->trackId);
@@ -274,8 +274,8 @@ TEST_F(TrackLoader, ShutdownWhileARequestIsOpenedReturns) {
   const std::wstring big = dir_.file(L"big.wav");
   ASSERT_TRUE(writeSparseWav(big, kMaxMemoryImageBytes));
   start();
-  ASSERT_TRUE(queue_.submit(kLoadPlayNow, big, 1, false, 0));
-  ASSERT_TRUE(queue_.submit(kLoadPrepareNext, big, 2, true, 0));
+  ASSERT_TRUE(queue_.submit(LoadKind::PlayNow, big, 1, false, 0));
+  ASSERT_TRUE(queue_.submit(LoadKind::PrepareNext, big, 2, true, 0));
   queue_.shutdown();  // joins; TearDown frees whatever was posted
 
   // At most the request being opened was answered, and it is whole.
@@ -290,7 +290,7 @@ TEST_F(TrackLoader, ShutdownWhileARequestIsOpenedReturns) {
   EXPECT_LE(answers, 1);
   // A second shutdown is harmless, and so is a submit after it.
   queue_.shutdown();
-  EXPECT_TRUE(queue_.submit(kLoadPlayNow, big, 3, false, 0));
+  EXPECT_TRUE(queue_.submit(LoadKind::PlayNow, big, 3, false, 0));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/tag_info.h"
 #include "base/text.h"
 
 namespace {
@@ -30,26 +31,18 @@ TEST(ScanRules, RefusesOtherNamesAndTypes) {
   EXPECT_FALSE(scanner::isAcceptedFileType(L"a.mp3.MP3x"sv));
 }
 
-TEST(ScanRules, ChildPathAddsOneBackslashOnlyWhenNeeded) {
-  EXPECT_EQ(scanner::childPath(L"C:\\Music"sv, L"a.mp3"sv), L"C:\\Music\\a.mp3"sv);
-  EXPECT_EQ(scanner::childPath(L"C:\\"sv, L"a.mp3"sv), L"C:\\a.mp3"sv);
-  EXPECT_EQ(scanner::childPath(L"D:/music/"sv, L"A"sv), L"D:/music/A"sv);
-  EXPECT_EQ(scanner::searchPattern(L"C:\\Music"sv), L"C:\\Music\\*"sv);
-  EXPECT_EQ(scanner::searchPattern(L"\\\\server\\share\\"sv), L"\\\\server\\share\\*"sv);
-}
-
 TEST(ScanRules, DisplayTitleNeedsATitle) {
   TagInfo tags;
-  EXPECT_EQ(scanner::displayTitle(tags), L""sv);
+  EXPECT_EQ(displayTitle(tags), L""sv);
   tags.artist = L"Nina Simone"sv;
-  EXPECT_EQ(scanner::displayTitle(tags), L""sv);  // an artist alone shows nothing
+  EXPECT_EQ(displayTitle(tags), L""sv);  // an artist alone shows nothing
   tags.title = L"Sinnerman"sv;
-  EXPECT_EQ(scanner::displayTitle(tags), L"Nina Simone - Sinnerman"sv);
+  EXPECT_EQ(displayTitle(tags), L"Nina Simone - Sinnerman"sv);
   tags.artist.clear();
-  EXPECT_EQ(scanner::displayTitle(tags), L"Sinnerman"sv);
+  EXPECT_EQ(displayTitle(tags), L"Sinnerman"sv);
   tags.title = L"\u041a\u0438\u043d\u043e"sv;
   tags.artist = L"\u0426\u043e\u0439"sv;
-  EXPECT_EQ(scanner::displayTitle(tags), L"\u0426\u043e\u0439 - \u041a\u0438\u043d\u043e"sv);
+  EXPECT_EQ(displayTitle(tags), L"\u0426\u043e\u0439 - \u041a\u0438\u043d\u043e"sv);
 }
 
 TEST(ScanRules, SortScannedOrdersBelowTheSharedFolderAndResetsTheList) {

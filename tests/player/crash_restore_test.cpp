@@ -13,6 +13,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
+#include "ui/main_window.h"
 #include "ui/control_ids.h"
 
 namespace {
@@ -22,7 +23,6 @@ using childproc::Child;
 constexpr DWORD kStartMs = 60000;
 constexpr DWORD kAtLineMs = 120000;  // the first "at" line comes 30 s after playing starts
 constexpr DWORD kRestoreMs = 30000;
-constexpr wchar_t kMainClass[] = L"Tarnwick.Main";
 constexpr uint32_t kRate = 1000;  // 20 silent minutes stay small
 
 std::wstring programPath() {
@@ -44,7 +44,7 @@ HWND waitForWindow(const Child& child) {
   HWND window = nullptr;
   testsupport::pumpUntil(
       [&] {
-        window = childproc::windowOfProcess(kMainClass, child.processId());
+        window = childproc::windowOfProcess(kMainWindowClass, child.processId());
         return window != nullptr || !child.running();
       },
       kStartMs);

@@ -21,13 +21,11 @@ TEST(PlaybackRules, LoadErrorsHaveTheirTexts) {
 TEST(PlaybackRules, DisplayTitleNeedsATagTitle) {
   TagInfo tags;
   tags.artist = L"Band"s;
-  EXPECT_EQ(tagDisplayTitle(tags), L""s);  // an artist alone is no title
+  EXPECT_EQ(displayTitle(tags), L""s);  // an artist alone is no title
   tags.title = L"Song"s;
-  EXPECT_EQ(tagDisplayTitle(tags), L"Band - Song"s);
+  EXPECT_EQ(displayTitle(tags), L"Band - Song"s);
   tags.artist.clear();
-  EXPECT_EQ(tagDisplayTitle(tags), L"Song"s);
-  EXPECT_EQ(fileNameOfPath(L"C:\\a/b\\c.mp3"s), L"c.mp3"s);
-  EXPECT_EQ(fileNameOfPath(L"plain.wav"s), L"plain.wav"s);
+  EXPECT_EQ(displayTitle(tags), L"Song"s);
 }
 
 TEST(PlaybackRules, TimeConversionsAreExactAndDoNotOverflow) {

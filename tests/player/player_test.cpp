@@ -213,7 +213,7 @@ TEST(PlayerPlayback, RepeatOneLoopsWithoutReloadingWhileNextMovesOn) {
   Player& p = host.player();
   p.cycleRepeat();
   p.cycleRepeat();
-  ASSERT_EQ(p.view().repeat, 2);
+  ASSERT_EQ(p.view().repeat, RepeatMode::One);
   ASSERT_TRUE(p.view().loopFlag);
 
   p.openPath(music.root(), false, true);

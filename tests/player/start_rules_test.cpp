@@ -4,16 +4,6 @@
 
 namespace {
 
-TEST(ParentFolder, BeforeTheLastSeparatorAndBareDrivesGetTheirRoot) {
-  EXPECT_EQ(parentFolderOf(L"C:\\Music\\Album\\01.mp3"), L"C:\\Music\\Album");
-  EXPECT_EQ(parentFolderOf(L"C:/Music/01.mp3"), L"C:/Music");
-  EXPECT_EQ(parentFolderOf(L"C:\\Music/01.mp3"), L"C:\\Music");
-  EXPECT_EQ(parentFolderOf(L"C:\\01.mp3"), L"C:\\");
-  EXPECT_EQ(parentFolderOf(L"D:/01.mp3"), L"D:\\");
-  EXPECT_EQ(parentFolderOf(L"\\\\server\\share\\01.mp3"), L"\\\\server\\share");
-  EXPECT_EQ(parentFolderOf(L"01.mp3"), L"");
-}
-
 LogSummary loggedAt(const std::wstring& path, uint64_t ms) {
   LogSummary summary;
   summary.endedCleanly = false;

@@ -160,7 +160,7 @@ TEST(MainWindowControls, ToggleButtonsChangeThePlayerGlyphsAndTooltips) {
     EXPECT_EQ(windowText(host.item(kIdRepeat)), repeatGlyphs[i]);
     EXPECT_EQ(host.tooltip(kIdRepeat), repeatTips[i]);
   }
-  EXPECT_EQ(p.view().repeat, 0);
+  EXPECT_EQ(p.view().repeat, RepeatMode::Off);
 
   host.click(kIdTopmost);
   EXPECT_FALSE(p.buildSettings().topmost);

@@ -12,7 +12,7 @@ constexpr uint32_t kRate = 44100;
 // A track playing at the given second of a track of the given length.
 StatusInput playingTrack(const std::wstring& title, uint64_t atSeconds, uint64_t ofSeconds) {
   StatusInput in;
-  in.playState = 2;
+  in.playState = PlayState::Playing;
   in.hasPlaying = true;
   in.title = title;
   in.sampleRate = kRate;
@@ -82,7 +82,7 @@ TEST(ComposeStatus, ScanCountIsGroupedAndTakesPrecedence) {
 TEST(ComposeStatus, PlayingTrackTimeFractionAndCaption) {
   StatusInput in = playingTrack(L"Song", 3599, 3600);
   in.shuffle = true;
-  in.repeat = 2;
+  in.repeat = RepeatMode::One;
   in.volume = 35;
   in.topmost = false;
   in.opacity = 70;
@@ -95,13 +95,13 @@ TEST(ComposeStatus, PlayingTrackTimeFractionAndCaption) {
   EXPECT_TRUE(view.seekEnabled);
   EXPECT_TRUE(view.playing);
   EXPECT_TRUE(view.shuffle);
-  EXPECT_EQ(view.repeat, 2);
+  EXPECT_EQ(view.repeat, RepeatMode::One);
   EXPECT_EQ(view.volume, 35);
   EXPECT_FALSE(view.topmost);
   EXPECT_EQ(view.opacity, 70);
 
   // Paused: not playing, still seekable.
-  in.playState = 3;
+  in.playState = PlayState::Paused;
   EXPECT_FALSE(composeStatus(in).playing);
   EXPECT_TRUE(composeStatus(in).seekEnabled);
 
@@ -115,7 +115,7 @@ TEST(ComposeStatus, PlayingTrackTimeFractionAndCaption) {
 
 TEST(ComposeStatus, FailedTrackShowsTitleAndError) {
   StatusInput in = playingTrack(L"X", 0, 10);
-  in.playState = 5;
+  in.playState = PlayState::Failed;
   in.statusMessage = L"Can't read the file";
   StatusView view = composeStatus(in);
   EXPECT_EQ(view.title, L"X: Can't read the file");
@@ -139,7 +139,7 @@ TEST(ComposeStatus, NoticeOnlyBeforeItsDeadline) {
   EXPECT_EQ(composeStatus(in).title, L"Song");
   // A notice goes before a failure's text.
   in.noticeActive = true;
-  in.playState = 5;
+  in.playState = PlayState::Failed;
   in.statusMessage = L"Can't read the file";
   EXPECT_EQ(composeStatus(in).title, L"Restored to 1:02 from the listening log");
 }
@@ -156,18 +156,18 @@ TEST(ComposeStatus, FeedAndCdWaitUnlessATrackPlays) {
   in.feedLoading = true;
   in.cdReadPending = true;
   EXPECT_EQ(composeStatus(in).title, L"Song");
-  in.playState = 3;  // paused: the wait is what is shown
+  in.playState = PlayState::Paused;  // paused: the wait is what is shown
   EXPECT_EQ(composeStatus(in).title, L"Loading podcast...");
 }
 
 TEST(ComposeStatus, LoadingWithoutAndWithARecord) {
   StatusInput in;
-  in.playState = 1;
+  in.playState = PlayState::Loading;
   in.listEmpty = false;
   EXPECT_EQ(composeStatus(in).title, L"Loading...");
   EXPECT_FALSE(composeStatus(in).seekEnabled);
   in = playingTrack(L"Old", 4, 10);
-  in.playState = 1;  // the next one loads while the old record stays
+  in.playState = PlayState::Loading;  // the next one loads while the old record stays
   EXPECT_EQ(composeStatus(in).title, L"Old");
 }
 
@@ -186,9 +186,9 @@ TEST(ComposeStatus, BookPrefixChapterSuffixAndBuffering) {
   in.outputBuffering = true;
   EXPECT_EQ(composeStatus(in).title, L"(book) Book - Chapter 2  (buffering)");
   // Only a streamed track that plays says it buffers.
-  in.playState = 3;
+  in.playState = PlayState::Paused;
   EXPECT_EQ(composeStatus(in).title, L"(book) Book - Chapter 2");
-  in.playState = 2;
+  in.playState = PlayState::Playing;
   in.streamed = false;
   EXPECT_EQ(composeStatus(in).title, L"(book) Book - Chapter 2");
 }
@@ -219,7 +219,7 @@ TEST(ComposeStatus, RadioBufferingStatusAndTime) {
   EXPECT_EQ(composeStatus(in).time, L"");
 
   // Playing with no status while the output buffers.
-  in.playState = 2;
+  in.playState = PlayState::Playing;
   in.hasPlaying = true;
   in.title = L"Artist - Song";
   in.outputBuffering = true;
@@ -242,7 +242,7 @@ TEST(ComposeStatus, RadioBufferingStatusAndTime) {
   EXPECT_EQ(composeStatus(in).time, L"1:05 / -0:05");
 
   // A failed station is not the radio case any more.
-  in.playState = 5;
+  in.playState = PlayState::Failed;
   in.statusMessage = L"Station unavailable";
   in.hasPlaying = false;
   EXPECT_EQ(composeStatus(in).title, L"Station unavailable");

@@ -1,0 +1,1 @@
+twk_test(path_test CORE path_test.cpp)
