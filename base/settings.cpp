@@ -86,8 +86,9 @@ void readPositions(Settings& s, std::wstring_view text) {
     if (path.empty() || !parseSettingsInteger(value.substr(0, bar), 1,
                                               static_cast<int64_t>(Settings::kMaxPositionMs), ms))
       return true;
+    // Windows paths ignore case: the first (most recent) spelling of a file wins.
     for (const Settings::Position& p : s.positions)
-      if (p.path == path) return true;
+      if (text::equalsOrdinalIgnoreCase(p.path, path)) return true;
     s.positions.push_back({std::wstring(path), static_cast<uint64_t>(ms)});
     return true;
   });

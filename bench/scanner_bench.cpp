@@ -142,13 +142,13 @@ class Window {
         if (msg.hwnd != window_) {
           DispatchMessageW(&msg);
         } else if (msg.message == WM_APP_SCAN_DONE) {
-          std::unique_ptr<ScanResult> result(reinterpret_cast<ScanResult*>(msg.lParam));
+          std::unique_ptr<ScanResult> result = takeRecord<ScanResult>(msg.lParam);
           if (result->requestId == id) {
             doneAt = nowMs();
             if (listBytesOut) *listBytesOut = listBytes(result->list);
           }
         } else if (msg.message == WM_APP_TITLES) {
-          std::unique_ptr<ScanTitleBatch> batch(reinterpret_cast<ScanTitleBatch*>(msg.lParam));
+          std::unique_ptr<ScanTitleBatch> batch = takeRecord<ScanTitleBatch>(msg.lParam);
           if (batch->requestId == id) received += batch->entries.size();
         }
       }
@@ -165,8 +165,7 @@ class Window {
   void drain() {
     MSG msg;
     while (PeekMessageW(&msg, window_, WM_APP_SCAN_DONE, WM_APP_TITLES, PM_REMOVE)) {
-      if (msg.message == WM_APP_SCAN_DONE) delete reinterpret_cast<ScanResult*>(msg.lParam);
-      if (msg.message == WM_APP_TITLES) delete reinterpret_cast<ScanTitleBatch*>(msg.lParam);
+      if (carriesRecord(msg.message)) takeRecord<PostedRecord>(msg.lParam).reset();
     }
   }
   HWND window_ = nullptr;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "base/messages.h"
 #include "base/scoped_win.h"
 #include "engine/decoder_io.h"
 #include "engine/load_path.h"
@@ -224,8 +225,6 @@ void LoadQueue::run() {
     result->kind = request.kind;
     openRequestedTrack(request, *result);
     result->path = std::move(request.path);
-    if (PostMessageW(window_, message_, 0, reinterpret_cast<LPARAM>(result.get()))) {
-      result.release();
-    }
+    postRecord(window_, message_, result);  // freed here when the post fails
   }
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/live_record_count.h"
+#include "base/posted_record.h"
 #include "base/thread.h"
 #include "engine/load_error.h"
 #include "engine/loaded_track.h"
@@ -32,7 +33,7 @@ struct LoadRequest {
 
 // Posted as the lParam of the load-done message; the receiver owns it once the post
 // succeeded (delete it; the track goes with it unless moved out).
-struct LoadResult : LiveRecordCount<LoadResult> {
+struct LoadResult : PostedRecord, LiveRecordCount<LoadResult> {
   int32_t trackId = 0;
   LoadKind kind = LoadKind::PlayNow;
   std::wstring path;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/live_record_count.h"
+#include "base/posted_record.h"
 #include "base/track_list.h"
 
 struct ScanRequest {
@@ -18,7 +19,7 @@ struct ScanRequest {
 };
 
 // Payload of WM_APP_SCAN_DONE; the receiver owns and deletes it.
-struct ScanResult : LiveRecordCount<ScanResult> {
+struct ScanResult : PostedRecord, LiveRecordCount<ScanResult> {
   uint32_t requestId = 0;
   std::wstring folder;
   bool includeSubfolders = false;
@@ -32,7 +33,7 @@ struct ScanTitle {
 };
 
 // Payload of WM_APP_TITLES; the receiver owns and deletes it.
-struct ScanTitleBatch : LiveRecordCount<ScanTitleBatch> {
+struct ScanTitleBatch : PostedRecord, LiveRecordCount<ScanTitleBatch> {
   uint32_t requestId = 0;
   std::vector<ScanTitle> entries;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/path.h"
+#include "base/messages.h"
 #include "base/scoped_win.h"
 #include "library/scan_rules.h"
 #include "library/tags.h"
@@ -146,12 +147,9 @@ void Scanner::run() {
 
 template <typename Record>
 bool Scanner::post(UINT message, std::unique_ptr<Record>& record) {
-  if (!PostMessageW(window_, message, 0, reinterpret_cast<LPARAM>(record.get()))) {
-    record.reset();
-    return false;
-  }
-  record.release();  // the window owns it now
-  return true;
+  if (postRecord(window_, message, record)) return true;
+  record.reset();
+  return false;
 }
 
 void Scanner::scan(const ScanRequest& request, bool& delivered) {

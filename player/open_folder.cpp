@@ -40,10 +40,7 @@ void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
       result->folder = path;
       result->includeSubfolders = subfolders;
       result->list.addTrack(path);
-      if (PostMessageW(window, WM_APP_SCAN_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) {
-        result.release();
-        pendingScanId = id;
-      }
+      if (postRecord(window, WM_APP_SCAN_DONE, result)) pendingScanId = id;
     }
   }
   refresh();

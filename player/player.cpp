@@ -239,16 +239,12 @@ void Player::shutdown() {
 }
 
 void Player::freeQueuedRecords() {
+  // Every worker has stopped: what is still queued is dropped with its record.
   MSG msg;
-  while (PeekMessageW(&msg, window, WM_APP_LOAD_DONE, WM_APP_LOAD_DONE, PM_REMOVE)) {
-    delete reinterpret_cast<LoadResult*>(msg.lParam);
+  for (UINT message = WM_APP_LOAD_DONE; message <= WM_APP_CD_DONE; ++message) {
+    if (!carriesRecord(message)) continue;
+    while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) {
+      takeRecord<PostedRecord>(msg.lParam).reset();
+    }
   }
-  while (PeekMessageW(&msg, window, WM_APP_SCAN_DONE, WM_APP_SCAN_DONE, PM_REMOVE)) {
-    delete reinterpret_cast<ScanResult*>(msg.lParam);
-  }
-  while (PeekMessageW(&msg, window, WM_APP_TITLES, WM_APP_TITLES, PM_REMOVE)) {
-    delete reinterpret_cast<ScanTitleBatch*>(msg.lParam);
-  }
-  // WM_APP_RADIO, WM_APP_FEED_DONE and WM_APP_CD_DONE records are freed here by their
-  // handlers' owners once those messages exist.
 }

@@ -13,6 +13,11 @@ constexpr uint64_t kLongTrackMs = 1200000;  // library tracks this long remember
 constexpr uint64_t kMinRememberedMs = 999;
 constexpr uint64_t kMinStoredMs = 1000;
 
+// Windows paths ignore case: one file has one entry however its path is spelled.
+bool samePath(std::wstring_view a, std::wstring_view b) {
+  return text::equalsOrdinalIgnoreCase(a, b);
+}
+
 }  // namespace
 
 void Player::rememberPosition() {
@@ -33,7 +38,7 @@ void Player::rememberPosition() {
   const uint64_t p = playState == PlayState::Stopped ? 0 : atMs;
   positions.erase(
       std::remove_if(positions.begin(), positions.end(),
-                     [&](const Settings::Position& e) { return e.path == playing.path; }),
+                     [&](const Settings::Position& e) { return samePath(e.path, playing.path); }),
       positions.end());
   if (p > kMinRememberedMs && p + kHeardWithinMs < durationMs) {
     positions.insert(positions.begin(), Settings::Position{playing.path, p});
@@ -52,14 +57,14 @@ void Player::markHeard(const std::wstring& path) {
 uint64_t Player::positionFor(const std::wstring& path) const {
   if (isCdTrackPath(path)) return 0;
   for (const Settings::Position& entry : positions) {
-    if (entry.path == path) return entry.ms;
+    if (samePath(entry.path, path)) return entry.ms;
   }
   return 0;
 }
 
 void Player::storePosition(const std::wstring& path, uint64_t ms) {
   const auto same = std::find_if(positions.begin(), positions.end(), [&](const auto& entry) {
-    return text::equalsOrdinalIgnoreCase(entry.path, path);
+    return samePath(entry.path, path);
   });
   if (same != positions.end()) positions.erase(same);
   if (ms < kMinStoredMs || path.empty()) return;

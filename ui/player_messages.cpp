@@ -1,18 +1,7 @@
 #include "ui/player_messages.h"
 
-#include <memory>
-
 #include "base/messages.h"
 #include "player/player.h"
-
-namespace {
-
-template <typename Record>
-std::unique_ptr<Record> takeRecord(LPARAM lParam) {
-  return std::unique_ptr<Record>(reinterpret_cast<Record*>(lParam));
-}
-
-}  // namespace
 
 bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lParam,
                         LRESULT& result) noexcept {
@@ -51,7 +40,9 @@ bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lPar
       case WM_APP_FEED_DONE:
       case WM_APP_CD_DONE:
         // The radio stream, the feed download and the CD reader post these; their records go
-        // to the player's handlers once it has stations, feeds and CDs. Nothing sends them yet.
+        // to the player's handlers once it has stations, feeds and CDs. Until then they are
+        // freed unread.
+        takeRecord<PostedRecord>(lParam).reset();
         result = 0;
         return true;
       case WM_APPCOMMAND:

@@ -54,7 +54,7 @@ class TrackLoader : public ::testing::Test {
     queue_.shutdown();
     MSG msg;
     while (PeekMessageW(&msg, window_, WM_APP_LOAD_DONE, WM_APP_LOAD_DONE, PM_REMOVE)) {
-      delete reinterpret_cast<LoadResult*>(msg.lParam);
+      takeRecord<LoadResult>(msg.lParam).reset();
     }
     DestroyWindow(window_);
   }
@@ -68,7 +68,7 @@ class TrackLoader : public ::testing::Test {
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_APP_LOAD_DONE)
-          return ResultPtr(reinterpret_cast<LoadResult*>(msg.lParam));
+          return takeRecord<LoadResult>(msg.lParam);
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
@@ -282,7 +282,7 @@ TEST_F(TrackLoader, ShutdownWhileARequestIsOpenedReturns) {
   int answers = 0;
   MSG msg;
   while (PeekMessageW(&msg, window_, WM_APP_LOAD_DONE, WM_APP_LOAD_DONE, PM_REMOVE)) {
-    ResultPtr r(reinterpret_cast<LoadResult*>(msg.lParam));
+    ResultPtr r = takeRecord<LoadResult>(msg.lParam);
     ++answers;
     EXPECT_EQ(kLoadOk, r->error);
     EXPECT_TRUE(r->track);

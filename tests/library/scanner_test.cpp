@@ -158,9 +158,9 @@ class Inbox {
       } else if (msg.message == WM_APP_SCAN_PROGRESS) {
         progress.push_back({static_cast<uint32_t>(msg.wParam), static_cast<uint64_t>(msg.lParam)});
       } else if (msg.message == WM_APP_SCAN_DONE) {
-        results.emplace_back(reinterpret_cast<ScanResult*>(msg.lParam));
+        results.push_back(takeRecord<ScanResult>(msg.lParam));
       } else if (msg.message == WM_APP_TITLES) {
-        batches.emplace_back(reinterpret_cast<ScanTitleBatch*>(msg.lParam));
+        batches.push_back(takeRecord<ScanTitleBatch>(msg.lParam));
       }
     }
   }

@@ -184,6 +184,25 @@ TEST(ResumePositions, ABookFileLeftInItsFirstSecondLosesItsEntry) {
             1);
 }
 
+TEST(ResumePositions, APathInAnotherLetterCaseIsOneEntryWithTheNewestPlace) {
+  TempFolder books;
+  const std::wstring stored = books.write(L"Books\\A.wav", silentWav(60));
+  const std::wstring played = books.path(L"books\\a.WAV");
+  Settings settings = bookSettings();
+  settings.positions = {{stored, 5000}};
+  PlayerHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+  EXPECT_EQ(p.positionFor(played), 5000u);
+
+  ASSERT_TRUE(openPaused(host, played, played, 20000));
+  ASSERT_TRUE(p.save());
+  const std::vector<Settings::Position> saved = loadSettings(host.settingsPath()).positions;
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0], (Settings::Position{played, 20000}));
+  EXPECT_EQ(p.positionFor(stored), 20000u);
+}
+
 TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   TempFolder book;
   const std::wstring a = book.write(L"a.wav", silentWav(120));

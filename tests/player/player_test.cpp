@@ -462,13 +462,11 @@ TEST(PlayerList, LateTitlesLandOnTheRowsThatAreLeft) {
   auto batch = std::make_unique<ScanTitleBatch>();
   batch->requestId = p.view().listScanId;
   batch->entries = {{1, L"Removed"}, {3, L"Removed too"}, {4, L"Four"}, {9, L"Beyond"}};
-  ASSERT_TRUE(PostMessageW(host.window(), WM_APP_TITLES, 0, reinterpret_cast<LPARAM>(batch.get())));
-  batch.release();
+  ASSERT_TRUE(postRecord(host.window(), WM_APP_TITLES, batch));
   auto stale = std::make_unique<ScanTitleBatch>();
   stale->requestId = p.view().listScanId + 1;
   stale->entries = {{0, L"Stale"}};
-  ASSERT_TRUE(PostMessageW(host.window(), WM_APP_TITLES, 0, reinterpret_cast<LPARAM>(stale.get())));
-  stale.release();
+  ASSERT_TRUE(postRecord(host.window(), WM_APP_TITLES, stale));
   ASSERT_TRUE(host.waitFor([&] { return ScanTitleBatch::live() == 0; }, "the batches handled"));
   EXPECT_EQ(p.trackList().displayName(0), L"Title 0");
   EXPECT_EQ(p.trackList().displayName(1), L"Title 2");
@@ -549,6 +547,29 @@ TEST(PlayerControls, MediaKeysAndButtonsReachThePlayer) {
   EXPECT_EQ(p.view().load.id, -1);
   EXPECT_EQ(p.view().playing.index, 0);
   EXPECT_TRUE(host.questions.empty());
+}
+
+// What the radio, feed and CD threads will post: until their handlers come, the window frees
+// these records unread, and a shutdown frees those still queued.
+struct FutureRecord : PostedRecord, LiveRecordCount<FutureRecord> {};
+
+TEST(PlayerMessages, RecordsOfMessagesWithoutAHandlerYetAreFreed) {
+  PlayerHost host;
+  ASSERT_TRUE(host.ok());
+  const UINT messages[] = {WM_APP_RADIO, WM_APP_FEED_DONE, WM_APP_CD_DONE};
+  for (UINT message : messages) {
+    auto record = std::make_unique<FutureRecord>();
+    ASSERT_TRUE(postRecord(host.window(), message, record));
+  }
+  EXPECT_EQ(FutureRecord::live(), 3);
+  ASSERT_TRUE(host.waitFor([] { return FutureRecord::live() == 0; }, "the records freed"));
+
+  for (UINT message : messages) {
+    auto record = std::make_unique<FutureRecord>();
+    ASSERT_TRUE(postRecord(host.window(), message, record));
+  }
+  host.destroy();
+  EXPECT_EQ(FutureRecord::live(), 0);
 }
 
 TEST(PlayerShutdown, WorkInFlightLeavesNoThreadAndNoRecord) {
