@@ -10,6 +10,7 @@
 
 #include "engine/audio_output.h"
 #include "engine/memory_decoder.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -18,41 +19,19 @@ constexpr uint32_t kOutputRate = 48000;
 constexpr uint32_t kPeriodFrames = kOutputRate * AudioOutput::kPeriodMs / 1000;
 constexpr int kPeriods = 3000;  // one minute of audio
 
-using testsupport::put16;
-using testsupport::put32;
-using testsupport::putText;
-
 // Ten seconds of a stereo tone as a WAV of 16-bit PCM or 32-bit float.
 std::vector<uint8_t> toneWav(uint32_t rate, bool floatSamples) {
-  const uint32_t frames = rate * 10, bytesPerSample = floatSamples ? 4 : 2;
-  const uint32_t dataBytes = frames * 2 * bytesPerSample;
-  std::vector<uint8_t> b;
-  putText(b, "RIFF");
-  put32(b, 4 + 24 + 8 + dataBytes);
-  putText(b, "WAVEfmt ");
-  put32(b, 16);
-  put16(b, floatSamples ? 3 : 1);
-  put16(b, 2);
-  put32(b, rate);
-  put32(b, rate * 2 * bytesPerSample);
-  put16(b, uint16_t(2 * bytesPerSample));
-  put16(b, uint16_t(8 * bytesPerSample));
-  putText(b, "data");
-  put32(b, dataBytes);
+  const uint32_t frames = rate * 10;
+  std::vector<float> f;
+  std::vector<int16_t> pcm;
   for (uint32_t i = 0; i < frames; ++i) {
     const double v = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * i / rate);
     for (int c = 0; c < 2; ++c) {
-      if (floatSamples) {
-        const float f = float(v);
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        put32(b, bits);
-      } else {
-        put16(b, uint16_t(int16_t(v * 32767)));
-      }
+      f.push_back(float(v));
+      pcm.push_back(int16_t(v * 32767));
     }
   }
-  return b;
+  return floatSamples ? testwav::floatWav(rate, f) : testwav::wav(rate, 2, pcm);
 }
 
 void measure(const char* label, uint32_t trackRate, bool floatSamples) {

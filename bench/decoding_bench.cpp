@@ -13,6 +13,7 @@
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
+#include "tests/support/files.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -83,7 +84,7 @@ void measure(const char* label, const std::vector<uint8_t>& image, ma_encoding_f
 }
 
 void run(const char* label, const std::string& file) {
-  std::vector<uint8_t> image = testwav::readFile(TWK_SOURCE_DIR "/tests/data/audio/" + file);
+  std::vector<uint8_t> image = testsupport::readBytes(TWK_SOURCE_DIR "/tests/data/audio/" + file);
   if (image.empty()) {
     std::printf("%-6s missing %s\n", label, file.c_str());
     return;

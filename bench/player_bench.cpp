@@ -25,15 +25,14 @@ using testsupport::nowMs;
 
 // A stereo 16-bit WAV of silence-like noise.
 std::string wav(double seconds, uint32_t rate) {
-  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
-  const std::vector<uint8_t> header = testwav::header(rate, 2, frames * 4);
-  std::string b(header.begin(), header.end());
+  std::vector<int16_t> samples(static_cast<size_t>(seconds * rate) * 2);
   uint32_t x = 12345;
-  for (uint32_t i = 0; i < frames * 2; ++i) {
+  for (int16_t& sample : samples) {
     x = x * 1103515245 + 12345;
-    testsupport::put16(b, static_cast<uint16_t>((x >> 16) & 0x3F));
+    sample = static_cast<int16_t>((x >> 16) & 0x3F);
   }
-  return b;
+  const std::vector<uint8_t> bytes = testwav::wav(rate, 2, samples);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // Wine keeps PrivateUsage at zero; the working set moves with what the heap touches.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/engine/container_test_util.h"
+#include "tests/support/files.h"
 
 using namespace testbytes;
 using namespace std::string_literals;  // wide literals with their length: no wcslen at run time
@@ -71,7 +72,7 @@ TagInfo tagsOf(const Bytes& buffer) {
 }  // namespace
 
 TEST(AsfFixture, TaggedWmaGivesTitleAndAuthor) {
-  const Bytes file = readFile(dataPath("tagged.wma"));
+  const Bytes file = testsupport::readBytes(dataPath("tagged.wma"));
   ASSERT_GT(file.size(), 30u);
   const uint64_t size = asfHeaderSize(file.data(), file.size());
   EXPECT_GT(size, 30u);
@@ -83,7 +84,7 @@ TEST(AsfFixture, TaggedWmaGivesTitleAndAuthor) {
 }
 
 TEST(AsfFixture, TruncatedHeadersGiveWholeFieldsOrNothing) {
-  const Bytes file = readFile(dataPath("tagged.wma"));
+  const Bytes file = testsupport::readBytes(dataPath("tagged.wma"));
   ASSERT_GT(file.size(), 30u);
   const size_t headerSize = size_t(asfHeaderSize(file.data(), file.size()));
   for (size_t length = 0; length <= headerSize; ++length) {

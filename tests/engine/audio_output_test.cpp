@@ -23,6 +23,7 @@
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
+#include "tests/support/files.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 
@@ -35,40 +36,13 @@ constexpr float kIndexScale = 16777216.0f;
 float indexSample(uint32_t index) { return static_cast<float>(index) / kIndexScale; }
 int64_t sampleIndex(float sample) { return std::llround(double(sample) * kIndexScale); }
 
-using testsupport::put16;
-using testsupport::put32;
-using testsupport::putText;
-
-// A stereo 32-bit float WAV of the given samples (interleaved).
-std::vector<uint8_t> floatWav(uint32_t rate, const std::vector<float>& samples) {
-  std::vector<uint8_t> b;
-  const uint32_t dataBytes = uint32_t(samples.size() * sizeof(float));
-  putText(b, "RIFF");
-  put32(b, 4 + 26 + 8 + dataBytes);
-  putText(b, "WAVEfmt ");
-  put32(b, 18);
-  put16(b, 3);  // IEEE float
-  put16(b, 2);
-  put32(b, rate);
-  put32(b, rate * 8);
-  put16(b, 8);
-  put16(b, 32);
-  put16(b, 0);
-  putText(b, "data");
-  put32(b, dataBytes);
-  const size_t at = b.size();
-  b.resize(at + dataBytes);
-  std::memcpy(b.data() + at, samples.data(), dataBytes);
-  return b;
-}
-
 std::vector<uint8_t> countingWav(uint32_t rate, uint32_t frames, uint32_t firstIndex, float tag) {
   std::vector<float> s(size_t(frames) * 2);
   for (uint32_t i = 0; i < frames; ++i) {
     s[size_t(i) * 2] = indexSample(firstIndex + i);
     s[size_t(i) * 2 + 1] = tag;
   }
-  return floatWav(rate, s);
+  return testwav::floatWav(rate, s);
 }
 
 LoadedTrackPtr memoryTrack(int32_t id, const std::vector<uint8_t>& wav) {
@@ -436,7 +410,7 @@ TEST(AudioOutputSeek, SeekingBackAcrossADamagedFlacFrameIsSafe) {
   // miniaudio's FLAC decoder crashes when a plain backward seek lands in a frame that failed
   // to decode; the callback's seek must go through the guarded one.
   const std::vector<uint8_t> image =
-      testwav::readFile(TWK_SOURCE_DIR "/tests/data/audio/damaged_frame.flac");
+      testsupport::readBytes(TWK_SOURCE_DIR "/tests/data/audio/damaged_frame.flac");
   ASSERT_FALSE(image.empty());
   LoadedTrackPtr track(createLoadedTrack(1));
   ASSERT_TRUE(track);
@@ -757,7 +731,7 @@ TEST(AudioOutputDevice, ToneThroughTheDefaultDeviceArrivesIntact) {
   const uint32_t deviceRate = output.outputRate();
   ASSERT_GT(deviceRate, 0u);
   output.setGain(80);  // 0.512
-  output.handOver(memoryTrack(1, floatWav(rate, samples)));
+  output.handOver(memoryTrack(1, testwav::floatWav(rate, samples)));
   ASSERT_TRUE(output.ensureStarted());
   EXPECT_FALSE(output.deviceStopped());
 

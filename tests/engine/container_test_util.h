@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -33,17 +32,6 @@ inline Bytes utf16(const std::u16string& s, bool bigEndian) {
   for (char16_t c : s) {
     Bytes unit = bigEndian ? be16(c) : le16(c);
     out.insert(out.end(), unit.begin(), unit.end());
-  }
-  return out;
-}
-
-inline Bytes readFile(const std::string& path) {
-  Bytes out;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    uint8_t buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
-    std::fclose(f);
   }
   return out;
 }

@@ -11,6 +11,7 @@
 #include "engine/loaded_track.h"
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
+#include "tests/support/files.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -154,7 +155,7 @@ TEST(DecoderIo, MemoryViewFollowsTheSameRules) {
 TEST(DecoderIo, AChunkClaimingExabytesDoesNotStallOpening) {
   // A Wave64-style file whose skipped chunk claims about 2^64 bytes: the WAV reader steps
   // over it 2 GiB at a time, which at the end of the data never finished.
-  std::vector<uint8_t> input = testwav::readFile(TWK_SOURCE_DIR
+  std::vector<uint8_t> input = testsupport::readBytes(TWK_SOURCE_DIR
                                                  "/fuzz/corpus/decoder/wav_huge_chunk_skip");
   ASSERT_GT(input.size(), 1u);
   input.erase(input.begin());  // the fuzz target's format byte
@@ -242,7 +243,7 @@ struct MemoryTrack {
   bool opened = false;
 };
 
-std::vector<uint8_t> fixture(const char* name) { return testwav::readFile(kAudio + name); }
+std::vector<uint8_t> fixture(const char* name) { return testsupport::readBytes(kAudio + name); }
 
 TEST(MemoryDecoding, EveryFixtureOpensWithItsRateAndLength) {
   struct Case {

@@ -11,7 +11,8 @@
 #include "engine/source/file_source.h"
 #include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
-#include "tests/engine/temp_folder.h"
+#include "tests/support/win_test_support.h"
+#include "tests/support/files.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -30,9 +31,9 @@ std::vector<uint8_t> counting(size_t n) {
 }
 
 TEST(FileSource, EmptyFileIsRefusedWith38AndLeftClosed) {
-  testfs::TempFolder dir;
-  const std::wstring path = dir.file(L"empty.mp3");
-  ASSERT_TRUE(testwav::writeFile(path, {}));
+  testsupport::TempFolder dir;
+  const std::wstring path = dir.path(L"empty.mp3");
+  ASSERT_TRUE(testsupport::writeFile(path, std::string()));
   uint32_t error = 0;
   EXPECT_EQ(nullptr, source::FileSource::open(path, error));
   EXPECT_EQ(38u, error);
@@ -41,17 +42,17 @@ TEST(FileSource, EmptyFileIsRefusedWith38AndLeftClosed) {
 }
 
 TEST(FileSource, MissingFileGivesTheSystemError) {
-  testfs::TempFolder dir;
+  testsupport::TempFolder dir;
   uint32_t error = 0;
-  EXPECT_EQ(nullptr, source::FileSource::open(dir.file(L"nothing.mp3"), error));
+  EXPECT_EQ(nullptr, source::FileSource::open(dir.path(L"nothing.mp3"), error));
   EXPECT_EQ(static_cast<uint32_t>(ERROR_FILE_NOT_FOUND), error);
 }
 
 TEST(FileSource, ReadsStopAtTheSizeFixedWhenOpened) {
-  testfs::TempFolder dir;
-  const std::wstring path = dir.file(L"data.bin");
+  testsupport::TempFolder dir;
+  const std::wstring path = dir.path(L"data.bin");
   const std::vector<uint8_t> content = counting(1000);
-  ASSERT_TRUE(testwav::writeFile(path, content));
+  ASSERT_TRUE(testsupport::writeFile(path, content));
   uint32_t error = 1;
   auto src = source::FileSource::open(path, error);
   ASSERT_TRUE(src);
@@ -97,9 +98,9 @@ TEST(FileSource, ReadsStopAtTheSizeFixedWhenOpened) {
 }
 
 TEST(FileSource, SharingRules) {
-  testfs::TempFolder dir;
-  const std::wstring path = dir.file(L"shared.wav");
-  ASSERT_TRUE(testwav::writeFile(path, counting(100)));
+  testsupport::TempFolder dir;
+  const std::wstring path = dir.path(L"shared.wav");
+  ASSERT_TRUE(testsupport::writeFile(path, counting(100)));
   uint32_t error = 0;
   {
     // Someone else reading it is fine.
@@ -114,8 +115,8 @@ TEST(FileSource, SharingRules) {
     ASSERT_TRUE(deleting);
     EXPECT_TRUE(source::FileSource::open(path, error));
   }
-  const std::wstring locked = dir.file(L"locked.wav");
-  ASSERT_TRUE(testwav::writeFile(locked, counting(100)));
+  const std::wstring locked = dir.path(L"locked.wav");
+  ASSERT_TRUE(testsupport::writeFile(locked, counting(100)));
   {
     // A writer that shares nothing keeps it closed to us.
     Handle writer = openRaw(locked, GENERIC_WRITE, 0);
@@ -134,10 +135,10 @@ TEST(FileSource, SharingRules) {
 }
 
 TEST(FileSource, StreamDecoderReadsARealFileOnItsThread) {
-  testfs::TempFolder dir;
-  const std::wstring path = dir.file(L"ramp.wav");
+  testsupport::TempFolder dir;
+  const std::wstring path = dir.path(L"ramp.wav");
   const uint64_t frames = 150000;
-  ASSERT_TRUE(testwav::writeFile(path, testwav::rampWav(11025, frames)));
+  ASSERT_TRUE(testsupport::writeFile(path, testwav::rampWav(11025, frames)));
   uint32_t error = 0;
   auto file = source::FileSource::open(path, error);
   ASSERT_TRUE(file);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/engine/container_test_util.h"
+#include "tests/support/files.h"
 
 using namespace testbytes;
 using namespace std::string_literals;  // wide literals with their length: no wcslen at run time
@@ -136,7 +137,7 @@ ChapterTrack threeChapters() {
 }  // namespace
 
 TEST(Mp4Fixtures, TaggedM4aGivesTitleArtistAndDuration) {
-  const Bytes file = readFile(dataPath("tagged.m4a"));
+  const Bytes file = testsupport::readBytes(dataPath("tagged.m4a"));
   ASSERT_FALSE(file.empty());
   const TagInfo info = tagsOf(file);
   EXPECT_EQ(info.title, L"T\u00ebst T\u00edtle \u266a"s);
@@ -154,7 +155,7 @@ TEST(Mp4Fixtures, TaggedM4aGivesTitleArtistAndDuration) {
 
 TEST(Mp4Fixtures, BookWithBothChapterKindsYieldsTheChapterTrack) {
   // The fixture's Nero titles were upper-cased after encoding, so the two kinds differ.
-  const TagInfo info = tagsOf(readFile(dataPath("chapters.m4b")));
+  const TagInfo info = tagsOf(testsupport::readBytes(dataPath("chapters.m4b")));
   EXPECT_EQ(info.title, L"Book Title"s);
   EXPECT_EQ(info.artist, L"Book Author"s);
   EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 1250, 2500}));
@@ -162,13 +163,13 @@ TEST(Mp4Fixtures, BookWithBothChapterKindsYieldsTheChapterTrack) {
 }
 
 TEST(Mp4Fixtures, NeroOnlyFileYieldsNeroChapters) {
-  const TagInfo info = tagsOf(readFile(dataPath("nero.m4a")));
+  const TagInfo info = tagsOf(testsupport::readBytes(dataPath("nero.m4a")));
   EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 1250, 2500}));
   EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"Opening"s, L"Middle \u00dcn\u00efcode"s, L"Ending"s}));
 }
 
 TEST(Mp4Fixtures, FieldsAlreadySetAreKept) {
-  const Bytes file = readFile(dataPath("chapters.m4b"));
+  const Bytes file = testsupport::readBytes(dataPath("chapters.m4b"));
   TagInfo info;
   info.title = L"From ID3"s;
   info.chapters.push_back({42, L"Earlier"s});
@@ -180,7 +181,7 @@ TEST(Mp4Fixtures, FieldsAlreadySetAreKept) {
 }
 
 TEST(Mp4Fixtures, EveryTruncationGivesWholeFieldsOrNothing) {
-  const Bytes file = readFile(dataPath("chapters.m4b"));
+  const Bytes file = testsupport::readBytes(dataPath("chapters.m4b"));
   ASSERT_FALSE(file.empty());
   for (size_t length = 0; length < file.size(); length += 7) {
     const TagInfo info = tagsOf(Bytes(file.begin(), file.begin() + length));

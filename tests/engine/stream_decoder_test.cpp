@@ -14,6 +14,7 @@
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
+#include "tests/support/files.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -100,7 +101,7 @@ TEST(StreamDecoder, DecodingThroughTheRingMatchesMemoryDecoding) {
                          "sine44_mono.flac",  "sine44_stereo.wav", "mp3_named.flac"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
-    std::vector<uint8_t> image = testwav::readFile(kAudio + name);
+    std::vector<uint8_t> image = testsupport::readBytes(kAudio + name);
     ASSERT_FALSE(image.empty());
     const ma_encoding_format format =
         decoding::encodingFormatForPath(std::wstring(name, name + std::strlen(name)));

@@ -14,7 +14,9 @@
 #include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
 #include "engine/track_loader.h"
-#include "tests/engine/temp_folder.h"
+#include "tests/support/win_test_support.h"
+#include "tests/support/files.h"
+#include "tests/support/message_window.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -45,37 +47,17 @@ bool writeSparseWav(const std::wstring& path, uint64_t size) {
 
 class TrackLoader : public ::testing::Test {
  protected:
-  void SetUp() override {
-    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(nullptr, window_);
-  }
-  void TearDown() override {
-    queue_.shutdown();
-    MSG msg;
-    while (PeekMessageW(&msg, window_, WM_APP_LOAD_DONE, WM_APP_LOAD_DONE, PM_REMOVE)) {
-      takeRecord<LoadResult>(msg.lParam).reset();
-    }
-    DestroyWindow(window_);
-  }
+  void SetUp() override { ASSERT_NE(nullptr, window_.hwnd()); }
+  void TearDown() override { queue_.shutdown(); }  // the window frees whatever was posted
 
-  void start() { ASSERT_TRUE(queue_.start(window_, WM_APP_LOAD_DONE)); }
+  void start() { ASSERT_TRUE(queue_.start(window_.hwnd(), WM_APP_LOAD_DONE)); }
 
   // The next load-done message, pumping the thread's messages meanwhile; null on time-out.
   ResultPtr next() {
-    const DWORD deadline = GetTickCount() + kPatienceMs;
-    for (;;) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_APP_LOAD_DONE)
-          return takeRecord<LoadResult>(msg.lParam);
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      const DWORD now = GetTickCount();
-      if (static_cast<LONG>(deadline - now) <= 0) return nullptr;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, deadline - now, QS_ALLINPUT);
+    if (!window_.waitFor([this] { return window_.has(WM_APP_LOAD_DONE); }, kPatienceMs)) {
+      return nullptr;
     }
+    return window_.take<LoadResult>(WM_APP_LOAD_DONE);
   }
 
   ResultPtr load(const std::wstring& path, bool forceStreaming = false, int32_t codepage = 0) {
@@ -102,32 +84,32 @@ class TrackLoader : public ::testing::Test {
     }
   }
 
-  HWND window_ = nullptr;
+  testsupport::MessageWindow window_;
   LoadQueue queue_;
-  testfs::TempFolder dir_;
+  testsupport::TempFolder dir_;
   int32_t lastId_ = 0;
 };
 
 TEST_F(TrackLoader, ErrorCodesForLocalFiles) {
   start();
-  expectCodeOnBothPaths(dir_.file(L"missing.mp3"), kLoadCantOpen);
+  expectCodeOnBothPaths(dir_.path(L"missing.mp3"), kLoadCantOpen);
 
-  const std::wstring empty = dir_.file(L"empty.mp3");
-  ASSERT_TRUE(testwav::writeFile(empty, {}));
+  const std::wstring empty = dir_.path(L"empty.mp3");
+  ASSERT_TRUE(testsupport::writeFile(empty, std::string()));
   expectCodeOnBothPaths(empty, kLoadEmpty);
 
   std::vector<uint8_t> noise(30000);
   for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>((i * 7919) >> 3);
-  const std::wstring garbage = dir_.file(L"garbage.mp3");
-  ASSERT_TRUE(testwav::writeFile(garbage, noise));
+  const std::wstring garbage = dir_.path(L"garbage.mp3");
+  ASSERT_TRUE(testsupport::writeFile(garbage, noise));
   expectCodeOnBothPaths(garbage, kLoadNotPlayable);
 
-  const std::wstring headerOnly = dir_.file(L"header.wav");
-  ASSERT_TRUE(testwav::writeFile(headerOnly, testwav::header(44100, 2, 0)));
+  const std::wstring headerOnly = dir_.path(L"header.wav");
+  ASSERT_TRUE(testsupport::writeFile(headerOnly, testwav::header(44100, 2, 0)));
   expectCodeOnBothPaths(headerOnly, kLoadNotPlayable);
 
-  const std::wstring locked = dir_.file(L"locked.wav");
-  ASSERT_TRUE(testwav::writeFile(locked, testwav::rampWav(8000, 100)));
+  const std::wstring locked = dir_.path(L"locked.wav");
+  ASSERT_TRUE(testsupport::writeFile(locked, testwav::rampWav(8000, 100)));
   {
     Handle writer(CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -140,9 +122,9 @@ TEST_F(TrackLoader, ErrorCodesForLocalFiles) {
 
   // Media Foundation formats: a missing or empty file is reported as such, an existing one
   // is not playable yet.
-  expectCodeOnBothPaths(dir_.file(L"missing.m4a"), kLoadCantOpen);
-  const std::wstring emptyM4a = dir_.file(L"empty.M4A");
-  ASSERT_TRUE(testwav::writeFile(emptyM4a, {}));
+  expectCodeOnBothPaths(dir_.path(L"missing.m4a"), kLoadCantOpen);
+  const std::wstring emptyM4a = dir_.path(L"empty.M4A");
+  ASSERT_TRUE(testsupport::writeFile(emptyM4a, std::string()));
   expectCodeOnBothPaths(emptyM4a, kLoadEmpty);
 }
 
@@ -154,8 +136,8 @@ TEST_F(TrackLoader, UrlsAndCdTracksAreAnsweredWithoutACrash) {
 
 TEST_F(TrackLoader, TruncatedFilesLoadOrFailWithACode) {
   start();
-  const std::wstring truncatedWav = dir_.file(L"truncated.wav");
-  ASSERT_TRUE(testwav::writeFile(truncatedWav, testwav::header(44100, 2, 400000)));
+  const std::wstring truncatedWav = dir_.path(L"truncated.wav");
+  ASSERT_TRUE(testsupport::writeFile(truncatedWav, testwav::header(44100, 2, 400000)));
   const std::wstring paths[] = {wide(kAudio + "truncated.flac"), truncatedWav};
   for (const std::wstring& path : paths) {
     for (bool force : {false, true}) {
@@ -216,8 +198,8 @@ TEST_F(TrackLoader, TagsAreReadOnBothPaths) {
 
 TEST_F(TrackLoader, SixtyFourMiBGoesToMemoryAndOneByteMoreIsStreamed) {
   start();
-  const std::wstring exact = dir_.file(L"exact.wav");
-  const std::wstring over = dir_.file(L"over.wav");
+  const std::wstring exact = dir_.path(L"exact.wav");
+  const std::wstring over = dir_.path(L"over.wav");
   ASSERT_TRUE(writeSparseWav(exact, kMaxMemoryImageBytes));
   ASSERT_TRUE(writeSparseWav(over, kMaxMemoryImageBytes + 1));
 
@@ -266,12 +248,12 @@ TEST_F(TrackLoader, AReplacedRequestIsNeverAnsweredAndPlayNowGoesFirst) {
   ResultPtr sentinel = next();
   ASSERT_TRUE(sentinel);
   EXPECT_EQ(5, sentinel->trackId);
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, window_, WM_APP_LOAD_DONE, WM_APP_LOAD_DONE, PM_NOREMOVE));
+  window_.collect();
+  EXPECT_FALSE(window_.has(WM_APP_LOAD_DONE));
 }
 
 TEST_F(TrackLoader, ShutdownWhileARequestIsOpenedReturns) {
-  const std::wstring big = dir_.file(L"big.wav");
+  const std::wstring big = dir_.path(L"big.wav");
   ASSERT_TRUE(writeSparseWav(big, kMaxMemoryImageBytes));
   start();
   ASSERT_TRUE(queue_.submit(LoadKind::PlayNow, big, 1, false, 0));
@@ -280,9 +262,8 @@ TEST_F(TrackLoader, ShutdownWhileARequestIsOpenedReturns) {
 
   // At most the request being opened was answered, and it is whole.
   int answers = 0;
-  MSG msg;
-  while (PeekMessageW(&msg, window_, WM_APP_LOAD_DONE, WM_APP_LOAD_DONE, PM_REMOVE)) {
-    ResultPtr r = takeRecord<LoadResult>(msg.lParam);
+  window_.collect();
+  while (ResultPtr r = window_.take<LoadResult>(WM_APP_LOAD_DONE)) {
     ++answers;
     EXPECT_EQ(kLoadOk, r->error);
     EXPECT_TRUE(r->track);

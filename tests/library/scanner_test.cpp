@@ -11,6 +11,7 @@
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "tests/support/message_window.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -70,66 +71,40 @@ std::string taggedMp3(const std::string& titleFrame, const std::string& artistFr
   return tag + frames + std::string("\xFF\xFB\x90\x00", 4) + std::string(64, '\0');
 }
 
-// A message-only window that collects what the scanner posts and owns every record it gets.
-class Inbox {
+// What the scanner posted to a message-only window, looked up by scan.
+class Inbox : public testsupport::MessageWindow {
  public:
   struct Progress {
     uint32_t id;
     uint64_t count;
   };
 
-  Inbox() {
-    static const ATOM atom = [] {
-      WNDCLASSW windowClass = {};
-      windowClass.lpfnWndProc = DefWindowProcW;
-      windowClass.hInstance = GetModuleHandleW(nullptr);
-      windowClass.lpszClassName = L"TwkScannerTestInbox";
-      return RegisterClassW(&windowClass);
-    }();
-    window_ = CreateWindowExW(0, MAKEINTATOM(atom), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-  }
-  ~Inbox() {
-    pump();
-    DestroyWindow(window_);
-  }
-  Inbox(const Inbox&) = delete;
-  Inbox& operator=(const Inbox&) = delete;
-
-  HWND window() const { return window_; }
-
-  // Takes what has arrived; true once done() holds, false after the time-out.
-  bool waitFor(const std::function<bool()>& done, DWORD timeoutMs = kTimeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-      pump();
-      if (done()) return true;
-      const ULONGLONG now = GetTickCount64();
-      if (now >= deadline) return false;
-      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
-                                  MWMO_INPUTAVAILABLE);
-    }
-  }
+  HWND window() const { return hwnd(); }
+  bool waitFor(const std::function<bool()>& done) { return MessageWindow::waitFor(done, kTimeoutMs); }
   bool waitForResult(uint32_t id) {
     return waitFor([&] { return result(id) != nullptr; });
   }
 
   const ScanResult* result(uint32_t id) const {
-    for (const auto& result : results) {
-      if (result->requestId == id) return result.get();
+    for (const ScanResult* r : records<ScanResult>(WM_APP_SCAN_DONE)) {
+      if (r->requestId == id) return r;
     }
     return nullptr;
   }
   std::vector<Progress> progressOf(uint32_t id) const {
     std::vector<Progress> found;
-    for (const Progress& p : progress) {
-      if (p.id == id) found.push_back(p);
+    for (const Posted& p : posted) {
+      if (p.message == WM_APP_SCAN_PROGRESS && static_cast<uint32_t>(p.wParam) == id)
+        found.push_back({id, static_cast<uint64_t>(p.lParam)});
     }
     return found;
   }
+  std::vector<const ScanTitleBatch*> batches() const {
+    return records<ScanTitleBatch>(WM_APP_TITLES);
+  }
   std::vector<ScanTitle> titlesOf(uint32_t id) const {
     std::vector<ScanTitle> found;
-    for (const auto& batch : batches) {
+    for (const ScanTitleBatch* batch : batches()) {
       if (batch->requestId != id) continue;
       found.insert(found.end(), batch->entries.begin(), batch->entries.end());
     }
@@ -145,27 +120,15 @@ class Inbox {
     return result(id) || !progressOf(id).empty() || !titlesOf(id).empty();
   }
 
-  std::vector<Progress> progress;
-  std::vector<std::unique_ptr<ScanResult>> results;
-  std::vector<std::unique_ptr<ScanTitleBatch>> batches;
-
  private:
-  void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.hwnd != window_) {
-        DispatchMessageW(&msg);
-      } else if (msg.message == WM_APP_SCAN_PROGRESS) {
-        progress.push_back({static_cast<uint32_t>(msg.wParam), static_cast<uint64_t>(msg.lParam)});
-      } else if (msg.message == WM_APP_SCAN_DONE) {
-        results.push_back(takeRecord<ScanResult>(msg.lParam));
-      } else if (msg.message == WM_APP_TITLES) {
-        batches.push_back(takeRecord<ScanTitleBatch>(msg.lParam));
-      }
+  template <typename Record>
+  std::vector<const Record*> records(UINT message) const {
+    std::vector<const Record*> found;
+    for (const Posted& p : posted) {
+      if (p.message == message && p.record) found.push_back(static_cast<const Record*>(p.record.get()));
     }
+    return found;
   }
-
-  HWND window_ = nullptr;
 };
 
 std::vector<std::wstring> pathsOf(const TrackList& list) {
@@ -399,7 +362,7 @@ TEST_F(LargeTree, ProgressEvery500AndTitlesInBoundedBatches) {
   // Every file has a title; each lands on its own index, in list order, in batches of at
   // most 256 entries.
   size_t expected = 0;
-  for (const auto& batch : inbox.batches) {
+  for (const ScanTitleBatch* batch : inbox.batches()) {
     ASSERT_EQ(batch->requestId, id);
     EXPECT_FALSE(batch->entries.empty());
     EXPECT_LE(batch->entries.size(), 256u);

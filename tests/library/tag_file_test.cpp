@@ -98,15 +98,7 @@ Bytes asfFile(size_t padding) {
   return header + Bytes(5000, 0x11);  // stands in for the data object
 }
 
-class TempFolder : public testsupport::TempFolder {
- public:
-  TempFolder() : testsupport::TempFolder(L"twk-tags-") {}
-  std::wstring write(const wchar_t* name, const Bytes& data) const {
-    const std::wstring file = path(name);
-    testsupport::writeFile(file, data);
-    return file;
-  }
-};
+using testsupport::TempFolder;
 
 void expectFixtureChapters(const TagInfo& info) {
   ASSERT_EQ(info.chapters.size(), 3u);
@@ -221,9 +213,9 @@ TEST(TagFile, SmallSharedMissingAndEmptyFiles) {
     EXPECT_EQ(readTags(tiny, 0, true).title, L"Tiny");
   }
 
-  const TagInfo missing = readTags(folder.write(L"empty.mp3", {}) + L".gone", 0, true);
+  const TagInfo missing = readTags(folder.write(L"empty.mp3", std::string()) + L".gone", 0, true);
   EXPECT_TRUE(missing.title.empty() && missing.artist.empty() && missing.chapters.empty());
-  EXPECT_TRUE(readTags(folder.write(L"empty.mp3", {}), 0, true).title.empty());
+  EXPECT_TRUE(readTags(folder.write(L"empty.mp3", std::string()), 0, true).title.empty());
   EXPECT_TRUE(readTags(fixture(L""), 0, false).title.empty());  // a folder, not a file
 }
 

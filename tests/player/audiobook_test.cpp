@@ -20,8 +20,6 @@ namespace {
 
 using testsupport::PlayerHost;
 using testsupport::TempFolder;
-using testsupport::put16;
-using testsupport::put32;
 
 constexpr uint32_t kSlowRate = 1000;  // long tracks stay small: silent mono at 1 kHz
 

@@ -5,8 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -50,6 +49,40 @@ inline std::vector<uint8_t> wav(uint32_t rate, uint16_t channels,
     out.push_back(static_cast<uint8_t>(s));
     out.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
   }
+  return out;
+}
+
+// A stereo 32-bit float WAV of interleaved samples.
+inline std::vector<uint8_t> floatWav(uint32_t rate, const std::vector<float>& samples) {
+  std::vector<uint8_t> out;
+  auto u32 = [&out](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  auto u16 = [&out](uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  auto tag = [&out](const char* t) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
+  };
+  const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * sizeof(float));
+  tag("RIFF");
+  u32(4 + 26 + 8 + dataBytes);
+  tag("WAVE");
+  tag("fmt ");
+  u32(18);
+  u16(3);  // IEEE float
+  u16(2);
+  u32(rate);
+  u32(rate * 8);
+  u16(8);
+  u16(32);
+  u16(0);
+  tag("data");
+  u32(dataBytes);
+  const size_t at = out.size();
+  out.resize(at + dataBytes);
+  std::memcpy(out.data() + at, samples.data(), dataBytes);
   return out;
 }
 
@@ -118,19 +151,6 @@ inline uint64_t frameIndexOf(const float* frame) {
   auto low = static_cast<uint64_t>(std::lround(frame[0] * 32768.0f));
   auto high = static_cast<uint64_t>(std::lround(frame[1] * 32768.0f));
   return (high << 15) | low;
-}
-
-inline bool writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
-inline std::vector<uint8_t> readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
 }
 
 }  // namespace testwav

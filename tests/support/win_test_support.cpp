@@ -9,19 +9,6 @@
 
 namespace testsupport {
 
-namespace {
-
-bool writeBytes(const std::wstring& path, const void* data, size_t size) {
-  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  const BOOL ok =
-      size == 0 || WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr);
-  return ok && written == size;
-}
-
-}  // namespace
 
 void removeTree(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
@@ -40,28 +27,6 @@ void removeTree(const std::wstring& folder) {
   }
   SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(folder.c_str());
-}
-
-std::string readFile(const std::wstring& path) {
-  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {};
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got != 0) {
-    bytes.append(buffer, got);
-  }
-  return bytes;
-}
-
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-  return writeBytes(path, bytes.data(), bytes.size());
-}
-
-bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  return writeBytes(path, bytes.data(), bytes.size());
 }
 
 bool exists(const std::wstring& path) {

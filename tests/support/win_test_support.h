@@ -1,5 +1,5 @@
-// Windows helpers shared by the tests and benchmarks: temporary folders, file writing, a
-// bounded message pump and little-endian byte writers. No GoogleTest here, so benchmarks can
+// Windows helpers shared by the tests and benchmarks: temporary folders, a bounded message
+// pump and little-endian byte writers (whole files: tests/support/files.h). No GoogleTest here, so benchmarks can
 // link it too; callers turn the results into assertions.
 #pragma once
 
@@ -10,17 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace testsupport {
 
 // Removes a folder with everything in it, clearing read-only and similar attributes first.
 void removeTree(const std::wstring& folder);
-
-// Creates or replaces a file with exactly these bytes; false when it cannot.
-// The whole file, also while another process has it open for writing; empty when it cannot
-// be opened.
-std::string readFile(const std::wstring& path);
-bool writeFile(const std::wstring& path, const std::string& bytes);
-bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
 bool exists(const std::wstring& path);
 
