@@ -2,10 +2,10 @@
 // the player, read the settings, create the main window and run its messages.
 #include <windows.h>
 
-#include "base/settings_file.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "base/scoped_win.h"
+#include "base/settings_file.h"
 #include "ui/main_window.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The two orderings through the system's own functions.
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <climits>
 

@@ -13,8 +13,8 @@
 namespace {
 
 base::ScopedHandle openFile(const std::wstring& path, DWORD access, DWORD disposition) {
-  return base::ScopedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr,
-                                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return base::ScopedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 constexpr BYTE kByteOrderMark[2] = {0xFF, 0xFE};

@@ -213,8 +213,7 @@ std::wstring toDecimal(uint64_t value) { return unsignedDecimal(value); }
 bool parseInt64(std::wstring_view text, int64_t& out) {
   size_t i = 0;
   // Leading white space is skipped as the C library's conversion does.
-  while (i < text.size() &&
-         (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) {
+  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) {
     ++i;
   }
   bool negative = false;
@@ -248,7 +247,8 @@ wchar_t toUpperOrdinal(wchar_t ch) {
   if (c < 0x180) {
     // Latin Extended-A: case pairs, upper case first, except the run 0x139-0x148 and
     // 0x179-0x17E where the pairs start one later.
-    if (c == 0x131) return ch;  // dotless i pairs with ASCII I, which ordinal upper case keeps apart
+    if (c == 0x131)
+      return ch;  // dotless i pairs with ASCII I, which ordinal upper case keeps apart
     if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) {
       return (c & 1) ? up(c - 1) : ch;
     }

@@ -238,8 +238,8 @@ void TrackList::reseedFromSystem() {
     seed = device();
   } catch (...) {
     // No system source: the clock still differs from run to run.
-    seed = static_cast<uint32_t>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    seed =
+        static_cast<uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
   }
   engine.seed(seed);
 }

@@ -36,8 +36,8 @@ class TrackList {
   int64_t current = -1;
   bool shuffle = false;
   RepeatMode repeat = RepeatMode::Off;
-  std::vector<uint32_t> order;  // the running shuffle cycle
-  uint64_t orderPosition = 0;   // entries of order already taken
+  std::vector<uint32_t> order;      // the running shuffle cycle
+  uint64_t orderPosition = 0;       // entries of order already taken
   std::vector<uint32_t> nextOrder;  // the following cycle, built when first needed
   std::mt19937 engine{kInitialSeed};
   std::deque<uint32_t> history;  // earlier current tracks, newest at the back

@@ -10,6 +10,7 @@
 
 #include "engine/audio_output.h"
 #include "engine/memory_decoder.h"
+#include "tests/support/memory_track.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 
@@ -36,12 +37,8 @@ std::vector<uint8_t> toneWav(uint32_t rate, bool floatSamples) {
 
 void measure(const char* label, uint32_t trackRate, bool floatSamples) {
   const std::vector<uint8_t> wav = toneWav(trackRate, floatSamples);
-  LoadedTrackPtr track(createLoadedTrack(1));
-  if (!track) return;
-  track->memoryImage.reset(new uint8_t[wav.size()]);
-  track->memorySize = wav.size();
-  std::memcpy(track->memoryImage.get(), wav.data(), wav.size());
-  if (!openMemoryDecoder(*track, ma_encoding_format_wav)) {
+  LoadedTrackPtr track = testsupport::memoryTrack(1, wav, ma_encoding_format_wav);
+  if (!track) {
     std::printf("%s: the track does not open\n", label);
     return;
   }
@@ -68,9 +65,9 @@ void measure(const char* label, uint32_t trackRate, bool floatSamples) {
   const double median = micros[micros.size() / 2];
   const double p99 = micros[micros.size() * 99 / 100];
   const double periodMicros = AudioOutput::kPeriodMs * 1000.0;
-  std::printf("%-34s mean %7.1f us (%5.2f%% of %u ms)  median %7.1f us  p99 %7.1f us  max %7.1f us\n",
-              label, mean, 100.0 * mean / periodMicros, AudioOutput::kPeriodMs, median, p99,
-              micros.back());
+  std::printf(
+      "%-34s mean %7.1f us (%5.2f%% of %u ms)  median %7.1f us  p99 %7.1f us  max %7.1f us\n",
+      label, mean, 100.0 * mean / periodMicros, AudioOutput::kPeriodMs, median, p99, micros.back());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
 #include "tests/support/files.h"
+#include "tests/support/memory_track.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -28,10 +29,7 @@ struct Figure {
 };
 
 bool decodeFromMemory(const std::vector<uint8_t>& image, ma_encoding_format format, Figure& f) {
-  LoadedTrackPtr track(createLoadedTrack(1));
-  track->memoryImage.reset(new uint8_t[image.size()]);
-  std::memcpy(track->memoryImage.get(), image.data(), image.size());
-  track->memorySize = image.size();
+  LoadedTrackPtr track = testsupport::trackWithImage(1, image);
   auto start = Clock::now();
   if (!openMemoryDecoder(*track, format)) return false;
   std::vector<float> out(kPeriodFrames * 2);

@@ -89,8 +89,8 @@ uint64_t bareWalk(const std::wstring& root) {
   while (!folders.empty()) {
     const std::wstring folder = std::move(folders.back());
     folders.pop_back();
-    const base::ScopedFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic,
-                                                 &data, FindExSearchNameMatch, nullptr,
+    const base::ScopedFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
+                                                 FindExSearchNameMatch, nullptr,
                                                  FIND_FIRST_EX_LARGE_FETCH));
     if (!find) continue;
     do {

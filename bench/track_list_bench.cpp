@@ -90,8 +90,8 @@ int main() {
     releasedBytes = bytesUsed(list);
     count = list.size();
   }
-  std::printf("tracks: %zu in %d folders, common prefix %zu units, best of %d rounds\n",
-              count, kArtists * kAlbumsPerArtist, prefixLength, kRounds);
+  std::printf("tracks: %zu in %d folders, common prefix %zu units, best of %d rounds\n", count,
+              kArtists * kAlbumsPerArtist, prefixLength, kRounds);
   std::printf("addTrack (all):      %8.2f ms\n", best(add));
   std::printf("commonPrefixLength:  %8.2f ms\n", best(prefix));
   std::printf("sort:                %8.2f ms\n", best(sort));

@@ -55,8 +55,8 @@ std::wstring asfText(const uint8_t* p, size_t length) {
 }
 
 struct Found {
-  std::wstring title, author;                            // Content Description
-  std::wstring extTitle, extAuthor, extAlbumArtist;      // Extended Content Description
+  std::wstring title, author;                        // Content Description
+  std::wstring extTitle, extAuthor, extAlbumArtist;  // Extended Content Description
   bool drm = false;
 };
 
@@ -89,10 +89,11 @@ void readExtendedContentDescription(const uint8_t* c, size_t length, Found& foun
     pos += valueLength;
     if (type != 0) continue;
     const std::wstring key = asfText(name, nameLength);
-    std::wstring* target = text::equalsOrdinalIgnoreCase(key, L"Title"sv)            ? &found.extTitle
-                           : text::equalsOrdinalIgnoreCase(key, L"Author"sv)         ? &found.extAuthor
-                           : text::equalsOrdinalIgnoreCase(key, L"WM/AlbumArtist"sv) ? &found.extAlbumArtist
-                                                                                      : nullptr;
+    std::wstring* target = text::equalsOrdinalIgnoreCase(key, L"Title"sv)    ? &found.extTitle
+                           : text::equalsOrdinalIgnoreCase(key, L"Author"sv) ? &found.extAuthor
+                           : text::equalsOrdinalIgnoreCase(key, L"WM/AlbumArtist"sv)
+                               ? &found.extAlbumArtist
+                               : nullptr;
     if (target) *target = asfText(value, valueLength);
   }
 }

@@ -258,8 +258,7 @@ uint32_t AudioOutput::fill(float* out, uint32_t frames) noexcept {
   while (produced < frames && current_) {
     const uint32_t rateUsed = current_->sampleRate;
     bool progressed;
-    if (inCount_ > 0 ||
-        (outputRate_ != 0 && rateUsed != outputRate_ && resamplerReady_)) {
+    if (inCount_ > 0 || (outputRate_ != 0 && rateUsed != outputRate_ && resamplerReady_)) {
       // Frames already in the input buffer belong to the rate they were read at, so the
       // rate changes only once the buffer is empty.
       if (inCount_ == 0 && rateUsed != resamplerInRate_ &&

@@ -77,8 +77,7 @@ class AudioOutput {
   void render(float* out, uint32_t frames) noexcept;
 
  private:
-  static void dataCallback(ma_device* device, void* output, const void* input,
-                           ma_uint32 frames);
+  static void dataCallback(ma_device* device, void* output, const void* input, ma_uint32 frames);
 
   // Callback side.
   void takeCurrent(LoadedTrack* track) noexcept;

@@ -153,8 +153,10 @@ bool readTable(const BoxReader& r, const BoxRange& stbl, uint32_t type, size_t m
 std::wstring chapterText(const uint8_t* sample, size_t size) {
   const size_t length = std::min<size_t>(be16(sample), size - 2);
   const uint8_t* p = sample + 2;
-  if (length >= 2 && p[0] == 0xFE && p[1] == 0xFF) return container::utf16Text(p + 2, length - 2, true);
-  if (length >= 2 && p[0] == 0xFF && p[1] == 0xFE) return container::utf16Text(p + 2, length - 2, false);
+  if (length >= 2 && p[0] == 0xFE && p[1] == 0xFF)
+    return container::utf16Text(p + 2, length - 2, true);
+  if (length >= 2 && p[0] == 0xFF && p[1] == 0xFE)
+    return container::utf16Text(p + 2, length - 2, false);
   return container::utf8Text(p, length);
 }
 
@@ -249,7 +251,8 @@ std::vector<Chapter> readChapterTrack(const BoxReader& r, const BoxRange& moov) 
     const size_t entry = static_cast<size_t>(it - minFirst.begin()) - 1;
     const uint32_t perChunk = be32(stsc.data() + 8 + 12 * entry + 4);
     const size_t index = static_cast<size_t>(chunk - 1);
-    uint64_t offset = co64 ? be64(chunks.data() + 8 + 8 * index) : be32(chunks.data() + 8 + 4 * index);
+    uint64_t offset =
+        co64 ? be64(chunks.data() + 8 + 8 * index) : be32(chunks.data() + 8 + 4 * index);
     for (uint32_t k = 0; k < perChunk && offsets.size() < starts.size(); ++k) {
       offsets.push_back(offset);
       const uint32_t size = sampleSize(offsets.size() - 1);
@@ -267,7 +270,8 @@ std::vector<Chapter> readChapterTrack(const BoxReader& r, const BoxRange& moov) 
     chapter.startMs = static_cast<uint32_t>(ms);
     if (i < offsets.size()) {
       const uint32_t size = std::min(sampleSize(i), kMaxChapterSampleBytes);
-      if (size > 1 && readAt(r, offsets[i], sample, size)) chapter.title = chapterText(sample, size);
+      if (size > 1 && readAt(r, offsets[i], sample, size))
+        chapter.title = chapterText(sample, size);
     }
     chapters.push_back(std::move(chapter));
   }

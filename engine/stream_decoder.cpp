@@ -123,7 +123,8 @@ uint64_t StreamDecoder::drain(LoadedTrack& track, float* out, uint64_t frames,
   while (done < count) {
     uint64_t slot = (read + done) % capacity_;
     uint64_t run = std::min(count - done, capacity_ - slot);
-    std::memcpy(out + done * 2, ring_.get() + slot * 2, static_cast<size_t>(run) * 2 * sizeof(float));
+    std::memcpy(out + done * 2, ring_.get() + slot * 2,
+                static_cast<size_t>(run) * 2 * sizeof(float));
     done += run;
   }
   readCount.store(read + count, std::memory_order_release);

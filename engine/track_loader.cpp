@@ -24,8 +24,8 @@ enum class MemoryOutcome { Loaded, Stream, Failed };
 // is too large (or memory too short) and goes to the stream path instead.
 MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8_t& error) {
   base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
     error = kLoadCantOpen;
     return MemoryOutcome::Failed;
@@ -145,9 +145,8 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
     if (track->memoryImage) {
       const size_t size = static_cast<size_t>(track->memorySize);
       const size_t tail = std::min<size_t>(size, kTagTailBytes);
-      result.tags =
-          parseTags(track->memoryImage.get(), size, track->memoryImage.get() + size - tail, tail,
-                    codepage);
+      result.tags = parseTags(track->memoryImage.get(), size,
+                              track->memoryImage.get() + size - tail, tail, codepage);
     } else if (!url && !cd) {
       result.tags = readTags(path, codepage, true);
     }
@@ -168,8 +167,8 @@ bool LoadQueue::start(HWND window, UINT message) noexcept {
   return thread_.start([this] { threadMain(); });
 }
 
-bool LoadQueue::submit(LoadKind kind, const std::wstring& path, int32_t trackId, bool forceStreaming,
-                       int32_t tagCodepage) noexcept {
+bool LoadQueue::submit(LoadKind kind, const std::wstring& path, int32_t trackId,
+                       bool forceStreaming, int32_t tagCodepage) noexcept {
   try {
     {
       std::lock_guard<std::mutex> lock(mutex_);

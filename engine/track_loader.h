@@ -11,10 +11,10 @@
 
 #include "base/live_record_count.h"
 #include "base/posted_record.h"
+#include "base/tag_info.h"
 #include "base/thread.h"
 #include "engine/load_error.h"
 #include "engine/loaded_track.h"
-#include "base/tag_info.h"
 
 // Request kinds; a play-now request is always taken first.
 enum class LoadKind : uint8_t { PlayNow = 0, PrepareNext = 1 };

@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const Chapter& chapter : info.chapters) {
     if (chapter.title.size() > 512) __builtin_trap();
   }
-  if (info.chapters.size() > 1000 || info.title.size() > 512 || info.artist.size() > 512) __builtin_trap();
+  if (info.chapters.size() > 1000 || info.title.size() > 512 || info.artist.size() > 512)
+    __builtin_trap();
   return 0;
 }

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/path.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "base/scoped_win.h"
 #include "library/scan_rules.h"
 #include "library/tags.h"

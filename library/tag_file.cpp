@@ -125,10 +125,9 @@ TagInfo readFileTags(HANDLE file, uint32_t codepage, bool full) {
 }  // namespace
 
 TagInfo readTags(const std::wstring& path, uint32_t codepage, bool full) {
-  const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                           nullptr));
+  const base::ScopedHandle file(CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return {};
   try {
     return readFileTags(file.get(), codepage, full);

@@ -5,8 +5,8 @@
 #include <new>
 #include <string_view>
 
-#include "base/text.h"
 #include "base/code_page.h"
+#include "base/text.h"
 #include "library/id3v2.h"
 #include "library/tag_bytes.h"
 

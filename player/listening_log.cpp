@@ -15,8 +15,8 @@ constexpr wchar_t kLogName[] = L"listening.log";
 // but cannot be read (then it must not be rewritten).
 std::optional<std::string> readLog(const std::wstring& path) {
   const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
@@ -57,7 +57,7 @@ bool writeAll(HANDLE file, const std::string& bytes) {
 void rewriteLog(const std::wstring& path, const std::string& content) {
   const std::wstring temporary = path + L".new";
   base::ScopedHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   const bool written = writeAll(file.get(), content) && FlushFileBuffers(file.get());
   file.reset();

@@ -10,10 +10,10 @@
 
 // What the record says of its track, as plain values (what the player's view copies).
 struct TrackRecord {
-  int64_t id = -1;     // load id of the request that produced it; -1: empty record
-  int64_t index = -1;  // in the track list; -1 for a track from outside it
-  std::wstring path;   // file path, CD track path or URL
-  std::wstring title;  // what the window shows
+  int64_t id = -1;          // load id of the request that produced it; -1: empty record
+  int64_t index = -1;       // in the track list; -1 for a track from outside it
+  std::wstring path;        // file path, CD track path or URL
+  std::wstring title;       // what the window shows
   std::wstring mediaTitle;  // what the system media controls show
   std::wstring artist;
   uint64_t totalFrames = 0;  // 0: unknown

@@ -4,8 +4,8 @@
 #include <new>
 #include <utility>
 
-#include "base/path.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "base/text.h"
 #include "library/scan_rules.h"
 #include "player/player.h"

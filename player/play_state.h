@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-
 enum class PlayState : uint8_t {
   Idle = 0,     // nothing loaded yet
   Loading = 1,  // a load is pending and nothing plays or is paused

@@ -61,8 +61,8 @@ struct ModeContext {
 
 // What the player tells its window, and asks it. Every hook may be left empty.
 struct PlayerHooks {
-  std::function<void()> changed;  // refresh the window and the media controls
-  std::function<void(int64_t, int64_t)> rowsChanged;          // repaint these rows (-1: none)
+  std::function<void()> changed;                      // refresh the window and the media controls
+  std::function<void(int64_t, int64_t)> rowsChanged;  // repaint these rows (-1: none)
   std::function<void(int64_t row, bool select)> listChanged;  // new row count; show or select row
   // The audiobook question (the full text); true for yes. Without it the answer is yes.
   std::function<bool(const std::wstring&)> confirm;

@@ -63,9 +63,8 @@ uint64_t Player::positionFor(const std::wstring& path) const {
 }
 
 void Player::storePosition(const std::wstring& path, uint64_t ms) {
-  const auto same = std::find_if(positions.begin(), positions.end(), [&](const auto& entry) {
-    return samePath(entry.path, path);
-  });
+  const auto same = std::find_if(positions.begin(), positions.end(),
+                                 [&](const auto& entry) { return samePath(entry.path, path); });
   if (same != positions.end()) positions.erase(same);
   if (ms < kMinStoredMs || path.empty()) return;
   positions.insert(positions.begin(), Settings::Position{path, ms});

@@ -172,9 +172,9 @@ void showContextMenu(MainWindow& w, POINT screenPoint, int64_t row) {
     GetWindowRect(window, &frame);
     screenPoint = {frame.left + w.scaled(8), frame.top + w.scaled(8)};
   }
-  const UINT id = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                                   screenPoint.x, screenPoint.y, 0, window,
-                                                   nullptr));
+  const UINT id =
+      static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x,
+                                       screenPoint.y, 0, window, nullptr));
   menu.reset();
   // The menu's loop dispatches messages; the window may have gone meanwhile.
   if (id == 0 || mainWindowOf(window) != &w) return;

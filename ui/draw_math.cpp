@@ -167,7 +167,8 @@ RowColours rowColours(const Palette& p, const RowState& row) {
 void rowPostPaintFills(const Palette& p, const RowState& row, const Rect& bounds, int dpi,
                        std::vector<Fill>& out) {
   if (row.current) {
-    add(out, {bounds.left, bounds.top, bounds.left + layout::scale(3, dpi), bounds.bottom}, p.currentMarker);
+    add(out, {bounds.left, bounds.top, bounds.left + layout::scale(3, dpi), bounds.bottom},
+        p.currentMarker);
   }
   if (row.focused) {
     const int in = layout::scale(1, dpi);
@@ -182,7 +183,8 @@ void miniBorderFills(const Palette& p, const Rect& client, int dpi, std::vector<
 void ornamentFills(const Palette& p, int clientWidth, int titleRowHeight, int compactHeight,
                    int dpi, std::vector<Fill>& out) {
   const int u = unit(dpi);
-  const Rect outer = inset({0, 0, clientWidth, compactHeight}, layout::scale(2, dpi), layout::scale(2, dpi));
+  const Rect outer =
+      inset({0, 0, clientWidth, compactHeight}, layout::scale(2, dpi), layout::scale(2, dpi));
   frameBars(outer, u, p.muted, out);
   frameBars(inset(outer, layout::scale(3, dpi), layout::scale(3, dpi)), u, p.innerFrame, out);
 
@@ -227,7 +229,8 @@ Thumb thumbGeometry(int clientHeight, const ScrollInfo& si, int dpi) {
   if (n <= 0 || n > INT_MAX) {
     t.length = h;
   } else {
-    t.length = std::max(layout::scale(24, dpi), layout::mulDiv(h, std::max(0, si.page), static_cast<int>(n)));
+    t.length = std::max(layout::scale(24, dpi),
+                        layout::mulDiv(h, std::max(0, si.page), static_cast<int>(n)));
   }
   t.length = std::min(t.length, h);
   const int travel = h - t.length;

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "base/settings.h"
 #include "base/scoped_win.h"
+#include "base/settings.h"
 #include "player/start_options.h"
 #include "ui/control_ids.h"
 #include "ui/fonts.h"

@@ -341,5 +341,6 @@ void openFolderCommand(MainWindow& w) {
   const PlayerView p = w.player->view();
   bool include = p.includeSubfolders;
   std::wstring folder;
-  if (pickFolder(w.hwnd, p.sourceFolder, include, folder)) w.player->openPath(folder, include, true);
+  if (pickFolder(w.hwnd, p.sourceFolder, include, folder))
+    w.player->openPath(folder, include, true);
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/path.h"
 #include "base/handoff.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "player/player.h"
 #include "ui/context_menu.h"
 #include "ui/drawing.h"

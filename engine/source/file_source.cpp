@@ -12,8 +12,8 @@ constexpr uint64_t kMaxReadPerCall = 0x40000000;
 
 std::unique_ptr<FileSource> FileSource::open(const std::wstring& path, uint32_t& error) {
   base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     error = GetLastError();
     return nullptr;
@@ -27,7 +27,8 @@ std::unique_ptr<FileSource> FileSource::open(const std::wstring& path, uint32_t&
     error = ERROR_HANDLE_EOF;
     return nullptr;
   }
-  std::unique_ptr<FileSource> created(new (std::nothrow) FileSource(std::move(file), size.QuadPart));
+  std::unique_ptr<FileSource> created(new (std::nothrow)
+                                          FileSource(std::move(file), size.QuadPart));
   if (!created) {
     error = ERROR_NOT_ENOUGH_MEMORY;
     return nullptr;

@@ -31,8 +31,8 @@ TEST(Utf8, DecodesEveryScalarValueAndRoundTrips) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
     std::wstring wide;
     if (cp >= 0x10000) {
-      wide = units({uint16_t(0xD800 + ((cp - 0x10000) >> 10)),
-                    uint16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))});
+      wide = units(
+          {uint16_t(0xD800 + ((cp - 0x10000) >> 10)), uint16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))});
     } else {
       wide = units({uint16_t(cp)});
     }
@@ -59,8 +59,12 @@ TEST(Utf8, ReplacesEachBadByte) {
   EXPECT_EQ(decodeExact("a\x80z"), L"a" + bad + L"z");
   EXPECT_EQ(decodeExact("\xFE\xFF"), bad + bad);
   // A sequence cut short in the middle keeps what follows.
-  EXPECT_EQ(decodeExact("\xE2\x82" "A"), bad + bad + L"A");
-  EXPECT_EQ(decodeExact("\xC3" "A"), bad + L"A");
+  EXPECT_EQ(decodeExact("\xE2\x82"
+                        "A"),
+            bad + bad + L"A");
+  EXPECT_EQ(decodeExact("\xC3"
+                        "A"),
+            bad + L"A");
 }
 
 TEST(Utf8, TruncatedSequencesNeverReadPastTheEnd) {
@@ -177,7 +181,9 @@ TEST(Compare, UpperCaseMapping) {
 TEST(Compare, OrdinalIgnoringCase) {
   EXPECT_EQ(text::compareOrdinalIgnoreCase(L"C:\\Music\\Song.MP3", L"c:\\music\\song.mp3"), 0);
   EXPECT_EQ(text::compareOrdinalIgnoreCase(units({0xC9, 'c'}), units({0xE9, 'C'})), 0);
-  EXPECT_EQ(text::compareOrdinalIgnoreCase(units({0x416, 0x443, 0x43A}), units({0x436, 0x423, 0x41A})), 0);
+  EXPECT_EQ(
+      text::compareOrdinalIgnoreCase(units({0x416, 0x443, 0x43A}), units({0x436, 0x423, 0x41A})),
+      0);
   EXPECT_LT(text::compareOrdinalIgnoreCase(L"a", L"B"), 0);
   EXPECT_GT(text::compareOrdinalIgnoreCase(L"ab", L"A"), 0);
   EXPECT_LT(text::compareOrdinalIgnoreCase(L"", L"a"), 0);

@@ -52,11 +52,11 @@ void expectConsistent(const TrackList& list) {
 }  // namespace
 
 TEST(TrackListNames, StemsAndDisplayNames) {
-  TrackList list = listOf({L"C:\\Music\\Album\\01 - Intro.mp3", L"C:\\Music\\", L"D:/x/.hidden",
-                           L"C:\\a\\b.c.mp3", L"song", L"C:\\v1.2\\noext", L"x\\name.",
-                           L"x/.a.mp3"});
-  const std::wstring stems[] = {L"01 - Intro", L"", L".hidden", L"b.c", L"song", L"noext",
-                                L"name", L".a"};
+  TrackList list =
+      listOf({L"C:\\Music\\Album\\01 - Intro.mp3", L"C:\\Music\\", L"D:/x/.hidden",
+              L"C:\\a\\b.c.mp3", L"song", L"C:\\v1.2\\noext", L"x\\name.", L"x/.a.mp3"});
+  const std::wstring stems[] = {L"01 - Intro", L"",      L".hidden", L"b.c",
+                                L"song",       L"noext", L"name",    L".a"};
   for (size_t i = 0; i < list.size(); ++i) {
     EXPECT_EQ(list.stem(i), stems[i]) << i;
     EXPECT_EQ(list.displayName(i), stems[i]) << i;
@@ -127,8 +127,8 @@ TEST(TrackListNames, TextFromTheListItselfSurvivesPoolGrowth) {
 TEST(TrackListFind, ExactAndIgnoringCase) {
   TrackList empty;
   EXPECT_EQ(empty.find(L"x"), -1);
-  TrackList list = listOf({L"C:\\Music\\A.mp3", L"C:\\Music\\b.mp3", L"C:\\Music\\A.mp3",
-                           L"C:\\\x416\\\x436.mp3"});
+  TrackList list = listOf(
+      {L"C:\\Music\\A.mp3", L"C:\\Music\\b.mp3", L"C:\\Music\\A.mp3", L"C:\\\x416\\\x436.mp3"});
   EXPECT_EQ(list.find(L"C:\\Music\\A.mp3"), 0);
   EXPECT_EQ(list.find(L"C:\\Music\\a.mp3"), -1);
   EXPECT_EQ(list.find(L"C:\\Music\\A.mp"), -1);
@@ -140,9 +140,9 @@ TEST(TrackListFind, ExactAndIgnoringCase) {
 
 TEST(TrackListSort, CommonPrefixEndsAtASeparator) {
   EXPECT_EQ(listOf({L"C:\\a.mp3"}).commonPrefixLength(), 0u);
-  EXPECT_EQ(listOf({L"C:\\Music\\Artist1\\a.mp3", L"C:\\Music\\Artist2\\b.mp3"})
-                .commonPrefixLength(),
-            9u);
+  EXPECT_EQ(
+      listOf({L"C:\\Music\\Artist1\\a.mp3", L"C:\\Music\\Artist2\\b.mp3"}).commonPrefixLength(),
+      9u);
   EXPECT_EQ(listOf({L"C:\\M\\a.mp3", L"C:\\M\\ab.mp3", L"C:\\M\\sub\\c.mp3"}).commonPrefixLength(),
             5u);
   EXPECT_EQ(listOf({L"/m/x/a.mp3", L"/m/x/b.mp3"}).commonPrefixLength(), 5u);
@@ -152,8 +152,8 @@ TEST(TrackListSort, CommonPrefixEndsAtASeparator) {
 TEST(TrackListSort, NaturalOrderFilesBeforeSubfolders) {
   TrackList list = listOf({L"C:\\M\\sub\\1.mp3", L"C:\\M\\10.mp3", L"C:\\M\\2.mp3"});
   list.sort(list.commonPrefixLength());
-  EXPECT_EQ(pathsOf(list), (std::vector<std::wstring>{L"C:\\M\\2.mp3", L"C:\\M\\10.mp3",
-                                                      L"C:\\M\\sub\\1.mp3"}));
+  EXPECT_EQ(pathsOf(list),
+            (std::vector<std::wstring>{L"C:\\M\\2.mp3", L"C:\\M\\10.mp3", L"C:\\M\\sub\\1.mp3"}));
 
   list = listOf({L"C:\\M\\a.mp3", L"C:\\M\\A.mp3"});
   list.sort(list.commonPrefixLength());
@@ -162,16 +162,15 @@ TEST(TrackListSort, NaturalOrderFilesBeforeSubfolders) {
   list = listOf({L"C:\\M\\B\\z.mp3", L"C:\\M\\a\\1.mp3", L"C:\\M\\b\\y.mp3", L"C:\\M\\z.mp3",
                  L"C:\\M\\Track 10.mp3", L"C:\\M\\Track 2.mp3"});
   list.sort(list.commonPrefixLength());
-  EXPECT_EQ(pathsOf(list),
-            (std::vector<std::wstring>{L"C:\\M\\Track 2.mp3", L"C:\\M\\Track 10.mp3",
-                                       L"C:\\M\\z.mp3", L"C:\\M\\a\\1.mp3", L"C:\\M\\b\\y.mp3",
-                                       L"C:\\M\\B\\z.mp3"}));
+  EXPECT_EQ(pathsOf(list), (std::vector<std::wstring>{L"C:\\M\\Track 2.mp3", L"C:\\M\\Track 10.mp3",
+                                                      L"C:\\M\\z.mp3", L"C:\\M\\a\\1.mp3",
+                                                      L"C:\\M\\b\\y.mp3", L"C:\\M\\B\\z.mp3"}));
 }
 
 TEST(TrackListSort, ComparesOnlyTheFirst512UnitsOfANameByValue) {
   const std::wstring stem(600, L'x');
-  TrackList list = listOf({(L"C:\\M\\" + stem + L"2.mp3").c_str(),
-                           (L"C:\\M\\" + stem + L"10.mp3").c_str()});
+  TrackList list =
+      listOf({(L"C:\\M\\" + stem + L"2.mp3").c_str(), (L"C:\\M\\" + stem + L"10.mp3").c_str()});
   list.sort(list.commonPrefixLength());
   // Equal over the compared part, so the code units decide: '1' before '2'.
   EXPECT_EQ(list.path(0), L"C:\\M\\" + stem + L"10.mp3");
@@ -353,18 +352,43 @@ TEST(TrackListRemove, InvariantsHoldUnderRandomOperations) {
     const int64_t n = static_cast<int64_t>(list.size());
     const int64_t any = n > 0 ? int64_t(rng() % (n + 2)) - 1 : -1;  // includes -1 and n
     switch (rng() % 12) {
-      case 0: list.remove(any); break;
-      case 1: list.addTrack(L"C:\\x\\" + num(step) + L".mp3"); break;
-      case 2: list.advanceAuto(); break;
-      case 3: list.advanceUser(); break;
-      case 4: list.previous(); break;
-      case 5: list.jumpTo(any); break;
-      case 6: list.shuffle = !list.shuffle; list.rebuildOrder(); break;
-      case 7: list.repeat = static_cast<RepeatMode>(rng() % 3); break;
-      case 8: ASSERT_LT(list.peekNextUser(), std::max<int64_t>(n, 1)); break;
-      case 9: ASSERT_LT(list.peekNextAuto(), std::max<int64_t>(n, 1)); break;
-      case 10: list.setTitle(size_t(any), num(step)); break;
-      case 11: list.remove(list.current); break;
+      case 0:
+        list.remove(any);
+        break;
+      case 1:
+        list.addTrack(L"C:\\x\\" + num(step) + L".mp3");
+        break;
+      case 2:
+        list.advanceAuto();
+        break;
+      case 3:
+        list.advanceUser();
+        break;
+      case 4:
+        list.previous();
+        break;
+      case 5:
+        list.jumpTo(any);
+        break;
+      case 6:
+        list.shuffle = !list.shuffle;
+        list.rebuildOrder();
+        break;
+      case 7:
+        list.repeat = static_cast<RepeatMode>(rng() % 3);
+        break;
+      case 8:
+        ASSERT_LT(list.peekNextUser(), std::max<int64_t>(n, 1));
+        break;
+      case 9:
+        ASSERT_LT(list.peekNextAuto(), std::max<int64_t>(n, 1));
+        break;
+      case 10:
+        list.setTitle(size_t(any), num(step));
+        break;
+      case 11:
+        list.remove(list.current);
+        break;
     }
     expectConsistent(list);
     if (HasFatalFailure()) FAIL() << "after step " << step;

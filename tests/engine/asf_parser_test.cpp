@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/container_test_util.h"
+#include "tests/support/bytes.h"
 #include "tests/support/files.h"
 
 using namespace testbytes;
@@ -35,15 +35,16 @@ Bytes header(const std::vector<Bytes>& objects, int declaredCount = -1, uint64_t
   Bytes body;
   for (const Bytes& o : objects) append(body, o);
   const uint32_t count = declaredCount >= 0 ? uint32_t(declaredCount) : uint32_t(objects.size());
-  return cat({kHeader, le64(declaredSize ? declaredSize : 30 + body.size()), le32(count), Bytes{1, 2}, body});
+  return cat({kHeader, le64(declaredSize ? declaredSize : 30 + body.size()), le32(count),
+              Bytes{1, 2}, body});
 }
 
 Bytes text(const std::u16string& s) { return utf16(s, false); }
 
 Bytes contentDescription(const std::u16string& title, const std::u16string& author) {
   const Bytes t = text(title), a = text(author);
-  return object(kContentDescription, cat({le16(uint16_t(t.size())), le16(uint16_t(a.size())),
-                                          zeros(6), t, a}));
+  return object(kContentDescription,
+                cat({le16(uint16_t(t.size())), le16(uint16_t(a.size())), zeros(6), t, a}));
 }
 
 Bytes descriptor(const std::u16string& name, const Bytes& value, uint16_t type = 0) {
@@ -115,7 +116,8 @@ TEST(AsfHeader, InvalidHeadersAreRejected) {
 TEST(AsfHeader, EmptyContentDescriptionTitleTakesExtendedTitle) {
   const TagInfo info = tagsOf(header({
       contentDescription(u"", u"Author"),
-      extendedDescription({descriptor(u"TITLE", text(u"Extended")), descriptor(u"Author", text(u"Other"))}),
+      extendedDescription(
+          {descriptor(u"TITLE", text(u"Extended")), descriptor(u"Author", text(u"Other"))}),
   }));
   EXPECT_EQ(info.title, L"Extended"s);
   EXPECT_EQ(info.artist, L"Author"s);
@@ -126,8 +128,9 @@ TEST(AsfHeader, ArtistFallsBackToAuthorThenAlbumArtist) {
                                                 descriptor(u"author", text(u"Author"))})}))
                 .artist,
             L"Author"s);
-  EXPECT_EQ(tagsOf(header({extendedDescription({descriptor(u"wm/albumartist", text(u"Album"))})})).artist,
-            L"Album"s);
+  EXPECT_EQ(
+      tagsOf(header({extendedDescription({descriptor(u"wm/albumartist", text(u"Album"))})})).artist,
+      L"Album"s);
 }
 
 TEST(AsfHeader, DescriptorsKeepTheLastTextValue) {
@@ -140,7 +143,8 @@ TEST(AsfHeader, DescriptorsKeepTheLastTextValue) {
 }
 
 TEST(AsfHeader, TextsAreCutAndTrimmed) {
-  const TagInfo info = tagsOf(header({contentDescription(std::u16string(u"Spaced \t \0after", 15), u"Long")}));
+  const TagInfo info =
+      tagsOf(header({contentDescription(std::u16string(u"Spaced \t \0after", 15), u"Long")}));
   EXPECT_EQ(info.title, L"Spaced"s);
   std::u16string longText(600, u'x');
   EXPECT_EQ(tagsOf(header({contentDescription(longText, u"")})).title, std::wstring(512, L'x'));
@@ -161,7 +165,8 @@ TEST(AsfHeader, ContentDescriptionLengthsMustFit) {
 TEST(AsfHeader, DescriptorWalkStopsAtTheFirstMisfit) {
   Bytes broken = descriptor(u"Author", text(u"Lost"));
   broken.resize(broken.size() - 1);
-  const TagInfo info = tagsOf(header({extendedDescription({descriptor(u"Title", text(u"Kept")), broken}, 5)}));
+  const TagInfo info =
+      tagsOf(header({extendedDescription({descriptor(u"Title", text(u"Kept")), broken}, 5)}));
   EXPECT_EQ(info.title, L"Kept"s);
   EXPECT_TRUE(info.artist.empty());
 }
@@ -188,7 +193,8 @@ TEST(AsfHeader, BadObjectSizeEndsTheWalk) {
     Bytes bad = object(kPadding, zeros(8));
     const Bytes size = le64(badSize);
     std::copy(size.begin(), size.end(), bad.begin() + 16);
-    EXPECT_TRUE(tagsOf(header({bad, contentDescription(u"Unreached", u"")})).title.empty()) << badSize;
+    EXPECT_TRUE(tagsOf(header({bad, contentDescription(u"Unreached", u"")})).title.empty())
+        << badSize;
   }
 }
 
@@ -206,7 +212,9 @@ TEST(AsfHeader, FieldsAlreadySetAreKept) {
 TEST(AsfDrm, EncryptionObjects) {
   EXPECT_TRUE(tagsOf(header({object(kContentEncryption, zeros(16))})).drm);
   EXPECT_TRUE(tagsOf(header({object(kExtendedEncryption, zeros(4))})).drm);
-  EXPECT_TRUE(tagsOf(header({headerExtension({object(kPadding, zeros(8)), object(kAdvancedEncryption, {})})})).drm);
+  EXPECT_TRUE(tagsOf(header({headerExtension(
+                         {object(kPadding, zeros(8)), object(kAdvancedEncryption, {})})}))
+                  .drm);
   // Advanced Content Encryption counts only inside the Header Extension.
   EXPECT_FALSE(tagsOf(header({object(kAdvancedEncryption, {})})).drm);
   EXPECT_FALSE(tagsOf(header({headerExtension({object(kPadding, zeros(8))})})).drm);

@@ -24,6 +24,7 @@
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
 #include "tests/support/files.h"
+#include "tests/support/memory_track.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 
@@ -46,13 +47,7 @@ std::vector<uint8_t> countingWav(uint32_t rate, uint32_t frames, uint32_t firstI
 }
 
 LoadedTrackPtr memoryTrack(int32_t id, const std::vector<uint8_t>& wav) {
-  LoadedTrackPtr track(createLoadedTrack(id));
-  if (!track) return nullptr;
-  track->memoryImage.reset(new uint8_t[wav.size()]);
-  track->memorySize = wav.size();
-  std::memcpy(track->memoryImage.get(), wav.data(), wav.size());
-  if (!openMemoryDecoder(*track, ma_encoding_format_wav)) return nullptr;
-  return track;
+  return testsupport::memoryTrack(id, wav, ma_encoding_format_wav);
 }
 
 LoadedTrackPtr streamTrack(int32_t id, std::unique_ptr<source::ByteSource> source) {
@@ -332,7 +327,8 @@ TEST(AudioOutputGapless, RateChangeBetweenTracksReratesTheResampler) {
     const double slopeB = (32000.0 / 48000.0) / kIndexScale;
     const double slopeC = (44100.0 / 48000.0) / kIndexScale;
     const size_t bFrom = lengthA + 1000, bTo = size_t(lengthA + framesB) - 1000;
-    const size_t cFrom = size_t(lengthA + framesB) + 1000, cTo = size_t(lengthA + framesB + framesC) - 1000;
+    const size_t cFrom = size_t(lengthA + framesB) + 1000,
+                 cTo = size_t(lengthA + framesB + framesC) - 1000;
     EXPECT_NEAR(meanSlope(out, bFrom, bTo), slopeB, slopeB * 1e-3);
     EXPECT_NEAR(meanSlope(out, cFrom, cTo), slopeC, slopeC * 1e-3);
     size_t produced = out.size() / 2;
@@ -412,12 +408,8 @@ TEST(AudioOutputSeek, SeekingBackAcrossADamagedFlacFrameIsSafe) {
   const std::vector<uint8_t> image =
       testsupport::readBytes(TWK_SOURCE_DIR "/tests/data/audio/damaged_frame.flac");
   ASSERT_FALSE(image.empty());
-  LoadedTrackPtr track(createLoadedTrack(1));
+  LoadedTrackPtr track = testsupport::memoryTrack(1, image, ma_encoding_format_flac);
   ASSERT_TRUE(track);
-  track->memoryImage.reset(new uint8_t[image.size()]);
-  track->memorySize = image.size();
-  std::memcpy(track->memoryImage.get(), image.data(), image.size());
-  ASSERT_TRUE(openMemoryDecoder(*track, ma_encoding_format_flac));
   const uint64_t length = track->lengthFrames;
 
   AudioOutput output;
@@ -508,17 +500,15 @@ TEST(AudioOutputSeek, UnservedStreamSeekGivesSilenceNeverOlderAudio) {
 
   // Once served, the old audio is dropped; the new audio follows as the thread decodes it.
   gate->set(true);
-  ASSERT_TRUE(waitFor([&] {
-    return decoder->servedCounter.load() == decoder->seekRequestCounter.load();
-  }));
+  ASSERT_TRUE(
+      waitFor([&] { return decoder->servedCounter.load() == decoder->seekRequestCounter.load(); }));
   uint32_t next = 200000;
   for (int i = 0; i < 50 && next < 200000 + 2400; ++i) {
     output.render(out.data(), 800);
     next += countedThenSilent(out, next, kTagA);
     if (next < 200000 + 2400) {
-      ASSERT_TRUE(waitFor([&] {
-        return decoder->writeCount.load() - decoder->readCount.load() >= 800;
-      }));
+      ASSERT_TRUE(
+          waitFor([&] { return decoder->writeCount.load() - decoder->readCount.load() >= 800; }));
     }
   }
   EXPECT_EQ(next, 200000u + 2400);

@@ -12,6 +12,7 @@
 #include "engine/memory_decoder.h"
 #include "engine/source/memory_source.h"
 #include "tests/support/files.h"
+#include "tests/support/memory_track.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -155,8 +156,8 @@ TEST(DecoderIo, MemoryViewFollowsTheSameRules) {
 TEST(DecoderIo, AChunkClaimingExabytesDoesNotStallOpening) {
   // A Wave64-style file whose skipped chunk claims about 2^64 bytes: the WAV reader steps
   // over it 2 GiB at a time, which at the end of the data never finished.
-  std::vector<uint8_t> input = testsupport::readBytes(TWK_SOURCE_DIR
-                                                 "/fuzz/corpus/decoder/wav_huge_chunk_skip");
+  std::vector<uint8_t> input =
+      testsupport::readBytes(TWK_SOURCE_DIR "/fuzz/corpus/decoder/wav_huge_chunk_skip");
   ASSERT_GT(input.size(), 1u);
   input.erase(input.begin());  // the fuzz target's format byte
   for (ma_encoding_format format : {ma_encoding_format_wav, ma_encoding_format_unknown}) {
@@ -231,12 +232,7 @@ TEST(LoadPath, UrlsAndMediaFoundationExtensions) {
 // A LoadedTrack holding a copy of `image` with its memory decoder opened (or not).
 struct MemoryTrack {
   MemoryTrack(const std::vector<uint8_t>& image, ma_encoding_format format)
-      : track(createLoadedTrack(1)) {
-    if (!image.empty()) {
-      track->memoryImage.reset(new uint8_t[image.size()]);
-      std::memcpy(track->memoryImage.get(), image.data(), image.size());
-      track->memorySize = image.size();
-    }
+      : track(testsupport::trackWithImage(1, image)) {
     opened = openMemoryDecoder(*track, format);
   }
   LoadedTrackPtr track;

@@ -7,13 +7,13 @@
 #include <chrono>
 #include <thread>
 
+#include "base/scoped_win.h"
 #include "engine/loaded_track.h"
 #include "engine/source/file_source.h"
-#include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
-#include "tests/support/win_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/wav_writer.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 

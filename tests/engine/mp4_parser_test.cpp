@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/container_test_util.h"
+#include "tests/support/bytes.h"
 #include "tests/support/files.h"
 
 using namespace testbytes;
@@ -78,10 +78,10 @@ struct ChapterTrack {
   uint32_t timescale = 1000;
   uint32_t constantSize = 0;
   bool co64 = false;
-  bool shortStco = false;  // a broken stco next to a usable co64
-  std::string omit;        // a table left out
+  bool shortStco = false;                 // a broken stco next to a usable co64
+  std::string omit;                       // a table left out
   std::vector<uint64_t> offsetsOverride;  // chunk offsets written instead of the real ones
-  Bytes moovExtra;         // e.g. a udta with Nero chapters
+  Bytes moovExtra;                        // e.g. a udta with Nero chapters
 };
 
 Bytes chapterFile(const ChapterTrack& t) {
@@ -118,11 +118,11 @@ Bytes chapterFile(const ChapterTrack& t) {
                    box("tref", {box("chap", {be32(7)})}),
                    box("mdia", {fullBox("mdhd", 0, {zeros(8), be32(44100), be32(441000), zeros(4)}),
                                 fullBox("hdlr", 0, {zeros(4), str("soun"), zeros(13)})})});
-  const Bytes textTrak =
-      box("trak", {fullBox("tkhd", 0, {zeros(8), be32(7), zeros(68)}),
-                   box("mdia", {fullBox("mdhd", 0, {zeros(8), be32(t.timescale), be32(0), zeros(4)}),
-                                fullBox("hdlr", 0, {zeros(4), str("text"), zeros(13)}),
-                                box("minf", {box("stbl", {stbl})})})});
+  const Bytes textTrak = box(
+      "trak", {fullBox("tkhd", 0, {zeros(8), be32(7), zeros(68)}),
+               box("mdia", {fullBox("mdhd", 0, {zeros(8), be32(t.timescale), be32(0), zeros(4)}),
+                            fullBox("hdlr", 0, {zeros(4), str("text"), zeros(13)}),
+                            box("minf", {box("stbl", {stbl})})})});
   return cat({ftyp, box("mdat", {payload}), box("moov", {soundTrak, textTrak, t.moovExtra})});
 }
 
@@ -159,13 +159,15 @@ TEST(Mp4Fixtures, BookWithBothChapterKindsYieldsTheChapterTrack) {
   EXPECT_EQ(info.title, L"Book Title"s);
   EXPECT_EQ(info.artist, L"Book Author"s);
   EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 1250, 2500}));
-  EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"Opening"s, L"Middle \u00dcn\u00efcode"s, L"Ending"s}));
+  EXPECT_EQ(titlesOf(info),
+            (std::vector<std::wstring>{L"Opening"s, L"Middle \u00dcn\u00efcode"s, L"Ending"s}));
 }
 
 TEST(Mp4Fixtures, NeroOnlyFileYieldsNeroChapters) {
   const TagInfo info = tagsOf(testsupport::readBytes(dataPath("nero.m4a")));
   EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 1250, 2500}));
-  EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"Opening"s, L"Middle \u00dcn\u00efcode"s, L"Ending"s}));
+  EXPECT_EQ(titlesOf(info),
+            (std::vector<std::wstring>{L"Opening"s, L"Middle \u00dcn\u00efcode"s, L"Ending"s}));
 }
 
 TEST(Mp4Fixtures, FieldsAlreadySetAreKept) {
@@ -195,8 +197,7 @@ TEST(Mp4Fixtures, EveryTruncationGivesWholeFieldsOrNothing) {
 
 TEST(Mp4Boxes, FindBoxHandlesSizeForms) {
   // A 64-bit size, a plain box, then a box of size 0 that runs to the end of the range.
-  const Bytes file = cat({be32(1), str("wide"), be64(16 + 4), str("abcd"),
-                          box("norm", {str("xy")}),
+  const Bytes file = cat({be32(1), str("wide"), be64(16 + 4), str("abcd"), box("norm", {str("xy")}),
                           be32(0), str("last"), str("rest of range")});
   const BoxReader reader = memoryBoxReader(file.data(), file.size());
   BoxRange found{};
@@ -219,16 +220,17 @@ TEST(Mp4Boxes, FindBoxHandlesSizeForms) {
 TEST(Mp4Boxes, MalformedSizesEndTheSearch) {
   const Bytes target = box("goal");
   const std::vector<Bytes> brokenHeads = {
-      cat({be32(4), str("tiny")}),                   // below the header size
-      cat({be32(1000), str("huge")}),                // past the range
-      cat({be32(1), str("wid1"), be64(8)}),          // 64-bit size below 16
-      cat({be32(1), str("wid2"), be64(1u << 20)}),   // 64-bit size past the range
-      cat({be32(1), str("wid3"), be64(UINT64_MAX)}), // would wrap around
+      cat({be32(4), str("tiny")}),                    // below the header size
+      cat({be32(1000), str("huge")}),                 // past the range
+      cat({be32(1), str("wid1"), be64(8)}),           // 64-bit size below 16
+      cat({be32(1), str("wid2"), be64(1u << 20)}),    // 64-bit size past the range
+      cat({be32(1), str("wid3"), be64(UINT64_MAX)}),  // would wrap around
   };
   for (const Bytes& head : brokenHeads) {
     const Bytes file = cat({head, target});
     BoxRange found{};
-    EXPECT_FALSE(findBox(memoryBoxReader(file.data(), file.size()), 0, file.size(), 0x676F616C, found));
+    EXPECT_FALSE(
+        findBox(memoryBoxReader(file.data(), file.size()), 0, file.size(), 0x676F616C, found));
   }
   // A 64-bit header needs its 16 bytes within the range.
   const Bytes shortWide = cat({be32(1), str("goal"), be32(0)});
@@ -242,14 +244,18 @@ TEST(Mp4Boxes, AtMost4096SiblingsAreExamined) {
   for (int i = 0; i < 4095; ++i) append(filler, box("skip"));
   BoxRange found{};
   const Bytes within = cat({filler, box("goal")});
-  EXPECT_TRUE(findBox(memoryBoxReader(within.data(), within.size()), 0, within.size(), 0x676F616C, found));
+  EXPECT_TRUE(
+      findBox(memoryBoxReader(within.data(), within.size()), 0, within.size(), 0x676F616C, found));
   const Bytes beyond = cat({filler, box("skip"), box("goal")});
-  EXPECT_FALSE(findBox(memoryBoxReader(beyond.data(), beyond.size()), 0, beyond.size(), 0x676F616C, found));
+  EXPECT_FALSE(
+      findBox(memoryBoxReader(beyond.data(), beyond.size()), 0, beyond.size(), 0x676F616C, found));
 }
 
 TEST(Mp4Tags, UdtaMetaTitleWinsOverMoovMeta) {
   const Bytes file = fileWithMoov({
-      meta(box("ilst", {item("\xA9nam", 1, str("Moov title")), item("\xA9" "ART", 1, str("Moov artist"))}),
+      meta(box("ilst", {item("\xA9nam", 1, str("Moov title")), item("\xA9"
+                                                                    "ART",
+                                                                    1, str("Moov artist"))}),
            /*quickTime=*/true),
       box("udta", {meta(box("ilst", {item("\xA9nam", 1, str("Udta title"))}))}),
   });
@@ -261,21 +267,27 @@ TEST(Mp4Tags, UdtaMetaTitleWinsOverMoovMeta) {
 TEST(Mp4Tags, ItemDataTypesAndLimits) {
   Bytes bigEndian = utf16(u"Big \u00e9ndian", true);
   bigEndian.push_back('!');  // an odd last byte is ignored
-  const Bytes file = fileWithMoov({box("udta", {meta(box("ilst", {
-      item("\xA9nam", 21, be32(5)),                  // an integer: ignored
-      item("\xA9nam", 2, bigEndian),
-      item("\xA9" "ART", 1, str(std::string("Cut\0here", 8))),
-  }))})});
+  const Bytes file = fileWithMoov(
+      {box("udta", {meta(box("ilst", {
+                                         item("\xA9nam", 21, be32(5)),  // an integer: ignored
+                                         item("\xA9nam", 2, bigEndian),
+                                         item("\xA9"
+                                              "ART",
+                                              1, str(std::string("Cut\0here", 8))),
+                                     }))})});
   const TagInfo info = tagsOf(file);
   EXPECT_EQ(info.title, L"Big \u00e9ndian"s);
   EXPECT_EQ(info.artist, L"Cut"s);
 
   // Too big, too short and absent data boxes leave the field for the next source.
-  const Bytes bad = fileWithMoov({box("udta", {meta(box("ilst", {
-      item("\xA9nam", 1, Bytes(65536, 'x')),
-      box("\xA9" "ART", {box("data", {zeros(7)})}),
-      box("\xA9nam", {box("junk", {zeros(16)})}),
-  }))})});
+  const Bytes bad =
+      fileWithMoov({box("udta", {meta(box("ilst", {
+                                                      item("\xA9nam", 1, Bytes(65536, 'x')),
+                                                      box("\xA9"
+                                                          "ART",
+                                                          {box("data", {zeros(7)})}),
+                                                      box("\xA9nam", {box("junk", {zeros(16)})}),
+                                                  }))})});
   const TagInfo none = tagsOf(bad);
   EXPECT_TRUE(none.title.empty());
   EXPECT_TRUE(none.artist.empty());
@@ -300,21 +312,24 @@ TEST(Mp4Chapters, SampleTextEncodings) {
   };
   const TagInfo info = tagsOf(chapterFile(t));
   EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 1500, 3000}));
-  EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"Gro\u00df"s, L"Kle\u00efn"s, L"Pl\u00e4in"s}));
+  EXPECT_EQ(titlesOf(info),
+            (std::vector<std::wstring>{L"Gro\u00df"s, L"Kle\u00efn"s, L"Pl\u00e4in"s}));
 }
 
 TEST(Mp4Chapters, TextLengthIsLimitedToTheSample) {
   ChapterTrack t = threeChapters();
   // Declared lengths longer than the sample, a sample too small for any text, and a
   // trailing box after the text as encoders write it.
-  t.samples = {cat({be16(500), str("Short")}), Bytes{0}, cat({be16(4), str("Text"), box("encd", {be32(0x100)})})};
+  t.samples = {cat({be16(500), str("Short")}), Bytes{0},
+               cat({be16(4), str("Text"), box("encd", {be32(0x100)})})};
   const TagInfo info = tagsOf(chapterFile(t));
   EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"Short"s, L""s, L"Text"s}));
 }
 
 TEST(Mp4Chapters, ChunksFollowTheLastMatchingStscEntry) {
   ChapterTrack t;
-  for (int i = 0; i < 6; ++i) t.samples.push_back(chapterSample(str(std::string(1, char('A' + i)))));
+  for (int i = 0; i < 6; ++i)
+    t.samples.push_back(chapterSample(str(std::string(1, char('A' + i)))));
   t.stts = {{2, 1000}, {4, 500}};
   t.stsc = {{1, 2}, {3, 1}};  // chunks 1 and 2 hold two samples, every later chunk one
   t.chunkStarts = {0, 2, 4, 5};
@@ -383,8 +398,10 @@ TEST(Mp4Chapters, AtMost1000Samples) {
 TEST(Mp4Chapters, NeroVersionsSkipTooLateStarts) {
   const uint64_t limit = 0x271000000000ull;  // 2^32 ms in 100-ns units
   for (uint8_t version : {0, 1}) {
-    const Bytes file = fileWithMoov({box("udta", {neroChapters(version, {
-        {0, "Start"}, {limit, "Too late"}, {limit - 1, "Last ms"}, {25000000, "Mid"}})})});
+    const Bytes file = fileWithMoov({box("udta", {neroChapters(version, {{0, "Start"},
+                                                                         {limit, "Too late"},
+                                                                         {limit - 1, "Last ms"},
+                                                                         {25000000, "Mid"}})})});
     const TagInfo info = tagsOf(file);
     EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 2500, 4294967295u})) << int(version);
     EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"Start"s, L"Mid"s, L"Last ms"s}));
@@ -399,14 +416,18 @@ TEST(Mp4Chapters, NeroEntriesEndWithTheCountOrTheContent) {
   EXPECT_EQ(titlesOf(tagsOf(fileWithMoov({box("udta", {chpl})}))),
             (std::vector<std::wstring>{L"A"s, L"B"s}));
   // Fewer declared than present.
-  EXPECT_EQ(tagsOf(fileWithMoov({box("udta", {neroChapters(0, {{0, "A"}, {1, "B"}}, 1)})})).chapters.size(), 1u);
+  EXPECT_EQ(tagsOf(fileWithMoov({box("udta", {neroChapters(0, {{0, "A"}, {1, "B"}}, 1)})}))
+                .chapters.size(),
+            1u);
   // Too short to hold a count.
-  EXPECT_TRUE(tagsOf(fileWithMoov({box("udta", {fullBox("chpl", 1, {zeros(4)})})})).chapters.empty());
+  EXPECT_TRUE(
+      tagsOf(fileWithMoov({box("udta", {fullBox("chpl", 1, {zeros(4)})})})).chapters.empty());
 }
 
 TEST(Mp4Chapters, SortedStablyByStart) {
-  const Bytes file = fileWithMoov({box("udta", {neroChapters(1, {
-      {20000000, "B"}, {0, "A"}, {20000000, "C"}, {10000000, "Middle"}})})});
+  const Bytes file = fileWithMoov(
+      {box("udta",
+           {neroChapters(1, {{20000000, "B"}, {0, "A"}, {20000000, "C"}, {10000000, "Middle"}})})});
   const TagInfo info = tagsOf(file);
   EXPECT_EQ(startsOf(info), (std::vector<uint32_t>{0, 1000, 2000, 2000}));
   EXPECT_EQ(titlesOf(info), (std::vector<std::wstring>{L"A"s, L"Middle"s, L"B"s, L"C"s}));
@@ -414,11 +435,14 @@ TEST(Mp4Chapters, SortedStablyByStart) {
 
 namespace {
 
-Bytes soundTrak(uint8_t version, uint32_t timescale, uint64_t duration, const char* handler = "soun") {
-  const Bytes mdhd = version == 1
-                         ? fullBox("mdhd", 1, {zeros(16), be32(timescale), be64(duration), zeros(4)})
-                         : fullBox("mdhd", 0, {zeros(8), be32(timescale), be32(uint32_t(duration)), zeros(4)});
-  return box("trak", {box("mdia", {mdhd, fullBox("hdlr", 0, {zeros(4), str(handler), zeros(13)})})});
+Bytes soundTrak(uint8_t version, uint32_t timescale, uint64_t duration,
+                const char* handler = "soun") {
+  const Bytes mdhd =
+      version == 1
+          ? fullBox("mdhd", 1, {zeros(16), be32(timescale), be64(duration), zeros(4)})
+          : fullBox("mdhd", 0, {zeros(8), be32(timescale), be32(uint32_t(duration)), zeros(4)});
+  return box("trak",
+             {box("mdia", {mdhd, fullBox("hdlr", 0, {zeros(4), str(handler), zeros(13)})})});
 }
 
 bool durationOf(const Bytes& file, uint64_t& duration, uint32_t& timescale) {
@@ -462,8 +486,9 @@ TEST(Mp4Duration, InvalidValuesAndOnlyTheFirstSoundTrack) {
   // Other tracks before the sound track are passed over; 2^32 - 2 is a real duration in v1.
   uint64_t duration = 0;
   uint32_t timescale = 0;
-  ASSERT_TRUE(durationOf(fileWithMoov({soundTrak(0, 600, 5, "text"), soundTrak(1, 8000, 0xFFFFFFFEull)}),
-                         duration, timescale));
+  ASSERT_TRUE(
+      durationOf(fileWithMoov({soundTrak(0, 600, 5, "text"), soundTrak(1, 8000, 0xFFFFFFFEull)}),
+                 duration, timescale));
   EXPECT_EQ(duration, 0xFFFFFFFEull);
   EXPECT_EQ(timescale, 8000u);
 }

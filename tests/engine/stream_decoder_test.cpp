@@ -15,6 +15,7 @@
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
 #include "tests/support/files.h"
+#include "tests/support/memory_track.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -106,11 +107,8 @@ TEST(StreamDecoder, DecodingThroughTheRingMatchesMemoryDecoding) {
     const ma_encoding_format format =
         decoding::encodingFormatForPath(std::wstring(name, name + std::strlen(name)));
 
-    LoadedTrackPtr memory(createLoadedTrack(1));
-    memory->memoryImage.reset(new uint8_t[image.size()]);
-    std::memcpy(memory->memoryImage.get(), image.data(), image.size());
-    memory->memorySize = image.size();
-    ASSERT_TRUE(openMemoryDecoder(*memory, format));
+    LoadedTrackPtr memory = testsupport::memoryTrack(1, image, format);
+    ASSERT_TRUE(memory);
     std::vector<float> expected(memory->lengthFrames * 2 + 8192);
     ma_uint64 expectedFrames = 0;
     ma_decoder_read_pcm_frames(&memory->memoryDecoder, expected.data(), memory->lengthFrames + 4096,

@@ -14,10 +14,10 @@
 #include "base/scoped_win.h"
 #include "engine/stream_decoder.h"
 #include "engine/track_loader.h"
-#include "tests/support/win_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/message_window.h"
 #include "tests/support/wav_writer.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 

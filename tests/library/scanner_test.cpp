@@ -11,6 +11,7 @@
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "tests/support/bytes.h"
 #include "tests/support/message_window.h"
 #include "tests/support/win_test_support.h"
 
@@ -43,13 +44,6 @@ class TempTree : public testsupport::TempFolder {
 };
 
 // An ID3v2.3 tag with text frames, followed by a little non-tag data.
-std::string id3Frame(const char* id, const std::string& payload) {
-  std::string frame(id, 4);
-  const uint32_t size = static_cast<uint32_t>(payload.size());
-  for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<char>(size >> shift));
-  frame.append(2, '\0');
-  return frame + payload;
-}
 std::string latin1Text(const std::string& text) { return std::string(1, '\0') + text; }
 std::string utf16Text(const std::wstring& text) {
   std::string payload = "\x01\xFF\xFE";
@@ -60,15 +54,12 @@ std::string utf16Text(const std::wstring& text) {
   return payload;
 }
 std::string taggedMp3(const std::string& titleFrame, const std::string& artistFrame) {
-  std::string frames;
-  if (!titleFrame.empty()) frames += id3Frame("TIT2", titleFrame);
-  if (!artistFrame.empty()) frames += id3Frame("TPE1", artistFrame);
-  const uint32_t size = static_cast<uint32_t>(frames.size());
-  std::string tag = "ID3\x03\x00\x00";
-  tag.resize(6);
-  for (int shift = 21; shift >= 0; shift -= 7)
-    tag.push_back(static_cast<char>((size >> shift) & 0x7F));
-  return tag + frames + std::string("\xFF\xFB\x90\x00", 4) + std::string(64, '\0');
+  using namespace testbytes;
+  Bytes frames;
+  if (!titleFrame.empty()) frames += id3Frame("TIT2", bytes(titleFrame));
+  if (!artistFrame.empty()) frames += id3Frame("TPE1", bytes(artistFrame));
+  const Bytes file = id3Tag(frames) + Bytes{0xFF, 0xFB, 0x90, 0x00} + zeros(64);
+  return std::string(file.begin(), file.end());
 }
 
 // What the scanner posted to a message-only window, looked up by scan.
@@ -80,7 +71,9 @@ class Inbox : public testsupport::MessageWindow {
   };
 
   HWND window() const { return hwnd(); }
-  bool waitFor(const std::function<bool()>& done) { return MessageWindow::waitFor(done, kTimeoutMs); }
+  bool waitFor(const std::function<bool()>& done) {
+    return MessageWindow::waitFor(done, kTimeoutMs);
+  }
   bool waitForResult(uint32_t id) {
     return waitFor([&] { return result(id) != nullptr; });
   }
@@ -125,7 +118,8 @@ class Inbox : public testsupport::MessageWindow {
   std::vector<const Record*> records(UINT message) const {
     std::vector<const Record*> found;
     for (const Posted& p : posted) {
-      if (p.message == message && p.record) found.push_back(static_cast<const Record*>(p.record.get()));
+      if (p.message == message && p.record)
+        found.push_back(static_cast<const Record*>(p.record.get()));
     }
     return found;
   }

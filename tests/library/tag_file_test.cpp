@@ -9,11 +9,12 @@
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "library/tags.h"
+#include "tests/support/bytes.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace testbytes;
 
 const std::wstring kTitle =
     L"Sine \x00DC"
@@ -22,28 +23,6 @@ const std::wstring kArtist = L"Tarnwick Ensemble";
 
 std::wstring fixture(const wchar_t* name) {
   return L"" TWK_SOURCE_DIR "/tests/data/tags/" + std::wstring(name);
-}
-
-Bytes bytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
-Bytes& operator+=(Bytes& a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Bytes operator+(Bytes a, const Bytes& b) { return a += b; }
-Bytes be32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
-Bytes le16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
-Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-Bytes le64(uint64_t v) { return le32(uint32_t(v)) + le32(uint32_t(v >> 32)); }
-Bytes syncsafe(uint32_t v) {
-  return {uint8_t((v >> 21) & 0x7F), uint8_t((v >> 14) & 0x7F), uint8_t((v >> 7) & 0x7F),
-          uint8_t(v & 0x7F)};
-}
-
-Bytes id3Frame(std::string_view id, const Bytes& body) {
-  return bytes(id) + be32(uint32_t(body.size())) + Bytes{0, 0} + body;
-}
-Bytes id3Tag(const Bytes& frames) {
-  return bytes("ID3") + Bytes{3, 0, 0} + syncsafe(uint32_t(frames.size())) + frames;
 }
 
 Bytes id3v1(std::string_view title) {
@@ -206,9 +185,10 @@ TEST(TagFile, SmallSharedMissingAndEmptyFiles) {
 
   // Another program holding the file open for writing does not keep us out.
   {
-    const base::ScopedHandle writer(CreateFileW(
-        tiny.c_str(), GENERIC_READ | GENERIC_WRITE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    const base::ScopedHandle writer(
+        CreateFileW(tiny.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    0, nullptr));
     ASSERT_TRUE(writer);
     EXPECT_EQ(readTags(tiny, 0, true).title, L"Tiny");
   }

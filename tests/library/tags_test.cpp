@@ -7,26 +7,11 @@
 #include <vector>
 
 #include "base/code_page.h"
+#include "tests/support/bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes bytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
-
-Bytes& operator+=(Bytes& a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) { return a += b; }
-
-Bytes be32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
-Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-Bytes syncsafe(uint32_t v) {
-  return {uint8_t((v >> 21) & 0x7F), uint8_t((v >> 14) & 0x7F), uint8_t((v >> 7) & 0x7F),
-          uint8_t(v & 0x7F)};
-}
+using namespace testbytes;
 
 Bytes frame(int version, std::string_view id, const Bytes& body, uint8_t flags2 = 0) {
   Bytes out = bytes(id);

@@ -13,6 +13,7 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
+#include "tests/support/bytes.h"
 #include "tests/support/player_host.h"
 #include "tests/support/wav_writer.h"
 
@@ -20,24 +21,11 @@ namespace {
 
 using testsupport::PlayerHost;
 using testsupport::TempFolder;
+using namespace testbytes;
 
 constexpr uint32_t kSlowRate = 1000;  // long tracks stay small: silent mono at 1 kHz
 
 std::string silentWav(double seconds) { return testwav::silence(seconds, kSlowRate); }
-
-// An ID3v2.3 frame: id, 32-bit size, no flags.
-std::string id3Frame(const char* id, const std::string& body) {
-  std::string f = id;
-  for (int shift = 24; shift >= 0; shift -= 8) f.push_back(static_cast<char>(body.size() >> shift));
-  f += std::string(2, '\0');
-  return f + body;
-}
-
-std::string be32(uint32_t v) {
-  std::string s;
-  for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>(v >> shift));
-  return s;
-}
 
 struct ChapterSpec {
   uint32_t startMs;
@@ -46,29 +34,22 @@ struct ChapterSpec {
 
 // A silent MPEG-1 Layer III file (32 kHz mono, 32 kbit/s: 144-byte frames of 1152 samples)
 // after an ID3v2.3 tag with a title and CHAP frames under a top-level CTOC.
-std::string chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapters) {
-  std::string frames;
-  frames += id3Frame("TIT2", std::string(1, '\0') + "Book");
-  std::string toc = std::string("toc") + '\0' + '\x03' + static_cast<char>(chapters.size());
+Bytes chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapters) {
+  Bytes frames = id3Frame("TIT2", Bytes{0} + bytes("Book"));
+  Bytes toc = bytes("toc") + Bytes{0, 3, uint8_t(chapters.size())};
   for (size_t i = 0; i < chapters.size(); ++i) {
-    const std::string id = "ch" + std::to_string(i);
-    toc += id + '\0';
-    std::string body = id + '\0' + be32(chapters[i].startMs) + be32(chapters[i].startMs + 1000) +
-                       be32(0xFFFFFFFF) + be32(0xFFFFFFFF);
-    if (!chapters[i].title.empty()) body += id3Frame("TIT2", '\0' + chapters[i].title);
+    const Bytes id = bytes("ch" + std::to_string(i)) + Bytes{0};
+    toc += id;
+    Bytes body = id + be32(chapters[i].startMs) + be32(chapters[i].startMs + 1000) +
+                 be32(0xFFFFFFFF) + be32(0xFFFFFFFF);
+    if (!chapters[i].title.empty()) body += id3Frame("TIT2", Bytes{0} + bytes(chapters[i].title));
     frames += id3Frame("CHAP", body);
   }
   frames += id3Frame("CTOC", toc);
-  std::string tag = "ID3";
-  tag += '\x03';
-  tag += std::string(2, '\0');
-  const uint32_t size = static_cast<uint32_t>(frames.size());
-  for (int shift = 21; shift >= 0; shift -= 7)
-    tag.push_back(static_cast<char>((size >> shift) & 0x7F));
-  tag += frames;
+  Bytes tag = id3Tag(frames);
 
-  std::string frame = {'\xFF', '\xFB', '\x18', '\xC0'};
-  frame.resize(144, '\0');  // side info and main data all zero: silence
+  Bytes frame = {0xFF, 0xFB, 0x18, 0xC0};
+  frame.resize(144, 0);  // side info and main data all zero: silence
   const size_t count = static_cast<size_t>(seconds * 32000 / 1152) + 1;
   for (size_t i = 0; i < count; ++i) tag += frame;
   return tag;
@@ -105,23 +86,8 @@ Settings bookSettings() {
   return s;
 }
 
-bool loadedPaused(Player& p, const std::wstring& path) {
-  return p.view().playState == PlayState::Paused && p.view().load.id == -1 && p.view().playing.path == path;
-}
-
-bool playingPath(Player& p, const std::wstring& path) {
-  return p.view().playState == PlayState::Playing && p.view().load.id == -1 && p.view().playing.path == path;
-}
-
-// Opens a folder (or file) without playing and loads one of its tracks paused at a place, as
-// the last session's track is taken up.
-bool openPaused(PlayerHost& host, const std::wstring& source, const std::wstring& track,
-                uint64_t ms) {
-  Player& p = host.player();
-  p.openPath(source, false, false);
-  p.restoreSession(L"", L"", track, ms);
-  return host.waitFor([&] { return loadedPaused(p, track); }, "the track loaded paused");
-}
+using testsupport::pausedOn;
+using testsupport::playsNow;
 
 uint64_t savedPosition(const PlayerHost& host, const std::wstring& path) {
   for (const auto& e : loadSettings(const_cast<PlayerHost&>(host).settingsPath()).positions) {
@@ -138,12 +104,12 @@ TEST(ResumePositions, LongLibraryFilesAndEveryBookFileRememberTheirPlace) {
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
 
-  ASSERT_TRUE(openPaused(host, music.root(), short19, 600000));
+  ASSERT_TRUE(host.loadPaused(music.root(), short19, 600000));
   ASSERT_TRUE(p.save());
   EXPECT_EQ(savedPosition(host, short19), 0u);
 
   p.playIndex(1, long20, true, 600000);
-  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, long20); }, "the 20-minute file"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, long20); }, "the 20-minute file"));
   ASSERT_TRUE(p.save());
   EXPECT_EQ(savedPosition(host, long20), 600000u);
   EXPECT_EQ(p.positionFor(long20), 600000u);
@@ -165,7 +131,7 @@ TEST(ResumePositions, ABookFileLeftInItsFirstSecondLosesItsEntry) {
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
 
-  ASSERT_TRUE(openPaused(host, book.root(), five, 800));
+  ASSERT_TRUE(host.loadPaused(book.root(), five, 800));
   ASSERT_TRUE(p.save());
   EXPECT_EQ(savedPosition(host, five), 0u);
   EXPECT_EQ(savedPosition(host, other), 5000u);
@@ -193,7 +159,7 @@ TEST(ResumePositions, APathInAnotherLetterCaseIsOneEntryWithTheNewestPlace) {
   Player& p = host.player();
   EXPECT_EQ(p.positionFor(played), 5000u);
 
-  ASSERT_TRUE(openPaused(host, played, played, 20000));
+  ASSERT_TRUE(host.loadPaused(played, played, 20000));
   ASSERT_TRUE(p.save());
   const std::vector<Settings::Position> saved = loadSettings(host.settingsPath()).positions;
   ASSERT_EQ(saved.size(), 1u);
@@ -209,7 +175,7 @@ TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
   p.openListeningLog();
-  ASSERT_TRUE(openPaused(host, book.root(), a, 10500));
+  ASSERT_TRUE(host.loadPaused(book.root(), a, 10500));
 
   host.answer = false;
   p.next();
@@ -225,7 +191,7 @@ TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   host.answer = true;
   p.next();
   ASSERT_EQ(host.questions.size(), 2u);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, b); }, "b playing"));
   EXPECT_EQ(p.backToLabel(), L"Back to 0:10 (a.wav)");
   EXPECT_EQ(p.view().undo.positionMs, 10000u);  // whole seconds
 
@@ -233,14 +199,14 @@ TEST(Confirmation, NoKeepsThePlaceAndYesCanBeUndoneBothWays) {
   p.pause();
   p.seekTo(42700);
   p.backTo();
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "back to a"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, a); }, "back to a"));
   EXPECT_GE(p.positionMs(), 10000u);
   EXPECT_LT(p.positionMs(), 40000u);
   EXPECT_EQ(p.backToLabel(), L"Back to 0:42 (b.wav)");
   p.pause();
   const uint64_t leftA = p.positionMs();
   p.backTo();
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "back to b"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, b); }, "back to b"));
   EXPECT_GE(p.positionMs(), 42000u);
   EXPECT_EQ(p.view().undo.path, a);
   EXPECT_EQ(p.view().undo.positionMs, leftA / 1000 * 1000);
@@ -267,7 +233,7 @@ TEST(Confirmation, AYesAfterTheTrackChangedCountsAsNo) {
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
   p.openListeningLog();
-  ASSERT_TRUE(openPaused(host, book.root(), a, 3000));
+  ASSERT_TRUE(host.loadPaused(book.root(), a, 3000));
 
   // c is on its way while the question about b waits for an answer.
   p.playIndex(2, c, true, 0);
@@ -294,10 +260,10 @@ TEST(Confirmation, PlayingAnotherRowAsksWithItsRememberedPlace) {
   PlayerHost host(settings);
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
-  ASSERT_TRUE(openPaused(host, book.root(), a, 2000));
+  ASSERT_TRUE(host.loadPaused(book.root(), a, 2000));
 
   p.playRow(0);  // the row that is loaded: no question
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, a); }, "a playing"));
   EXPECT_TRUE(host.questions.empty());
   p.pause();
 
@@ -310,7 +276,7 @@ TEST(Confirmation, PlayingAnotherRowAsksWithItsRememberedPlace) {
 
   host.answer = true;
   p.playRow(1);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, b); }, "b playing"));
   EXPECT_GE(p.positionMs(), 42000u);
   EXPECT_EQ(p.trackList().current, 1);
 }
@@ -323,18 +289,18 @@ TEST(Confirmation, BackToReachesTheBookOpenBeforeOrSaysWhatItCannotFind) {
   PlayerHost host(bookSettings());
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
-  ASSERT_TRUE(openPaused(host, first.root(), a1, 20500));
+  ASSERT_TRUE(host.loadPaused(first.root(), a1, 20500));
 
   // Opening another book asks first; the place left is where "Back to" leads.
   ASSERT_TRUE(p.confirm(L"Open " + second.root()));
   p.openPath(second.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b1); }, "the second book"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, b1); }, "the second book"));
   EXPECT_EQ(p.view().previousBookPath, first.root());
   EXPECT_EQ(p.backToLabel(), L"Back to 0:20 (a1.wav)");
 
   p.pause();
   p.backTo();
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a1); }, "back in the first book"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, a1); }, "back in the first book"));
   EXPECT_GE(p.positionMs(), 20000u);
   EXPECT_EQ(p.view().sourceFolder, first.root());
   EXPECT_EQ(p.view().previousBookPath, second.root());
@@ -342,9 +308,9 @@ TEST(Confirmation, BackToReachesTheBookOpenBeforeOrSaysWhatItCannotFind) {
 
   // A place in a file that is gone, as a log left by an earlier run can name one.
   p.pause();
-  ASSERT_TRUE(testsupport::writeFile(ListeningLog::pathBeside(host.settingsPath()),
-                                     "2024-01-01 10:00:00 from 0:05 " +
-                                         text::wideToUtf8(first.path(L"gone.wav")) + "\n"));
+  ASSERT_TRUE(testsupport::writeFile(
+      ListeningLog::pathBeside(host.settingsPath()),
+      "2024-01-01 10:00:00 from 0:05 " + text::wideToUtf8(first.path(L"gone.wav")) + "\n"));
   p.openListeningLog();
   EXPECT_EQ(p.backToLabel(), L"Back to 0:05 (gone.wav)");
   p.backTo();
@@ -368,7 +334,7 @@ TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
   p.openListeningLog();
-  ASSERT_TRUE(openPaused(host, folder_.root(), book_, 12000));
+  ASSERT_TRUE(host.loadPaused(folder_.root(), book_, 12000));
   ASSERT_EQ(p.view().playing.chapterStarts, (std::vector<uint32_t>{0, 10000, 20000}));
   EXPECT_EQ(p.chapterName(0), L"One");
   EXPECT_EQ(p.chapterName(2), L"Chapter 3");
@@ -409,7 +375,7 @@ TEST_F(Chapters, PreviousNextAndTheMenuMoveBetweenChapters) {
   p.seekTo(25000);
   p.next();
   EXPECT_EQ(host.questions.back().substr(0, 14), L"Go to z next?\n");
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, next_); }, "the next track"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, next_); }, "the next track"));
   EXPECT_TRUE(p.view().playing.chapters.empty());
 }
 
@@ -420,10 +386,10 @@ TEST_F(Chapters, OneChapterOrChaptersPastTheEndShowNone) {
   PlayerHost host;
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
-  ASSERT_TRUE(openPaused(host, folder_.root(), one, 12000));
+  ASSERT_TRUE(host.loadPaused(folder_.root(), one, 12000));
   EXPECT_TRUE(p.view().playing.chapters.empty());
   p.playIndex(p.trackList().find(late), late, true, 12000);
-  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, late); }, "late.mp3"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, late); }, "late.mp3"));
   EXPECT_TRUE(p.view().playing.chapters.empty());
   // Without chapters Previous late in the track restarts it.
   p.previous();
@@ -431,7 +397,7 @@ TEST_F(Chapters, OneChapterOrChaptersPastTheEndShowNone) {
 
   // The ffmpeg-made fixture: three chapters in its one second.
   const std::wstring fixture = L"" TWK_SOURCE_DIR "/tests/data/tags/id3v23_chapters.mp3";
-  ASSERT_TRUE(openPaused(host, fixture, fixture, 0));
+  ASSERT_TRUE(host.loadPaused(fixture, fixture, 0));
   ASSERT_EQ(p.view().playing.chapterStarts, (std::vector<uint32_t>{0, 300, 650}));
   p.next();
   EXPECT_EQ(p.positionMs(), 300u);
@@ -450,14 +416,14 @@ TEST(ModeSwitch, EachModeComesBackWithItsListTrackAndPlace) {
   PlayerHost host(settings);
   ASSERT_TRUE(host.ok());
   Player& p = host.player();
-  ASSERT_TRUE(openPaused(host, music.root(), l2, 5000));
+  ASSERT_TRUE(host.loadPaused(music.root(), l2, 5000));
   p.seekTo(6000);
 
   // The book of the last session is opened from scratch.
   p.setAudiobookMode(true);
   EXPECT_TRUE(p.view().audiobook);
   EXPECT_TRUE(p.view().listeningLogOpen);
-  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b2); }, "b2 restored"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, b2); }, "b2 restored"));
   EXPECT_EQ(p.positionMs(), 7000u);
   EXPECT_EQ(p.view().sourceFolder, book.root());
   // The library's latest place was saved at the switch.
@@ -466,7 +432,7 @@ TEST(ModeSwitch, EachModeComesBackWithItsListTrackAndPlace) {
 
   p.setAudiobookMode(false);
   EXPECT_FALSE(p.view().listeningLogOpen);
-  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, l2); }, "l2 back"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, l2); }, "l2 back"));
   EXPECT_EQ(p.positionMs(), 6000u);
   ASSERT_EQ(p.trackList().size(), 2u);
   EXPECT_EQ(p.trackList().current, 1);
@@ -475,7 +441,7 @@ TEST(ModeSwitch, EachModeComesBackWithItsListTrackAndPlace) {
   EXPECT_EQ(logEntries(host).back(), "off");
 
   p.setAudiobookMode(true);
-  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b2); }, "b2 back"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, b2); }, "b2 back"));
   EXPECT_EQ(p.positionMs(), 8000u);
   EXPECT_EQ(p.trackList().path(0), b1);
 
@@ -508,7 +474,7 @@ TEST(ModeSwitch, AContextLeftWhileItsScanRanIsRestoredFromScratch) {
   EXPECT_EQ(p.trackList().path(0), l1);
 
   p.setAudiobookMode(true);
-  ASSERT_TRUE(host.waitFor([&] { return loadedPaused(p, b1); }, "b1 restored"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, b1); }, "b1 restored"));
   EXPECT_EQ(p.positionMs(), 3000u);
   EXPECT_EQ(p.trackList().size(), 2u);
 }
@@ -523,7 +489,7 @@ TEST(ListeningLogEvents, PlayPauseJumpAndTheModeSwitchAreWritten) {
   p.openListeningLog();
 
   p.openPath(book.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, a); }, "a playing"));
   p.pause();
   const uint64_t pausedAt = p.positionMs();
   p.jumpToFraction(0.5);
@@ -531,7 +497,7 @@ TEST(ListeningLogEvents, PlayPauseJumpAndTheModeSwitchAreWritten) {
   p.play();
   // A new track while playing: the old one stops, the new one plays.
   p.playIndex(1, b, false, 0);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, b); }, "b playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, b); }, "b playing"));
   p.setAudiobookMode(false);
 
   const std::vector<std::string> entries = logEntries(host);
@@ -549,7 +515,7 @@ TEST(ListeningLogEvents, PlayPauseJumpAndTheModeSwitchAreWritten) {
 
   // Library mode keeps no log.
   p.openPath(book.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing in the library"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, a); }, "a playing in the library"));
   p.pause();
   EXPECT_EQ(logEntries(host).size(), entries.size());
 }
@@ -562,7 +528,7 @@ TEST(ListeningLogEvents, ThePeriodicAtLineAndTheExitLine) {
   Player& p = host.player();
   p.openListeningLog();
   p.openPath(book.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingPath(p, a); }, "a playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, a); }, "a playing"));
   const size_t before = logEntries(host).size();
 
   // Ticks within 30 s of the last event write nothing...

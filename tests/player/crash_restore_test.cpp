@@ -13,8 +13,8 @@
 #include "tests/support/child_process.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
-#include "ui/main_window.h"
 #include "ui/control_ids.h"
+#include "ui/main_window.h"
 
 namespace {
 

@@ -29,11 +29,13 @@ constexpr uint32_t kRate = 44100;
 constexpr uint32_t kLongRate = 8000;
 
 bool playingIndex(Player& p, int64_t index) {
-  return p.view().playState == PlayState::Playing && p.view().load.id == -1 && p.view().playing.id != -1 &&
-         p.view().playing.index == index;
+  return p.view().playState == PlayState::Playing && p.view().load.id == -1 &&
+         p.view().playing.id != -1 && p.view().playing.index == index;
 }
 
-bool listInstalled(Player& p, size_t size) { return p.view().pendingScanId == 0 && p.trackList().size() == size; }
+bool listInstalled(Player& p, size_t size) {
+  return p.view().pendingScanId == 0 && p.trackList().size() == size;
+}
 
 std::string garbage() { return std::string(4096, 'x'); }
 
@@ -60,8 +62,7 @@ TEST(PlayerOpen, AFolderPlaysItsFirstTrackInTrackOrder) {
 
 TEST(PlayerOpen, WithShuffleTheFirstShuffledTrackPlays) {
   TempFolder music;
-  for (int i = 0; i < 8; ++i)
-    music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", tone(1.0));
+  for (int i = 0; i < 8; ++i) music.write(L"t" + text::toDecimal(int64_t(i)) + L".wav", tone(1.0));
   Settings settings;
   settings.shuffle = true;
   PlayerHost host(settings);
@@ -152,7 +153,8 @@ TEST(PlayerOpen, ARestoreTargetLoadsPausedAtItsPosition) {
   p.restoreSession(L"", L"", music.path(L"SECOND.WAV"), 3000);
   EXPECT_TRUE(p.save());
   EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, settings.lastTrackPath);
-  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Paused; }, "the restored track"));
+  ASSERT_TRUE(
+      host.waitFor([&] { return p.view().playState == PlayState::Paused; }, "the restored track"));
   EXPECT_EQ(p.view().playing.path, second);
   EXPECT_EQ(p.view().playing.index, 1);
   EXPECT_EQ(p.trackList().current, 1);
@@ -186,7 +188,8 @@ TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
   const int64_t preparedId = p.view().prepared.id;
   const int32_t idsBefore = p.view().nextId;
 
-  ASSERT_TRUE(host.waitFor([&] { return p.view().playing.index == 1; }, "the switch to the second"));
+  ASSERT_TRUE(
+      host.waitFor([&] { return p.view().playing.index == 1; }, "the switch to the second"));
   EXPECT_EQ(p.view().playing.id, preparedId);  // the prepared record, not a new load
   EXPECT_EQ(p.trackList().current, 1);
   EXPECT_EQ(p.view().playState, PlayState::Playing);
@@ -196,8 +199,8 @@ TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
   EXPECT_EQ(p.view().nextId, idsBefore + 1);
   EXPECT_EQ(p.view().prepared.index == 2 || p.view().preload.index == 2, true);
 
-  ASSERT_TRUE(
-      host.waitFor([&] { return p.view().playState == PlayState::Stopped; }, "the end of the list"));
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Stopped; },
+                           "the end of the list"));
   EXPECT_EQ(host.played, (std::vector<std::wstring>{a, b, c}));
   EXPECT_EQ(p.trackList().current, 2);
   EXPECT_EQ(p.view().positionFrames, 0u);
@@ -329,8 +332,9 @@ TEST(PlayerFailures, AFolderOfUnplayableFilesSkipsFourAndFailsOnTheFifth) {
   p.playPause();
   EXPECT_EQ(p.view().playState, PlayState::Loading);
   EXPECT_EQ(p.view().load.index, 4);
-  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Failed && p.view().load.id == -1; },
-                           "the next failure"));
+  ASSERT_TRUE(host.waitFor(
+      [&] { return p.view().playState == PlayState::Failed && p.view().load.id == -1; },
+      "the next failure"));
 }
 
 TEST(PlayerFailures, APreparedTrackThatFailsIsSkippedAtTheEnd) {
@@ -360,14 +364,17 @@ TEST(PlayerFailures, FivePreparedFailuresInARowEndInStopped) {
 
   p.openPath(music.root(), false, true);
   ASSERT_TRUE(host.waitFor(
-      [&] { return playingIndex(p, 0) && p.view().preload.id == -1 && p.view().unplayableCount == 1; },
+      [&] {
+        return playingIndex(p, 0) && p.view().preload.id == -1 && p.view().unplayableCount == 1;
+      },
       "the first track playing and the prepared one failed"));
   p.pause();
   // Each removal prepares the track that now follows, which fails in turn.
   for (int removed = 1; removed <= 4; ++removed) {
     p.removeRow(1);
-    ASSERT_TRUE(host.waitFor([&] { return p.view().preload.id == -1 && p.view().unplayableCount == removed + 1; },
-                             "the next prepared track failing"));
+    ASSERT_TRUE(host.waitFor(
+        [&] { return p.view().preload.id == -1 && p.view().unplayableCount == removed + 1; },
+        "the next prepared track failing"));
   }
   ASSERT_EQ(p.trackList().size(), 3u);
   p.seekTo(9800);
@@ -586,7 +593,8 @@ TEST(PlayerShutdown, WorkInFlightLeavesNoThreadAndNoRecord) {
     PlayerHost warm(Settings(), streaming);
     ASSERT_TRUE(warm.ok());
     warm.player().openPath(music.root(), false, true);
-    ASSERT_TRUE(warm.waitFor([&] { return warm.player().view().prepared.id != -1; }, "warm-up playing"));
+    ASSERT_TRUE(
+        warm.waitFor([&] { return warm.player().view().prepared.id != -1; }, "warm-up playing"));
   }
   const size_t baseline = testsupport::threadCount();
 

@@ -21,13 +21,8 @@ using testwav::tone;
 
 constexpr uint32_t kLowRate = 8000;  // long tracks stay small
 
-bool pausedAt(Player& p, const std::wstring& path) {
-  return p.view().playState == PlayState::Paused && p.view().load.id == -1 && p.view().playing.path == path;
-}
-
-bool playing(Player& p, const std::wstring& path) {
-  return p.view().playState == PlayState::Playing && p.view().load.id == -1 && p.view().playing.path == path;
-}
+using testsupport::pausedOn;
+using testsupport::playsNow;
 
 TEST(PlayerStart, LastSessionRestoresTheTrackPausedAtItsPosition) {
   TempFolder music;
@@ -45,7 +40,7 @@ TEST(PlayerStart, LastSessionRestoresTheTrackPausedAtItsPosition) {
 
   p.onStart();
   EXPECT_TRUE(p.view().restorePending);
-  ASSERT_TRUE(host.waitFor([&] { return pausedAt(p, second); }, "the restored track, paused"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, second); }, "the restored track, paused"));
   EXPECT_EQ(p.positionMs(), 1500u);
   EXPECT_EQ(p.trackList().size(), 3u);
   EXPECT_EQ(p.trackList().current, 1);
@@ -77,7 +72,7 @@ TEST(PlayerStart, AudiobookRestoreTakesTheListeningLogsLaterPosition) {
   p.onStart();
   EXPECT_EQ(p.view().notice.text, L"Restored to 0:07 from the listening log");
   EXPECT_GT(p.view().notice.untilMs, GetTickCount64());
-  ASSERT_TRUE(host.waitFor([&] { return pausedAt(p, part); }, "the book's track, paused"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, part); }, "the book's track, paused"));
   EXPECT_EQ(p.positionMs(), 7000u);
 }
 
@@ -98,7 +93,7 @@ TEST(PlayerStart, AudiobookLogWithinTwoSecondsLeavesTheSavedPosition) {
 
   p.onStart();
   EXPECT_TRUE(p.view().notice.text.empty());
-  ASSERT_TRUE(host.waitFor([&] { return pausedAt(p, part); }, "the book's track, paused"));
+  ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, part); }, "the book's track, paused"));
   EXPECT_EQ(p.positionMs(), 5000u);
 }
 
@@ -118,7 +113,7 @@ TEST(PlayerStart, CommandLinePathsWinOverTheLastSession) {
   Player& p = host.player();
 
   p.onStart();
-  ASSERT_TRUE(host.waitFor([&] { return playing(p, wanted); }, "the given file playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, wanted); }, "the given file playing"));
   EXPECT_EQ(p.view().sourceFolder, given.root());
   EXPECT_EQ(p.trackList().size(), 2u);
   EXPECT_EQ(host.played, std::vector<std::wstring>{wanted});
@@ -134,7 +129,7 @@ TEST(PlayerOpenPaths, MissingPathSkippedThenTheFilesFolderOpensWithThatFile) {
   Player& p = host.player();
 
   ASSERT_TRUE(p.openPaths({music.path(L"missing.wav"), chosen}));
-  ASSERT_TRUE(host.waitFor([&] { return playing(p, chosen); }, "the chosen file playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, chosen); }, "the chosen file playing"));
   EXPECT_EQ(p.view().sourceFolder, music.root());
   EXPECT_EQ(p.trackList().size(), 3u);
   EXPECT_EQ(p.trackList().current, 1);
@@ -156,8 +151,9 @@ TEST(PlayerOpenPaths, OnlyTheFirstUsablePathOpens) {
 
   // Text files are skipped; the second folder is the first usable path.
   ASSERT_TRUE(p.openPaths({notes, second.root(), third.root()}));
-  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Playing && p.view().load.id == -1; },
-                           "the folder playing"));
+  ASSERT_TRUE(host.waitFor(
+      [&] { return p.view().playState == PlayState::Playing && p.view().load.id == -1; },
+      "the folder playing"));
   EXPECT_EQ(p.view().sourceFolder, second.root());
   EXPECT_EQ(p.trackList().size(), 2u);
   EXPECT_EQ(p.view().playing.path, second.path(L"y.wav"));
@@ -178,7 +174,7 @@ TEST(PlayerOpenPaths, InAudiobookModeAFileIsTheBook) {
   Player& p = host.player();
 
   ASSERT_TRUE(p.openPaths({file}));
-  ASSERT_TRUE(host.waitFor([&] { return playing(p, file); }, "the book playing"));
+  ASSERT_TRUE(host.waitFor([&] { return playsNow(p, file); }, "the book playing"));
   EXPECT_EQ(p.view().sourceFolder, file);
   EXPECT_EQ(p.trackList().size(), 1u);
 }

@@ -84,9 +84,7 @@ std::wstring windowsPath(const std::string& path) {
   return L"Z:" + wide;
 }
 
-Child::~Child() {
-  terminate();
-}
+Child::~Child() { terminate(); }
 
 bool Child::start(const std::wstring& program, const std::vector<std::wstring>& arguments,
                   const std::wstring& environment, bool captureOutput) {
@@ -124,7 +122,8 @@ void Child::drain() {
   if (!outputRead_) return;
   for (;;) {
     DWORD available = 0;
-    if (!PeekNamedPipe(outputRead_.get(), nullptr, 0, nullptr, &available, nullptr) || available == 0) {
+    if (!PeekNamedPipe(outputRead_.get(), nullptr, 0, nullptr, &available, nullptr) ||
+        available == 0) {
       return;
     }
     std::string chunk(available, '\0');
@@ -151,7 +150,9 @@ bool Child::wait(DWORD timeoutMs) {
   }
 }
 
-bool Child::running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+bool Child::running() const {
+  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
 
 void Child::terminate() {
   if (!running()) return;

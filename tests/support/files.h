@@ -23,8 +23,8 @@ inline std::string readFile(const std::filesystem::path& path) {
   std::string bytes;
 #ifdef _WIN32
   const base::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return bytes;
   char buffer[65536];
   DWORD got = 0;
@@ -51,7 +51,8 @@ inline bool writeFile(const std::filesystem::path& path, std::string_view bytes)
 }
 
 inline bool writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  return writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return writeFile(path,
+                   std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace testsupport

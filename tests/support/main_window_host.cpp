@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/messages.h"
+#include "tests/support/player_host.h"
 
 namespace testsupport {
 
@@ -32,13 +33,8 @@ bool MainWindowHost::open(const std::wstring& path, bool includeSubfolders) cons
 
 bool MainWindowHost::loadPaused(const std::wstring& source, const std::wstring& track,
                                 uint64_t ms) const {
-  Player& p = player();
-  p.openPath(source, false, false);
-  p.restoreSession(L"", L"", track, ms);
-  return waitFor([&] {
-    const PlayerView v = p.view();
-    return v.playState == PlayState::Paused && v.load.id == -1 && v.playing.path == track;
-  });
+  restoreTrack(player(), source, track, ms);
+  return waitFor([&] { return pausedOn(player(), track); });
 }
 
 void MainWindowHost::click(int id) const {
@@ -80,42 +76,6 @@ void MainWindowHost::destroy() {
   MSG m;
   while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
-}
-
-namespace {
-MessageBoxAnswer* g_answer = nullptr;  // the one waiting on this thread
-}  // namespace
-
-MessageBoxAnswer::MessageBoxAnswer(int button)
-    : button_(button), timer_(SetTimer(nullptr, 0, 50, look)) {
-  g_answer = this;
-}
-
-MessageBoxAnswer::~MessageBoxAnswer() {
-  KillTimer(nullptr, timer_);
-  g_answer = nullptr;
-}
-
-void CALLBACK MessageBoxAnswer::look(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_answer && !g_answer->seen) EnumThreadWindows(GetCurrentThreadId(), answer, 0);
-}
-
-BOOL CALLBACK MessageBoxAnswer::answer(HWND window, LPARAM) {
-  wchar_t name[32] = {};
-  GetClassNameW(window, name, 32);
-  if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-  MessageBoxAnswer& a = *g_answer;
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
-  a.caption = buffer;
-  GetDlgItemTextW(window, 0xFFFF, buffer, 512);
-  a.text = buffer;
-  a.owner = GetWindow(window, GW_OWNER);
-  const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(window, IDNO), GWL_STYLE);
-  a.noIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-  a.seen = true;
-  PostMessageW(window, WM_COMMAND, a.button_, 0);
-  return FALSE;
 }
 
 }  // namespace testsupport

@@ -1,6 +1,5 @@
 // The real main window for the window tests: made as start-up makes it, with its own settings
-// folder, its Player, workers and audio output; and an answerer for the message boxes it asks
-// with. No GoogleTest here.
+// folder, its Player, workers and audio output. No GoogleTest here.
 #pragma once
 
 #include <windows.h>
@@ -57,27 +56,6 @@ class MainWindowHost {
   std::wstring settingsPath_;
   HWND hwnd_ = nullptr;
   bool started_ = false;
-};
-
-// Answers the next message box of this thread with one button (IDYES, IDNO, ...) from a
-// thread timer, which runs inside the box's own message loop, and keeps what it showed.
-class MessageBoxAnswer {
- public:
-  explicit MessageBoxAnswer(int button);
-  ~MessageBoxAnswer();
-  MessageBoxAnswer(const MessageBoxAnswer&) = delete;
-  MessageBoxAnswer& operator=(const MessageBoxAnswer&) = delete;
-
-  bool seen = false;
-  std::wstring caption, text;
-  HWND owner = nullptr;
-  bool noIsDefault = false;  // the No button is the default push button
-
- private:
-  static void CALLBACK look(HWND, UINT, UINT_PTR, DWORD);
-  static BOOL CALLBACK answer(HWND window, LPARAM);
-  int button_;
-  UINT_PTR timer_;
 };
 
 }  // namespace testsupport

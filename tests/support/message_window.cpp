@@ -48,7 +48,8 @@ bool MessageWindow::waitFor(const std::function<bool()>& done, DWORD timeoutMs) 
     if (done()) return true;
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+    MsgWaitForMultipleObjectsEx(0, nullptr,
+                                static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
                                 QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }

@@ -92,9 +92,9 @@ PlayerHost::PlayerHost(const Settings& settings, StartOptions options) {
   // Registering twice fails harmlessly; the first registration stands.
   RegisterClassExW(&windowClass);
   HostParams params{&settings, &options, &settingsPath_};
-  window_ = CreateWindowExW(0, kHostClass, L"Tarnwick", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
-                            &params);
+  window_ =
+      CreateWindowExW(0, kHostClass, L"Tarnwick", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                      320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), &params);
   if (!window_) return;
   player_ = playerOf(window_);
   if (!player_) return;
@@ -150,6 +150,27 @@ bool PlayerHost::waitForQueued(UINT message, const char* what, DWORD timeoutMs) 
   std::fprintf(stderr, "timed out waiting for a queued message: %s (%s)\n", what,
                describe().c_str());
   return false;
+}
+
+bool PlayerHost::loadPaused(const std::wstring& source, const std::wstring& track, uint64_t ms) {
+  restoreTrack(*player_, source, track, ms);
+  return waitFor([&] { return pausedOn(*player_, track); }, "the track loaded paused");
+}
+
+bool pausedOn(const Player& player, const std::wstring& path) {
+  const PlayerView v = player.view();
+  return v.playState == PlayState::Paused && v.load.id == -1 && v.playing.path == path;
+}
+
+bool playsNow(const Player& player, const std::wstring& path) {
+  const PlayerView v = player.view();
+  return v.playState == PlayState::Playing && v.load.id == -1 && v.playing.path == path;
+}
+
+void restoreTrack(Player& player, const std::wstring& source, const std::wstring& track,
+                  uint64_t ms) {
+  player.openPath(source, false, false);
+  player.restoreSession(L"", L"", track, ms);
 }
 
 size_t threadCount() {

@@ -40,6 +40,9 @@ class PlayerHost {
   // Waits, dispatching nothing, until a message of this kind waits in the queue.
   bool waitForQueued(UINT message, const char* what, DWORD timeoutMs = kWaitMs);
 
+  // restoreTrack, waited for.
+  bool loadPaused(const std::wstring& source, const std::wstring& track, uint64_t ms);
+
   // Destroys the window, which shuts the player down.
   void destroy();
 
@@ -59,6 +62,14 @@ class PlayerHost {
   HWND window_ = nullptr;
   Player* player_ = nullptr;
 };
+
+// The player holds this path loaded and paused, or plays it, with nothing more to load.
+bool pausedOn(const Player& player, const std::wstring& path);
+bool playsNow(const Player& player, const std::wstring& path);
+// Opens a folder (or file) without playing and has one of its tracks loaded paused at a
+// place, as the last session's track is taken up; pausedOn tells when it is.
+void restoreTrack(Player& player, const std::wstring& source, const std::wstring& track,
+                  uint64_t ms);
 
 // Threads of this process now (all of them: ours, Wine's and the runtime's).
 size_t threadCount();

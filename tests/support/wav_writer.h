@@ -103,7 +103,8 @@ inline std::string tone(double seconds, uint32_t rate = 44100, const std::string
   std::vector<int16_t> samples;
   samples.reserve(static_cast<size_t>(frames) * 2);
   for (uint32_t i = 0; i < frames; ++i) {
-    const auto s = static_cast<int16_t>(1000.0 * std::sin(i * 2.0 * 3.14159265358979 * 440.0 / rate));
+    const auto s =
+        static_cast<int16_t>(1000.0 * std::sin(i * 2.0 * 3.14159265358979 * 440.0 / rate));
     samples.push_back(s);
     samples.push_back(s);
   }

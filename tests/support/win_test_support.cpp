@@ -9,7 +9,6 @@
 
 namespace testsupport {
 
-
 void removeTree(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
   if (const base::ScopedFind find{FindFirstFileW((folder + L"\\*").c_str(), &data)}) {

@@ -1,5 +1,5 @@
-// Windows helpers shared by the tests and benchmarks: temporary folders, a bounded message
-// pump and little-endian byte writers (whole files: tests/support/files.h). No GoogleTest here, so benchmarks can
+// Windows helpers shared by the tests and benchmarks: temporary folders and a bounded message
+// pump (whole files: tests/support/files.h). No GoogleTest here, so benchmarks can
 // link it too; callers turn the results into assertions.
 #pragma once
 
@@ -46,21 +46,5 @@ class TempFolder {
  private:
   std::wstring root_;
 };
-
-// Little-endian writers for building file images.
-template <typename Buffer>
-void put16(Buffer& b, uint16_t v) {
-  b.push_back(static_cast<typename Buffer::value_type>(v & 0xFF));
-  b.push_back(static_cast<typename Buffer::value_type>(v >> 8));
-}
-template <typename Buffer>
-void put32(Buffer& b, uint32_t v) {
-  put16(b, static_cast<uint16_t>(v & 0xFFFF));
-  put16(b, static_cast<uint16_t>(v >> 16));
-}
-template <typename Buffer>
-void putText(Buffer& b, const char* text) {
-  while (*text) b.push_back(static_cast<typename Buffer::value_type>(*text++));
-}
 
 }  // namespace testsupport

@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "player/player.h"
 #include "tests/support/main_window_host.h"
+#include "tests/support/modal_robot.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/context_menu.h"
@@ -22,6 +23,11 @@
 #include "ui/menu_model.h"
 
 namespace {
+
+using testsupport::findChild;
+using testsupport::pressButton;
+using testsupport::Robot;
+using testsupport::RobotRun;
 
 constexpr DWORD kWaitMs = 30000;
 
@@ -234,17 +240,20 @@ TEST_F(ContextMenuCommands, IncludeSubfoldersFlipsAndRescans) {
   ASSERT_EQ(p.trackList().size(), 3u);
   host_.run(kCmdIncludeSubfolders);
   EXPECT_FALSE(p.view().includeSubfolders);
-  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 2; }));
+  ASSERT_TRUE(
+      host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 2; }));
   EXPECT_FALSE(listHolds(p, L"d"));
 
   host_.run(kCmdIncludeSubfolders);
   EXPECT_TRUE(p.view().includeSubfolders);
-  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 3; }));
+  ASSERT_TRUE(
+      host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 3; }));
 
   // Rescan finds what was added since.
   ASSERT_TRUE(testsupport::writeFile(music_.path(L"e.wav"), toneWav(1)));
   host_.run(kCmdRescan);
-  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 4; }));
+  ASSERT_TRUE(
+      host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 4; }));
   EXPECT_TRUE(listHolds(p, L"e"));
   EXPECT_TRUE(p.view().includeSubfolders);
   EXPECT_NE(p.view().playState, PlayState::Playing);  // a rescan does not start playback
@@ -291,7 +300,8 @@ TEST_F(ContextMenuCommands, AudiobookModeSwitchesAndSaves) {
   host_.run(kCmdAudiobook);
   EXPECT_FALSE(p.view().audiobook);
   EXPECT_FALSE(loadSettings(host_.settingsPath()).audiobook);
-  ASSERT_TRUE(host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 3; }));
+  ASSERT_TRUE(
+      host_.waitFor([&] { return p.view().pendingScanId == 0 && p.trackList().size() == 3; }));
   // A stale menu that still shows library mode does not switch a second time.
   runMenuCommand(host_.w(), book, kCmdAudiobook);
   EXPECT_FALSE(p.view().audiobook);
@@ -310,9 +320,10 @@ TEST_F(ContextMenuCommands, BackToReturnsToTheRecordedPlace) {
   // A confirmed jump from 0:02 to 0:07 leaves a place to go back to.
   p.seekTo(2000);
   {
-    testsupport::MessageBoxAnswer yes(IDYES);
+    Robot yes = testsupport::messageBoxRobot(IDYES);
+    RobotRun run(yes);
     p.jumpToFraction(0.7);
-    ASSERT_TRUE(yes.seen);
+    ASSERT_TRUE(yes.acted);
   }
   ASSERT_EQ(p.positionMs(), 7000u);
   const MenuSnapshot snap = takeMenuSnapshot(host_.w(), -1);
@@ -369,116 +380,6 @@ TEST_F(ContextMenuCommands, ExitClosesTheWindow) {
   host_.run(kCmdExit);
   EXPECT_TRUE(IsWindow(hwnd));  // posted, not sent
   EXPECT_TRUE(host_.waitFor([&] { return !IsWindow(hwnd); }));
-}
-
-// Acts on a window that a modal loop of this thread shows (a menu or a shell dialog): a
-// thread timer, dispatched by that loop, looks for it and hands it to `act` once. After
-// kRobotGiveUpMs without finding it, it closes whatever it can, so a test never hangs.
-constexpr DWORD kRobotGiveUpMs = 30000;
-
-struct Robot {
-  std::wstring className;
-  std::wstring caption;  // empty: any
-  std::function<void(HWND)> act;
-  bool acted = false;
-  bool gaveUp = false;
-  ULONGLONG startedMs = 0;
-};
-Robot* activeRobot = nullptr;
-
-HWND findThreadWindow(const std::wstring& className, const std::wstring& caption) {
-  struct Search {
-    const std::wstring* className;
-    const std::wstring* caption;
-    HWND found;
-  } search = {&className, &caption, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        wchar_t title[256] = {};
-        GetWindowTextW(window, title, 256);
-        if (IsWindowVisible(window) && *s.className == name &&
-            (s.caption->empty() || *s.caption == title)) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void CALLBACK robotTick(HWND, UINT, UINT_PTR, DWORD) {
-  Robot* robot = activeRobot;
-  if (robot == nullptr) return;
-  if (!robot->acted) {
-    if (HWND window = findThreadWindow(robot->className, robot->caption)) {
-      robot->acted = true;
-      robot->act(window);
-      return;
-    }
-  }
-  // Not found, or what it did left the loop running: end it (and any message box it raised)
-  // on every tick from now on, so the test fails instead of hanging.
-  if (GetTickCount64() - robot->startedMs > kRobotGiveUpMs) {
-    robot->gaveUp = true;
-    EndMenu();
-    if (HWND dialog = findThreadWindow(L"#32770", L"")) {
-      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    }
-  }
-}
-
-class RobotRun {
- public:
-  explicit RobotRun(Robot& robot) : robot_(robot) {
-    robot_.startedMs = GetTickCount64();
-    activeRobot = &robot_;
-    timer_ = SetTimer(nullptr, 0, 20, robotTick);
-  }
-  ~RobotRun() {
-    KillTimer(nullptr, timer_);
-    activeRobot = nullptr;
-  }
-  RobotRun(const RobotRun&) = delete;
-  RobotRun& operator=(const RobotRun&) = delete;
-
- private:
-  Robot& robot_;
-  UINT_PTR timer_ = 0;
-};
-
-HWND findChild(HWND parent, const std::wstring& className, const std::wstring& caption) {
-  struct Search {
-    const std::wstring* className;
-    const std::wstring* caption;
-    HWND found;
-  } search = {&className, &caption, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        wchar_t title[256] = {};
-        GetWindowTextW(window, title, 256);
-        if (text::equalsOrdinalIgnoreCase(*s.className, name) &&
-            (s.caption->empty() || *s.caption == title)) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void pressButton(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 TEST_F(ContextMenuCommands, KeyboardMenuOpensAtTheWindowCorner) {

@@ -18,7 +18,9 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
+#include "tests/support/child_process.h"
 #include "tests/support/main_window_host.h"
+#include "tests/support/modal_robot.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/layout.h"
@@ -67,22 +69,6 @@ HDROP makeDrop(const std::vector<std::wstring>& paths) {
          list.size() * sizeof(wchar_t));
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
-}
-
-// Closes this thread's popup menu as soon as it shows: the context menu is modal.
-void CALLBACK closeMenuTick(HWND, UINT, UINT_PTR, DWORD) {
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (IsWindowVisible(window) && std::wstring(name) == L"#32768") {
-          EndMenu();
-          return FALSE;
-        }
-        return TRUE;
-      },
-      0);
 }
 
 TEST(MainWindowControls, EveryControlExistsWithItsGlyphAndTooltip) {
@@ -213,7 +199,8 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   ASSERT_TRUE(host.waitFor([&] { return host.itemCount() == 3; })) << host.itemCount();
   for (int row = 0; row < 3; ++row) EXPECT_EQ(host.rowText(row), names[row]);
   ASSERT_TRUE(host.waitFor([&] {
-    return p.view().playState == PlayState::Playing && windowText(host.hwnd()) == L"01 First - Tarnwick";
+    return p.view().playState == PlayState::Playing &&
+           windowText(host.hwnd()) == L"01 First - Tarnwick";
   })) << "caption: "
       << text::wideToUtf8(windowText(host.hwnd()));
   EXPECT_NE(windowText(host.item(kIdTitle)).find(L"01 First"), std::wstring::npos);
@@ -264,9 +251,13 @@ TEST(MainWindowPlayback, ADroppedFolderFillsTheListAndPlays) {
   ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row)));
   POINT at = {(row.left + row.right) / 2, (row.top + row.bottom) / 2};
   ClientToScreen(list, &at);
-  const UINT_PTR closer = SetTimer(nullptr, 0, 20, closeMenuTick);
-  SendMessageW(host.hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(at.x, at.y));
-  KillTimer(nullptr, closer);
+  {
+    // The context menu is modal: closed as soon as it shows.
+    testsupport::Robot closer{L"#32768", L"", [](HWND) { EndMenu(); }};
+    testsupport::RobotRun run(closer);
+    SendMessageW(host.hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
+                 MAKELPARAM(at.x, at.y));
+  }
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
@@ -581,21 +572,24 @@ TEST(MainWindowAudiobook, TheQuestionIsAMessageBoxOfTheWindowWithNoAsTheDefault)
   ASSERT_TRUE(host.loadPaused(book.root(), a, 10500));
 
   {
-    testsupport::MessageBoxAnswer no(IDNO);
+    testsupport::SeenBox box;
+    testsupport::Robot no = testsupport::messageBoxRobot(IDNO, &box);
+    testsupport::RobotRun run(no);
     p.next();
-    ASSERT_TRUE(no.seen);
-    EXPECT_EQ(no.caption, L"Audiobook mode");
-    EXPECT_EQ(no.text, L"Go to b?\n\nNow at 0:10 in a.");
-    EXPECT_EQ(no.owner, host.hwnd());
-    EXPECT_TRUE(no.noIsDefault);
+    ASSERT_TRUE(no.acted);
+    EXPECT_EQ(box.caption, L"Audiobook mode");
+    EXPECT_EQ(box.text, L"Go to b?\n\nNow at 0:10 in a.");
+    EXPECT_EQ(box.owner, host.hwnd());
+    EXPECT_TRUE(box.noIsDefault);
   }
   EXPECT_EQ(p.view().playing.path, a);
   EXPECT_EQ(p.view().load.id, -1);
 
   {
-    testsupport::MessageBoxAnswer yes(IDYES);
+    testsupport::Robot yes = testsupport::messageBoxRobot(IDYES);
+    testsupport::RobotRun run(yes);
     p.next();
-    ASSERT_TRUE(yes.seen);
+    ASSERT_TRUE(yes.acted);
   }
   ASSERT_TRUE(host.waitFor([&] {
     const PlayerView v = p.view();
@@ -618,23 +612,11 @@ TEST(MainWindowDpi, At144DpiTheDefaultWindowIs630By720) {
   ASSERT_TRUE(dpi.ok());
   wchar_t program[MAX_PATH] = {};
   ASSERT_NE(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
-  std::wstring commandLine =
-      L"\"" + std::wstring(program) + L"\" --gtest_filter=MainWindowDpi.At144Dpi*";
-  ASSERT_TRUE(SetEnvironmentVariableW(kDpiChildVariable, L"1"));
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION child = {};
-  const BOOL started = CreateProcessW(program, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &child);
-  SetEnvironmentVariableW(kDpiChildVariable, nullptr);
-  ASSERT_TRUE(started);
-  const base::ScopedHandle thread(child.hThread), process(child.hProcess);
-  const DWORD waited = WaitForSingleObject(process.get(), 120000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(process.get(), &exitCode);
-  EXPECT_EQ(waited, WAIT_OBJECT_0);
-  EXPECT_EQ(exitCode, 0u) << "the 144 DPI run failed (its output is above)";
+  childproc::Child child;
+  ASSERT_TRUE(child.start(program, {L"--gtest_filter=MainWindowDpi.At144Dpi*"},
+                          childproc::environmentWith({{kDpiChildVariable, L"1"}}), true));
+  EXPECT_TRUE(child.wait(120000));
+  EXPECT_EQ(child.exitCode, 0u) << "the 144 DPI run failed:\n" << child.output;
 }
 
 }  // namespace
