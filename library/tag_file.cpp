@@ -25,40 +25,45 @@ struct HandleCloser {
 };
 using FileHandle = std::unique_ptr<void, HandleCloser>;
 
-// Positioned reads until `length` bytes are in, the file ends or a read fails.
-size_t readFileAt(HANDLE file, uint64_t offset, uint8_t* dest, size_t length) {
-  size_t done = 0;
-  while (done < length) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length - done, kMaxReadChunk));
-    const uint64_t at = offset + done;
-    OVERLAPPED overlapped = {};
-    overlapped.Offset = static_cast<DWORD>(at);
-    overlapped.OffsetHigh = static_cast<DWORD>(at >> 32);
-    DWORD got = 0;
-    if (!ReadFile(file, dest + done, chunk, &got, &overlapped) || got == 0) break;
-    done += got;
-  }
-  return done;
-}
-
-// BoxReader over the open file: all `length` bytes or false.
-bool readBoxAt(void* user, uint64_t offset, void* dest, size_t length) {
-  return readFileAt(static_cast<HANDLE>(user), offset, static_cast<uint8_t*>(dest), length) ==
-         length;
-}
-
+// Positioned reads of the open file as a seek (only when the file is elsewhere) and plain
+// reads: a read with an OVERLAPPED offset costs Wine a server round trip, and most files need
+// just one read from the start.
 class FileTagReader final : public TagReader {
  public:
   FileTagReader(HANDLE file, uint64_t size) : file_(file), size_(size) {}
   uint64_t size() const override { return size_; }
+
+  // Until `length` bytes are in, the file ends or a read fails.
   size_t readAt(uint64_t offset, uint8_t* dest, size_t length) override {
-    return readFileAt(file_, offset, dest, length);
+    if (offset != position_) {
+      LARGE_INTEGER to;
+      to.QuadPart = static_cast<LONGLONG>(offset);
+      if (!SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) return 0;
+      position_ = offset;
+    }
+    size_t done = 0;
+    while (done < length) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length - done, kMaxReadChunk));
+      DWORD got = 0;
+      const bool ok = ReadFile(file_, dest + done, chunk, &got, nullptr) != 0;
+      done += got;
+      position_ += got;
+      if (!ok || got == 0) break;
+    }
+    return done;
   }
 
  private:
   HANDLE file_;
   uint64_t size_;
+  uint64_t position_ = 0;  // a freshly opened file is at its start
 };
+
+// BoxReader over the file's reader: all `length` bytes or false.
+bool readBoxAt(void* user, uint64_t offset, void* dest, size_t length) {
+  auto* reader = static_cast<FileTagReader*>(user);
+  return reader->readAt(offset, static_cast<uint8_t*>(dest), length) == length;
+}
 
 TagInfo readFileTags(HANDLE file, uint32_t codepage, bool full) {
   LARGE_INTEGER sizeValue;
@@ -82,7 +87,7 @@ TagInfo readFileTags(HANDLE file, uint32_t codepage, bool full) {
   }
 
   if (got >= 8 && std::memcmp(head + 4, "ftyp", 4) == 0) {
-    const BoxReader boxes{&readBoxAt, file, fileSize};
+    const BoxReader boxes{&readBoxAt, &reader, fileSize};
     TagInfo info;
     readMp4Tags(boxes, info);
     info.drm = false;
