@@ -7,6 +7,7 @@
 
 #include "base/code_page.h"
 #include "library/tag_bytes.h"
+#include "library/tag_window.h"
 #include "library/tags.h"
 
 using namespace tagbytes;
@@ -34,34 +35,39 @@ std::wstring decodeUtf16(const uint8_t* p, size_t length, bool bigEndian) {
   return out;
 }
 
-// Walks the frames in [pos, end) of `data`, calling visit(id, body, size) for each readable
-// frame. Returns false when a 2.4 size byte with the high bit set ended the walk.
-template <typename Visit>
-bool walkFrames(const uint8_t* data, size_t pos, size_t end, int version, Visit&& visit) {
+// Walks the frames in [pos, end). bytes(offset, n) gives the n bytes at offset, or null when
+// they cannot be had (which ends the walk). Only frames whose id `wanted` accepts have their
+// body fetched; visit(id, body, size) then sees it.
+template <typename Bytes, typename Wanted, typename Visit>
+void walkFrames(Bytes&& bytes, uint64_t pos, uint64_t end, int version, Wanted&& wanted,
+                Visit&& visit) {
   const size_t headerSize = version == 2 ? 6 : 10;
   while (pos <= end && end - pos >= headerSize) {
-    const uint8_t* h = data + pos;
-    if (h[0] == 0) break;  // padding
+    const uint8_t* h = bytes(pos, headerSize);
+    if (!h || h[0] == 0) break;  // unreadable, or padding
     uint32_t size;
     if (version == 2) {
       size = be24(h + 3);
     } else if (version == 3) {
       size = be32(h + 4);
     } else {
-      if (!isSyncsafe(h + 4)) return false;
+      if (!isSyncsafe(h + 4)) break;
       size = syncsafe32(h + 4);
     }
     if (size > end - pos - headerSize) break;
     bool skip = false;
     if (version == 3) skip = (h[9] & kSkipFlagsV3) != 0;
     if (version == 4) skip = (h[9] & kSkipFlagsV4) != 0;
-    if (!skip) {
-      const std::string_view id(reinterpret_cast<const char*>(h), version == 2 ? 3 : 4);
-      visit(id, h + headerSize, static_cast<size_t>(size));
+    char idBytes[4] = {};
+    std::memcpy(idBytes, h, version == 2 ? 3 : 4);  // h is gone once the body is fetched
+    const std::string_view id(idBytes, version == 2 ? 3 : 4);
+    if (!skip && wanted(id)) {
+      const uint8_t* body = h + headerSize;  // never read when the frame is empty
+      if (size > 0 && !(body = bytes(pos + headerSize, size))) break;
+      visit(id, body, static_cast<size_t>(size));
     }
     pos += headerSize + size;
   }
-  return true;
 }
 
 struct ChapFrame {
@@ -87,9 +93,9 @@ bool parseChap(const uint8_t* data, size_t length, int version, uint32_t codepag
   out.chapter.startMs = be32(data + pos);
   // End time and the two byte offsets are not used.
   pos += 16;
-  walkFrames(data, pos, length, version,
-             [&](std::string_view id, const uint8_t* body, size_t size) {
-               if (id != "TIT2" || !out.chapter.title.empty()) return;
+  walkFrames([data](uint64_t at, size_t) { return data + at; }, pos, length, version,
+             [&](std::string_view id) { return id == "TIT2" && out.chapter.title.empty(); },
+             [&](std::string_view, const uint8_t* body, size_t size) {
                out.chapter.title = cleanTagText(decodeId3Text(body, size, codepage));
              });
   return true;
@@ -154,32 +160,36 @@ std::wstring decodeId3Text(const uint8_t* data, size_t length, uint32_t codepage
   }
 }
 
-size_t readId3v2(const uint8_t* data, size_t length, uint32_t codepage, bool withChapters,
-                 TagInfo& info) {
-  if (!data || length < 10 || std::memcmp(data, "ID3", 3) != 0) return 0;
-  const int version = data[3];
-  if (version < 2 || version > 4 || !isSyncsafe(data + 6)) return 0;
-  const uint8_t flags = data[5];
-  uint64_t total = uint64_t(syncsafe32(data + 6)) + 10;
+uint64_t readId3v2(TagWindow& window, uint64_t start, uint64_t end, uint32_t codepage,
+                   bool withChapters, TagInfo& info) {
+  if (end < start || end - start < 10) return 0;
+  const uint8_t* header = window.read(start, 10);
+  if (!header || std::memcmp(header, "ID3", 3) != 0) return 0;
+  const int version = header[3];
+  if (version < 2 || version > 4 || !isSyncsafe(header + 6)) return 0;
+  const uint8_t flags = header[5];
+  uint64_t total = uint64_t(syncsafe32(header + 6)) + 10;
   if (version == 4 && (flags & kFlagFooter)) total += 10;
-  const size_t tagLength = static_cast<size_t>(std::min<uint64_t>(total, length));
+  const uint64_t tagLength = std::min(total, end - start);
 
   // Unsynchronised tags and compressed 2.2 tags would need undoing first; we skip them.
   if (flags & kFlagUnsynchronisation) return tagLength;
   if (version == 2 && (flags & kFlagExtendedHeader)) return tagLength;
 
-  size_t start = 10;
+  uint64_t first = 10;
   if (version >= 3 && (flags & kFlagExtendedHeader)) {
     if (tagLength < 14) return tagLength;
+    const uint8_t* extended = window.read(start + 10, 4);
+    if (!extended) return tagLength;
     if (version == 3) {
-      const uint32_t size = be32(data + 10);  // excludes its own 4 size bytes
+      const uint32_t size = be32(extended);  // excludes its own 4 size bytes
       if (size > tagLength - 14) return tagLength;
-      start = 10 + size + 4;
+      first = 10 + uint64_t(size) + 4;
     } else {
-      if (!isSyncsafe(data + 10)) return tagLength;
-      const uint32_t size = syncsafe32(data + 10);  // includes itself
+      if (!isSyncsafe(extended)) return tagLength;
+      const uint32_t size = syncsafe32(extended);  // includes itself
       if (size < 6 || size > tagLength - 10) return tagLength;
-      start = 10 + size;
+      first = 10 + uint64_t(size);
     }
   }
 
@@ -189,19 +199,27 @@ size_t readId3v2(const uint8_t* data, size_t length, uint32_t codepage, bool wit
   std::vector<ChapFrame> chapters;
   std::vector<std::string> toc;
   bool haveToc = false;
-  walkFrames(data, start, tagLength, version,
+  // Bodies of other frames (cover art above all) are stepped over, never read.
+  auto wanted = [&](std::string_view id) {
+    if (id == titleId) return title.empty();
+    if (id == artistId) return artist.empty();
+    if (version < 3 || !withChapters) return false;
+    if (id == "CHAP") return chapters.size() < kMaxChapFrames;
+    return id == "CTOC" && !haveToc;
+  };
+  walkFrames([&](uint64_t at, size_t n) { return window.read(start + at, n); }, first, tagLength,
+             version, wanted,
              [&](std::string_view id, const uint8_t* body, size_t size) {
                if (id == titleId) {
-                 if (title.empty()) title = decodeId3Text(body, size, codepage);
+                 title = decodeId3Text(body, size, codepage);
                } else if (id == artistId) {
-                 if (artist.empty()) artist = decodeId3Text(body, size, codepage);
-               } else if (version >= 3 && id == "CHAP") {
-                 if (chapters.size() >= kMaxChapFrames) return;
+                 artist = decodeId3Text(body, size, codepage);
+               } else if (id == "CHAP") {
                  ChapFrame chap;
                  if (parseChap(body, size, version, codepage, chap))
                    chapters.push_back(std::move(chap));
-               } else if (version >= 3 && id == "CTOC") {
-                 if (!haveToc) haveToc = parseTopLevelCtoc(body, size, toc);
+               } else {
+                 haveToc = parseTopLevelCtoc(body, size, toc);
                }
              });
 

@@ -10,8 +10,11 @@
 // Text of an ID3 text frame body: an encoding byte, then the text.
 std::wstring decodeId3Text(const uint8_t* data, size_t length, uint32_t codepage);
 
-// Parses an ID3v2 tag at the start of `data` into the empty fields of `info` (chapters only
-// when `withChapters`). Returns the tag's total length cut to `length`, 0 when there is no
+class TagWindow;
+
+// Parses an ID3v2 tag at `start` of the window, within [start, end), into the empty fields of
+// `info` (chapters only when `withChapters`). Only the frames it uses are read; the others
+// are stepped over. Returns the tag's total length cut to end - start, 0 when there is no
 // tag; the length is returned even when the tag's body cannot be parsed.
-size_t readId3v2(const uint8_t* data, size_t length, uint32_t codepage, bool withChapters,
-                 TagInfo& info);
+uint64_t readId3v2(TagWindow& window, uint64_t start, uint64_t end, uint32_t codepage,
+                   bool withChapters, TagInfo& info);

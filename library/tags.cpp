@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "library/id3v2.h"
 #include "library/tag_bytes.h"
+#include "library/tag_window.h"
 
 using namespace tagbytes;
 
@@ -51,34 +52,48 @@ void readRiffInfo(const uint8_t* data, size_t length, uint32_t codepage, std::ws
   }
 }
 
-void readRiff(const uint8_t* data, size_t length, uint32_t codepage, TagInfo& info) {
-  if (length < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0)
-    return;
+uint64_t remainingAt(const TagWindow& window, uint64_t pos) {
+  return window.size() > pos ? window.size() - pos : 0;
+}
+
+// Walks every chunk header to the end of the file; only LIST/INFO and id3 chunk bodies are
+// read, wherever they lie (taggers often append them after the data). False when the file is
+// not RIFF/WAVE.
+bool readRiff(TagWindow& window, uint32_t codepage, TagInfo& info) {
+  const uint8_t* head = window.read(0, 12);
+  if (!head || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+    return false;
   TagInfo fromId3;
   std::wstring infoTitle, infoArtist;
-  size_t pos = 12;
-  while (length - pos >= 8) {
-    const uint8_t* chunk = data + pos;
+  uint64_t pos = 12;
+  while (remainingAt(window, pos) >= 8) {
+    const uint8_t* chunk = window.read(pos, 8);
+    if (!chunk) break;
+    const bool isList = std::memcmp(chunk, "LIST", 4) == 0;
+    const bool isId3 = std::memcmp(chunk, "id3 ", 4) == 0 || std::memcmp(chunk, "ID3 ", 4) == 0;
     const uint32_t size = le32(chunk + 4);
-    const size_t remaining = length - pos - 8;
+    const uint64_t remaining = remainingAt(window, pos + 8);
     const bool fits = size <= remaining;
-    const size_t dataLength = fits ? size : remaining;
-    const uint8_t* body = chunk + 8;
-    if (std::memcmp(chunk, "LIST", 4) == 0) {
-      if (size > 3 && dataLength >= 4 && std::memcmp(body, "INFO", 4) == 0)
-        readRiffInfo(body + 4, dataLength - 4, codepage, infoTitle, infoArtist);
-    } else if (std::memcmp(chunk, "id3 ", 4) == 0 || std::memcmp(chunk, "ID3 ", 4) == 0) {
-      readId3v2(body, dataLength, codepage, false, fromId3);
+    const uint64_t dataLength = fits ? size : remaining;
+    if (isList && size > 3 && dataLength >= 4) {
+      size_t got = 0;  // a list larger than the budget is read as far as it goes
+      const uint8_t* body = window.readSome(pos + 8, static_cast<size_t>(dataLength), got);
+      if (got >= 4 && std::memcmp(body, "INFO", 4) == 0)
+        readRiffInfo(body + 4, got - 4, codepage, infoTitle, infoArtist);
+    } else if (isId3) {
+      readId3v2(window, pos + 8, pos + 8 + dataLength, codepage, false, fromId3);
     }
     if (!fits) break;
-    pos += 8 + size;
-    if ((size & 1) && pos < length) ++pos;
+    pos += 8 + uint64_t(size);
+    if ((size & 1) && pos < window.size()) ++pos;
   }
-  // An id3 chunk is the richer tag: it wins over INFO wherever it has a value.
+  // An id3 chunk is the richer tag: it wins over INFO wherever it has a value, whichever
+  // comes first in the file.
   if (info.title.empty()) info.title = fromId3.title;
   if (info.artist.empty()) info.artist = fromId3.artist;
   fillText(info.title, infoTitle);
   fillText(info.artist, infoArtist);
+  return true;
 }
 
 bool keyIs(const uint8_t* key, size_t length, std::string_view name) {
@@ -123,19 +138,25 @@ void readVorbisComment(const uint8_t* data, size_t length, TagInfo& info) {
   fillText(info.artist, artist);
 }
 
-void readFlac(const uint8_t* data, size_t length, TagInfo& info) {
-  if (length < 4 || std::memcmp(data, "fLaC", 4) != 0) return;
-  size_t pos = 4;
-  while (length - pos >= 4) {
-    const uint8_t* header = data + pos;
+// Steps over the metadata blocks (stream info, pictures, padding) to the comment block.
+void readFlac(TagWindow& window, uint64_t pos, TagInfo& info) {
+  const uint8_t* magic = window.read(pos, 4);
+  if (!magic || std::memcmp(magic, "fLaC", 4) != 0) return;
+  pos += 4;
+  while (remainingAt(window, pos) >= 4) {
+    const uint8_t* header = window.read(pos, 4);
+    if (!header) break;
+    const uint8_t type = header[0];
     const uint32_t size = be24(header + 1);
-    if (size > length - pos - 4) break;
-    if ((header[0] & 0x7F) == kFlacVorbisComment) {
-      readVorbisComment(header + 4, size, info);
+    if (size > remainingAt(window, pos) - 4) break;
+    if ((type & 0x7F) == kFlacVorbisComment) {
+      size_t got = 0;  // comments beyond the budget are cut off
+      const uint8_t* body = window.readSome(pos + 4, size, got);
+      readVorbisComment(body, got, info);
       break;
     }
-    if (header[0] & kFlacLastBlock) break;
-    pos += 4 + size;
+    if (type & kFlacLastBlock) break;
+    pos += 4 + uint64_t(size);
   }
 }
 
@@ -186,20 +207,25 @@ std::wstring cleanTagText(std::wstring_view text) {
   return out;
 }
 
-TagInfo parseTags(const uint8_t* buffer, size_t length, const uint8_t* tail, size_t tailLength,
-                  uint32_t codepage) {
-  if (!buffer) length = 0;
+TagInfo parseTagWindow(TagWindow& window, const uint8_t* tail, size_t tailLength,
+                       uint32_t codepage) {
   if (!tail) tailLength = 0;
   TagInfo info;
   try {
-    const size_t id3Length = readId3v2(buffer, length, codepage, true, info);
-    if (length > 0) {
-      readRiff(buffer, length, codepage, info);
-      readFlac(buffer + id3Length, length - id3Length, info);
-    }
+    const uint64_t id3Length = readId3v2(window, 0, window.size(), codepage, true, info);
+    // A RIFF file has its magic where an ID3v2 tag or a FLAC stream would begin, so testing
+    // in this order finds the same and keeps every read going forward.
+    if (id3Length > 0 || !readRiff(window, codepage, info)) readFlac(window, id3Length, info);
     readId3v1(tail, tailLength, codepage, info);
   } catch (const std::bad_alloc&) {
     return {};
   }
   return info;
+}
+
+TagInfo parseTags(const uint8_t* buffer, size_t length, const uint8_t* tail, size_t tailLength,
+                  uint32_t codepage) {
+  MemoryTagReader reader(buffer, length);
+  TagWindow window(reader, kTagFullReadBytes);
+  return parseTagWindow(window, tail, tailLength, codepage);
 }

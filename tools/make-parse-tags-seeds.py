@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of the parse_tags fuzz target (fuzz/corpus/parse_tags/): the first
-64 KiB of each tagged fixture in tests/data/tags/ plus hand-built tags for the rarer paths.
-Each seed is: code-page selector byte, tail-length byte, image (see fuzz/parse_tags_fuzz.cpp)."""
+64 KiB of each tagged fixture in tests/data/tags/, hand-built tags for the rarer paths, and the
+fixtures rearranged so that their tags lie behind cover art or audio (as
+tests/support/tag_layouts.h does with far bigger blocks).
+Each seed is: selector byte, tail-length byte, image (see fuzz/parse_tags_fuzz.cpp)."""
 import os
 import struct
 
@@ -51,6 +53,57 @@ def vorbis(comments):
     return bytes([0x84]) + struct.pack(">I", len(body))[1:] + body
 
 
+BULK = 3000
+# Selector: code page 0, budget 4096, windows of at least 64 bytes.
+SMALL_READS = 0 + 5 * 2 + 20 * 2
+
+
+def fixture(name):
+    with open(os.path.join(FIXTURES, name), "rb") as f:
+        return f.read()
+
+
+def flac_picture_first():
+    data = fixture("vorbis.flac")
+    blocks, pos, last = [], 4, False
+    while not last:
+        last = data[pos] & 0x80
+        n = int.from_bytes(data[pos + 1:pos + 4], "big")
+        blocks.append(bytes([data[pos] & 0x7F]) + data[pos + 1:pos + 4 + n])
+        pos += 4 + n
+    picture = struct.pack(">II", 3, 9) + b"image/png" + struct.pack(">IIIIII", 0, 1, 1, 24, 0, BULK) + bytes(BULK)
+    ordered = [blocks[0], bytes([6]) + struct.pack(">I", len(picture))[1:] + picture]
+    ordered += [b for b in blocks[1:] if b[0] != 4] + [b for b in blocks[1:] if b[0] == 4]
+    ordered[-1] = bytes([ordered[-1][0] | 0x80]) + ordered[-1][1:]
+    return b"fLaC" + b"".join(ordered) + data[pos:pos + 200]
+
+
+def wav_chunks():
+    data = fixture("info.wav")
+    chunks, pos = [], 12
+    while pos + 8 <= len(data):
+        n = struct.unpack("<I", data[pos + 4:pos + 8])[0]
+        body = data[pos + 8:pos + 8 + n]
+        chunks.append((data[pos:pos + 4], body + bytes(BULK) if data[pos:pos + 4] == b"data" else body))
+        pos += 8 + n + (n & 1)
+    return chunks
+
+
+def mp3_art_first():
+    data = fixture("id3v23_chapters.mp3")
+    size = (data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9]
+    apic = frame(3, b"APIC", b"\0image/png\0\x03\0" + bytes(BULK))
+    return data[:6] + syncsafe(size + len(apic)) + apic + data[10:10 + size] + data[10 + size:10 + size + 200]
+
+
+def layouts():
+    chunks = wav_chunks()
+    yield "layout-flac-picture-first", flac_picture_first()
+    yield "layout-wav-info-after-data", riff([c for c in chunks if c[0] != b"LIST"] + [c for c in chunks if c[0] == b"LIST"])
+    yield "layout-wav-id3-after-data", riff(chunks + [(b"id3 ", tag(3, frame(3, b"TIT2", b"\0Id3 Title")))])
+    yield "layout-mp3-art-first", mp3_art_first()
+
+
 def seeds():
     for name in sorted(os.listdir(FIXTURES)):
         with open(os.path.join(FIXTURES, name), "rb") as f:
@@ -70,6 +123,9 @@ def seeds():
     yield "riff-info-id3", bytes([1, 0]) + image
     flac = b"fLaC" + bytes([0, 0, 0, 34]) + bytes(34) + vorbis([b"TITLE=T", b"artist=A", b"noequals"])
     yield "flac-after-id3", bytes([3, 0]) + tag(3, b"") + flac
+    for name, image in layouts():
+        yield name, bytes([0, 0]) + image
+        yield name + "-small-reads", bytes([SMALL_READS, 0]) + image
 
 
 def main():

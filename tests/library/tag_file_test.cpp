@@ -8,8 +8,10 @@
 
 #include "base/scoped_win.h"
 #include "base/text.h"
+#include "library/tag_window.h"
 #include "library/tags.h"
 #include "tests/support/bytes.h"
+#include "tests/support/tag_layouts.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -25,10 +27,11 @@ std::wstring fixture(const wchar_t* name) {
   return L"" TWK_SOURCE_DIR "/tests/data/tags/" + std::wstring(name);
 }
 
-Bytes id3v1(std::string_view title) {
-  Bytes t = bytes(title);
+Bytes id3v1(std::string_view title, std::string_view artist = {}) {
+  Bytes t = bytes(title), a = bytes(artist);
   t.resize(30);
-  Bytes out = bytes("TAG") + t;
+  a.resize(30);
+  Bytes out = bytes("TAG") + t + a;
   out.resize(128);
   return out;
 }
@@ -134,26 +137,55 @@ TEST(TagFileFixtures, Mp4AndAsfGoToTheContainerParsers) {
   }
 }
 
-TEST(TagFile, FlacCommentsPastTheFirst64KiBNeedTheWholeImage) {
+TEST(TagFile, FlacCommentsPastTheFirst64KiBAreFoundInBothModes) {
   TempFolder folder;
   const Bytes big = flacFile(70000);
   const std::wstring path = folder.write(L"big picture.flac", big);
-  EXPECT_EQ(readTags(path, 0, false).title, L"");
+  EXPECT_EQ(readTags(path, 0, false).title, L"Flac Title");
   EXPECT_EQ(parseTags(big.data(), big.size(), nullptr, 0, 0).title, L"Flac Title");
 
   const std::wstring small = folder.write(L"small picture.flac", flacFile(1000));
   EXPECT_EQ(readTags(small, 0, false).title, L"Flac Title");
 }
 
-TEST(TagFile, FullModeReadsTheWholeId3v2TagAndBothModesReadTheTail) {
+TEST(TagFile, BothModesStepOverBigId3v2FramesAndReadTheTail) {
   TempFolder folder;
   Bytes file = id3Tag(id3Frame("PRIV", bytes("owner") + Bytes{0} + Bytes(100000, 0x42)) +
                       id3Frame("TIT2", Bytes{0} + bytes("Big Tag Title")));
   file += Bytes(3000, 0xEE);
-  file += id3v1("Tail Title");
+  file += id3v1("Tail Title", "Tail Artist");
   const std::wstring path = folder.write(L"big tag.mp3", file);
-  EXPECT_EQ(readTags(path, 0, false).title, L"Tail Title");
-  EXPECT_EQ(readTags(path, 0, true).title, L"Big Tag Title");
+  for (bool full : {false, true}) {
+    const TagInfo info = readTags(path, 0, full);
+    EXPECT_EQ(info.title, L"Big Tag Title");
+    EXPECT_EQ(info.artist, L"Tail Artist");
+  }
+}
+
+TEST(TagFile, TitlesBehindArtAndAudioReadAsFromTheMemoryImage) {
+  TempFolder folder;
+  for (const taglayouts::Layout& layout : taglayouts::layouts()) {
+    SCOPED_TRACE(text::wideToUtf8(layout.name));
+    const std::wstring path = folder.write(layout.name, layout.file);
+    for (bool full : {false, true}) {
+      const TagInfo fromFile = readTags(path, 0, full);
+      EXPECT_EQ(fromFile.title, layout.title);
+      EXPECT_EQ(fromFile.artist, taglayouts::kArtist);
+      EXPECT_EQ(fromFile.chapters.size(), layout.chapters);
+
+      MemoryTagReader reader(layout.file.data(), layout.file.size());
+      TagWindow window(reader, full ? kTagFullReadBytes : kTagHeaderOnlyBytes);
+      const TagInfo fromImage =
+          parseTagWindow(window, layout.file.data() + layout.file.size() - 128, 128, 0);
+      EXPECT_EQ(fromFile.title, fromImage.title);
+      EXPECT_EQ(fromFile.artist, fromImage.artist);
+      ASSERT_EQ(fromFile.chapters.size(), fromImage.chapters.size());
+      for (size_t i = 0; i < fromFile.chapters.size(); ++i) {
+        EXPECT_EQ(fromFile.chapters[i].startMs, fromImage.chapters[i].startMs);
+        EXPECT_EQ(fromFile.chapters[i].title, fromImage.chapters[i].title);
+      }
+    }
+  }
 }
 
 TEST(TagFile, FullModeGrowsTheAsfHeaderRead) {

@@ -28,6 +28,7 @@ inline Bytes& operator+=(Bytes& a, const Bytes& b) {
 inline Bytes operator+(Bytes a, const Bytes& b) { return a += b; }
 
 inline Bytes be16(uint16_t v) { return {uint8_t(v >> 8), uint8_t(v)}; }
+inline Bytes be24(uint32_t v) { return {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 inline Bytes be32(uint32_t v) {
   return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
 }
