@@ -1,0 +1,274 @@
+#include "net/http/request.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "base/live_record_count.h"
+#include "net/http/client.h"
+
+namespace http {
+
+// What the waiting thread and WinHTTP's callback share. WinHTTP may complete a call after the
+// waiter gave up on it (cancelled), so reads land in this buffer rather than the caller's, and
+// the record lives until the handle's closing notification as well as until the Request lets
+// go of it.
+struct Request::Context : LiveRecordCount<Request::Context> {
+  std::atomic<int> refs{2};
+  base::ScopedHandle done{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  std::atomic<DWORD> status{0};
+  std::atomic<DWORD> error{0};
+  std::atomic<DWORD> length{0};
+  std::vector<uint8_t> buffer;
+  std::wstring headers;
+
+  void release() noexcept {
+    if (refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+};
+
+namespace {
+
+void CALLBACK onStatus(HINTERNET, DWORD_PTR value, DWORD status, void* info, DWORD length) {
+  auto* context = reinterpret_cast<Request::Context*>(value);
+  if (!context) return;
+  switch (status) {
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+      context->release();
+      return;
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      context->length.store(0, std::memory_order_relaxed);
+      break;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      context->length.store(info ? *static_cast<DWORD*>(info) : 0, std::memory_order_relaxed);
+      break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      context->length.store(length, std::memory_order_relaxed);
+      break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+      context->error.store(
+          info ? static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError : ERROR_WINHTTP_INTERNAL_ERROR,
+          std::memory_order_relaxed);
+      break;
+    default:
+      return;
+  }
+  context->status.store(status, std::memory_order_release);
+  SetEvent(context->done.get());
+}
+
+}  // namespace
+
+long Request::liveContexts() noexcept { return LiveRecordCount<Context>::live(); }
+
+bool Request::open(HINTERNET connection, const std::wstring& path, bool secure, Cancel* cancel,
+                   uint32_t& error) noexcept {
+  close();
+  error = 0;
+  base::ScopedInternet request(WinHttpOpenRequest(connection, L"GET", path.c_str(), nullptr,
+                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                  secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!request) {
+    error = GetLastError();
+    return false;
+  }
+  Context* context = new (std::nothrow) Context;
+  if (!context || !context->done) {
+    delete context;
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  DWORD_PTR value = reinterpret_cast<DWORD_PTR>(context);
+  if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_CONTEXT_VALUE, &value, sizeof value) ||
+      WinHttpSetStatusCallback(
+          request.get(), onStatus,
+          WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
+          0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+    error = GetLastError();
+    // No callback is set, so no closing notification will release WinHTTP's share.
+    request.reset();
+    delete context;
+    return false;
+  }
+  handle_ = request.get();
+  context_ = context;
+  cancel_ = cancel;
+  if (!cancel) {
+    owned_ = std::move(request);
+    return true;
+  }
+  if (!cancel->registerRequest(std::move(request))) {
+    close();
+    return false;
+  }
+  registered_ = true;
+  return true;
+}
+
+void Request::close() noexcept {
+  if (!handle_) return;
+  if (registered_) {
+    // Closes here unless the canceller already has.
+    cancel_->unregisterRequest(handle_);
+  }
+  owned_.reset();
+  handle_ = nullptr;
+  registered_ = false;
+  cancel_ = nullptr;
+  context_->release();
+  context_ = nullptr;
+}
+
+void Request::detach() noexcept {
+  if (!handle_ || !registered_) return;
+  owned_ = cancel_->unregisterRequest(handle_);
+  registered_ = false;
+  if (!owned_) close();
+}
+
+bool Request::attach() noexcept {
+  if (!handle_) return false;
+  if (registered_ || !cancel_) return true;
+  if (!cancel_->registerRequest(std::move(owned_))) {
+    close();
+    return false;
+  }
+  registered_ = true;
+  return true;
+}
+
+template <typename Call>
+bool Request::start(Call call, uint32_t& error) noexcept {
+  if (!handle_) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  DWORD failure = 0;
+  auto run = [&] {
+    if (call()) return true;
+    failure = GetLastError();
+    return false;
+  };
+  const bool started = registered_ ? cancel_->whileRegistered(handle_, run) : run();
+  if (!started) error = failure ? failure : ERROR_WINHTTP_OPERATION_CANCELLED;
+  return started;
+}
+
+bool Request::wait(DWORD expected, uint32_t& error) noexcept {
+  HANDLE events[2] = {context_->done.get(), nullptr};
+  DWORD count = 1;
+  if (registered_ && cancel_->event()) events[count++] = cancel_->event();
+  if (WaitForMultipleObjects(count, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    error = ERROR_WINHTTP_OPERATION_CANCELLED;
+    return false;
+  }
+  const DWORD status = context_->status.load(std::memory_order_acquire);
+  if (status == expected) return true;
+  error = status == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR
+              ? context_->error.load(std::memory_order_relaxed)
+              : ERROR_WINHTTP_INTERNAL_ERROR;
+  return false;
+}
+
+bool Request::send(const std::wstring& headers, uint32_t& error) noexcept {
+  if (!handle_) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  try {
+    context_->headers = headers;
+  } catch (...) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  Context* context = context_;
+  const bool sent = start(
+      [&] {
+        return WinHttpSendRequest(
+            handle_,
+            context->headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : context->headers.c_str(),
+            context->headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, 0,
+            reinterpret_cast<DWORD_PTR>(context));
+      },
+      error);
+  if (!sent || !wait(WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, error)) return false;
+  return start([&] { return WinHttpReceiveResponse(handle_, nullptr); }, error) &&
+         wait(WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, error);
+}
+
+bool Request::readSome(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept {
+  got = 0;
+  try {
+    if (context_->buffer.size() < count) context_->buffer.resize(count);
+  } catch (...) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  uint8_t* landing = context_->buffer.data();
+  if (!start([&] { return WinHttpReadData(handle_, landing, count, nullptr); }, error) ||
+      !wait(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, error)) {
+    return false;
+  }
+  got = std::min<uint32_t>(context_->length.load(std::memory_order_relaxed), count);
+  std::memcpy(buffer, landing, got);
+  return true;
+}
+
+bool Request::read(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept {
+  got = 0;
+  if (count == 0) return true;
+  // First what WinHTTP already holds: Wine completes a read that its buffer can serve in the
+  // calling thread, and one it cannot serve whole would wait there, beyond the token's reach.
+  if (!start([&] { return WinHttpQueryDataAvailable(handle_, nullptr); }, error) ||
+      !wait(WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, error)) {
+    return false;
+  }
+  const uint32_t available = context_->length.load(std::memory_order_relaxed);
+  if (available == 0) return true;
+  if (!readSome(buffer, std::min(available, count), got, error)) return false;
+  if (got == 0 || got == count) return true;
+  // Then the rest in one call, which now waits in the background for the network.
+  uint32_t more = 0;
+  uint32_t ignored = 0;
+  if (readSome(buffer + got, count - got, more, ignored)) got += more;
+  return true;
+}
+
+template <typename Query>
+bool Request::query(Query query) noexcept {
+  if (!handle_) return false;
+  if (registered_) return cancel_->whileRegistered(handle_, [&] { return query(handle_); });
+  return query(handle_);
+}
+
+uint32_t Request::status() noexcept {
+  uint32_t status = 0;
+  query([&](HINTERNET h) {
+    status = queryStatus(h);
+    return true;
+  });
+  return status;
+}
+
+std::wstring Request::header(DWORD infoLevel) noexcept {
+  std::wstring text;
+  query([&](HINTERNET h) {
+    text = queryHeaderText(h, infoLevel);
+    return true;
+  });
+  return text;
+}
+
+std::wstring Request::finalUrl() noexcept {
+  std::wstring url;
+  query([&](HINTERNET h) {
+    url = queryFinalUrl(h);
+    return true;
+  });
+  return url;
+}
+
+}  // namespace http

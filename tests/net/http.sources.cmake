@@ -1,0 +1,1 @@
+twk_test(http_rules_test CORE http_rules_test.cpp)
