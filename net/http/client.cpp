@@ -30,15 +30,22 @@ std::optional<HttpUrl> parseUrl(std::wstring_view text) {
   parts.dwUrlPathLength = static_cast<DWORD>(-1);
   parts.dwExtraInfoLength = static_cast<DWORD>(-1);
   if (!WinHttpCrackUrl(copy.c_str(), 0, 0, &parts)) return std::nullopt;
-  if (!parts.lpszHostName || parts.dwHostNameLength == 0) return std::nullopt;
+  if (!parts.lpszHostName) return std::nullopt;
   HttpUrl url;
   url.host.assign(parts.lpszHostName, parts.dwHostNameLength);
   const std::wstring_view path = parts.lpszUrlPath
                                      ? std::wstring_view(parts.lpszUrlPath, parts.dwUrlPathLength)
                                      : std::wstring_view();
-  const std::wstring_view extra =
-      parts.lpszExtraInfo ? std::wstring_view(parts.lpszExtraInfo, parts.dwExtraInfoLength)
-                          : std::wstring_view();
+  std::wstring extra = parts.lpszExtraInfo
+                           ? std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength)
+                           : std::wstring();
+  // Wine leaves a query (or fragment) right after the host in the host.
+  const size_t cut = url.host.find_first_of(L"?#");
+  if (cut != std::wstring::npos) {
+    extra.insert(0, url.host, cut);
+    url.host.resize(cut);
+  }
+  if (url.host.empty()) return std::nullopt;
   url.path = requestPath(path, extra);
   url.port = parts.nPort;
   url.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;

@@ -191,6 +191,16 @@ RangeSource::BodyRead RangeSource::readBody(uint8_t* buffer, uint64_t count, uin
 
 bool RangeSource::readAt(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_t& bytesRead) {
   bytesRead = 0;
+  try {
+    return read(offset, buffer, count, bytesRead);
+  } catch (...) {
+    // Only allocation throws; the decoder calling here must not see it.
+    current_.close();
+    return bytesRead > 0;
+  }
+}
+
+bool RangeSource::read(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_t& bytesRead) {
   if (count == 0) return true;
   if (cancel_.cancelled()) return false;
   if (size_ != source::kUnknownSize) {

@@ -34,7 +34,8 @@ class RangeSource : public source::ByteSource {
   bool mediumLost() override { return false; }
 
   // One request at offset, with "Range: bytes=<offset>-" when ranged, judged by its status.
-  // Failed comes with a text (empty when cancelled).
+  // Failed comes with a text (empty when cancelled). openAt and useFinalLocation may throw
+  // std::bad_alloc; readAt never throws.
   Opened openAt(uint64_t offset, bool ranged, std::wstring& error);
   // Reads and discards n bytes of the current request.
   bool skip(uint64_t n);
@@ -48,6 +49,7 @@ class RangeSource : public source::ByteSource {
   enum class Reopened { Ok, Retry, PastEnd, GiveUp };
   enum class BodyRead { Done, Failed };
 
+  bool read(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_t& bytesRead);
   Reopened reopen(uint64_t offset);
   BodyRead readBody(uint8_t* buffer, uint64_t count, uint64_t& bytesRead);
   bool connect(uint32_t& error);

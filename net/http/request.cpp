@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <cwchar>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -23,6 +25,8 @@ struct Request::Context : LiveRecordCount<Request::Context> {
   std::atomic<DWORD> length{0};
   std::vector<uint8_t> buffer;
   std::wstring headers;
+  std::mutex redirectMutex;
+  std::wstring redirect;  // where the last redirection led
 
   void release() noexcept {
     if (refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
@@ -31,12 +35,25 @@ struct Request::Context : LiveRecordCount<Request::Context> {
 
 namespace {
 
+constexpr size_t kMaxRedirectChars = 2048;
+
 void CALLBACK onStatus(HINTERNET, DWORD_PTR value, DWORD status, void* info, DWORD length) {
   auto* context = reinterpret_cast<Request::Context*>(value);
   if (!context) return;
   switch (status) {
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
       context->release();
+      return;
+    case WINHTTP_CALLBACK_STATUS_REDIRECT:
+      if (info) {
+        const wchar_t* url = static_cast<const wchar_t*>(info);
+        try {
+          std::lock_guard<std::mutex> lock(context->redirectMutex);
+          context->redirect.assign(url, wcsnlen(url, kMaxRedirectChars + 1));
+        } catch (...) {
+          // The fix-up is an optimisation: without it requests go through the redirect again.
+        }
+      }
       return;
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
@@ -83,10 +100,10 @@ bool Request::open(HINTERNET connection, const std::wstring& path, bool secure, 
   }
   DWORD_PTR value = reinterpret_cast<DWORD_PTR>(context);
   if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_CONTEXT_VALUE, &value, sizeof value) ||
-      WinHttpSetStatusCallback(
-          request.get(), onStatus,
-          WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
-          0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+      WinHttpSetStatusCallback(request.get(), onStatus,
+                               WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                                   WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT,
+                               0) == WINHTTP_INVALID_STATUS_CALLBACK) {
     error = GetLastError();
     // No callback is set, so no closing notification will release WinHTTP's share.
     request.reset();
@@ -238,7 +255,7 @@ bool Request::read(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& err
 }
 
 template <typename Query>
-bool Request::query(Query query) noexcept {
+bool Request::query(Query query) {
   if (!handle_) return false;
   if (registered_) return cancel_->whileRegistered(handle_, [&] { return query(handle_); });
   return query(handle_);
@@ -253,7 +270,7 @@ uint32_t Request::status() noexcept {
   return status;
 }
 
-std::wstring Request::header(DWORD infoLevel) noexcept {
+std::wstring Request::header(DWORD infoLevel) {
   std::wstring text;
   query([&](HINTERNET h) {
     text = queryHeaderText(h, infoLevel);
@@ -262,12 +279,17 @@ std::wstring Request::header(DWORD infoLevel) noexcept {
   return text;
 }
 
-std::wstring Request::finalUrl() noexcept {
+std::wstring Request::finalUrl() {
   std::wstring url;
   query([&](HINTERNET h) {
     url = queryFinalUrl(h);
     return true;
   });
+  // Wine does not answer WINHTTP_OPTION_URL; the redirect notifications tell the same.
+  if (url.empty() && context_) {
+    std::lock_guard<std::mutex> lock(context_->redirectMutex);
+    url = context_->redirect;
+  }
   return url;
 }
 

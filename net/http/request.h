@@ -45,10 +45,11 @@ class Request {
   void detach() noexcept;
   bool attach() noexcept;
 
-  // Answers about the response (0 or empty when the request is closed or cancelled).
+  // Answers about the response (0 or empty when the request is closed or cancelled). The
+  // texts may throw std::bad_alloc.
   uint32_t status() noexcept;
-  std::wstring header(DWORD infoLevel) noexcept;
-  std::wstring finalUrl() noexcept;
+  std::wstring header(DWORD infoLevel);
+  std::wstring finalUrl();
 
   // Request contexts WinHTTP has not released yet: one per request handle until its closing.
   static long liveContexts() noexcept;
@@ -61,7 +62,7 @@ class Request {
   bool wait(DWORD expected, uint32_t& error) noexcept;
   bool readSome(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept;
   template <typename Query>
-  bool query(Query query) noexcept;
+  bool query(Query query);
 
   HINTERNET handle_ = nullptr;  // owned by owned_, or by the token while registered
   base::ScopedInternet owned_;

@@ -2,6 +2,7 @@
 // and the byte offset of a seek in byte-seek mode.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "engine/mp3_stream_info.h"
@@ -19,6 +20,14 @@ void putFrames(std::vector<uint8_t>& bytes, size_t at, int count) {
     if (bytes.size() < start + kFrame128Length) bytes.resize(start + kFrame128Length);
     std::copy(kFrame128, kFrame128 + 4, bytes.begin() + static_cast<long>(start));
   }
+}
+
+// size bytes of fill that begin with head.
+std::vector<uint8_t> startingWith(std::initializer_list<uint8_t> head, size_t size,
+                                  uint8_t fill = 0) {
+  std::vector<uint8_t> bytes(size, fill);
+  std::copy(head.begin(), head.end(), bytes.begin());
+  return bytes;
 }
 
 bool find(std::vector<uint8_t> bytes, Mp3StreamInfo& info) {
@@ -40,8 +49,8 @@ class FailingSource : public source::MemorySource {
 
 TEST(Mp3StreamInfo, Id3TagIsSkippedBySyncsafeSizeAndFooter) {
   // Size bytes 0,0,7,104 = 1000; flag 0x10 adds a 10-byte footer: the scan starts at 1020.
-  std::vector<uint8_t> bytes = {'I', 'D', '3', 4, 0, 0x10, 0, 0, 7, 104};
-  bytes.resize(1020, 0xFF);  // tag content that looks like sync words must not matter
+  // Tag content that looks like sync words must not matter.
+  std::vector<uint8_t> bytes = startingWith({'I', 'D', '3', 4, 0, 0x10, 0, 0, 7, 104}, 1020, 0xFF);
   putFrames(bytes, 1020, 3);
   Mp3StreamInfo info;
   ASSERT_TRUE(find(bytes, info));
@@ -52,14 +61,13 @@ TEST(Mp3StreamInfo, Id3TagIsSkippedBySyncsafeSizeAndFooter) {
   EXPECT_EQ(info.frameCount, 0u);
 
   // A size byte with its top bit set: not a tag header, the scan starts at 0.
-  std::vector<uint8_t> odd = {'I', 'D', '3', 4, 0, 0, 0, 0, 0x87, 104};
-  odd.resize(100);
+  std::vector<uint8_t> odd = startingWith({'I', 'D', '3', 4, 0, 0, 0, 0, 0x87, 104}, 100);
   putFrames(odd, 100, 3);
   ASSERT_TRUE(find(odd, info));
   EXPECT_EQ(info.firstFrameOffset, 100u);
 
   // A tag that claims more than the source holds leaves nothing to scan.
-  std::vector<uint8_t> cut = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
+  std::vector<uint8_t> cut = startingWith({'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, 10);
   putFrames(cut, 10, 3);
   EXPECT_FALSE(find(cut, info));
 }
@@ -154,7 +162,7 @@ TEST(Mp3StreamInfo, FrameHeadersAndFailures) {
   FailingSource failing(bytes);
   Mp3StreamInfo info;
   EXPECT_TRUE(findMp3StreamInfo(failing, info));  // the tag probe and the scan both read at 0
-  std::vector<uint8_t> tagged = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 10};
+  std::vector<uint8_t> tagged = startingWith({'I', 'D', '3', 4, 0, 0, 0, 0, 0, 10}, 20);
   putFrames(tagged, 20, 3);
   FailingSource failingAfterTag(tagged);
   EXPECT_FALSE(findMp3StreamInfo(failingAfterTag, info));
