@@ -36,6 +36,9 @@ struct Request::Context : LiveRecordCount<Request::Context> {
 namespace {
 
 constexpr size_t kMaxRedirectChars = 2048;
+constexpr uint32_t kMaxAhead = 0x100000;
+constexpr ULONGLONG kFastRefillMs = 50;
+constexpr ULONGLONG kSlowRefillMs = 500;
 
 void CALLBACK onStatus(HINTERNET, DWORD_PTR value, DWORD status, void* info, DWORD length) {
   auto* context = reinterpret_cast<Request::Context*>(value);
@@ -134,6 +137,7 @@ void Request::close() noexcept {
   owned_.reset();
   handle_ = nullptr;
   registered_ = false;
+  aheadBegin_ = aheadEnd_ = 0;
   cancel_ = nullptr;
   context_->release();
   context_ = nullptr;
@@ -216,41 +220,62 @@ bool Request::send(const std::wstring& headers, uint32_t& error) noexcept {
          wait(WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, error);
 }
 
-bool Request::readSome(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept {
+bool Request::readInto(uint32_t at, uint32_t count, uint32_t& got, uint32_t& error) noexcept {
   got = 0;
-  try {
-    if (context_->buffer.size() < count) context_->buffer.resize(count);
-  } catch (...) {
-    error = ERROR_NOT_ENOUGH_MEMORY;
-    return false;
-  }
-  uint8_t* landing = context_->buffer.data();
+  uint8_t* landing = context_->buffer.data() + at;
   if (!start([&] { return WinHttpReadData(handle_, landing, count, nullptr); }, error) ||
       !wait(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, error)) {
     return false;
   }
   got = std::min<uint32_t>(context_->length.load(std::memory_order_relaxed), count);
-  std::memcpy(buffer, landing, got);
   return true;
 }
 
 bool Request::read(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept {
   got = 0;
   if (count == 0) return true;
-  // First what WinHTTP already holds: Wine completes a read that its buffer can serve in the
-  // calling thread, and one it cannot serve whole would wait there, beyond the token's reach.
+  if (aheadBegin_ == aheadEnd_) {
+    if (!refill(count, error)) return false;
+    if (aheadBegin_ == aheadEnd_) return true;  // the end of the body
+  }
+  got = std::min(count, aheadEnd_ - aheadBegin_);
+  std::memcpy(buffer, context_->buffer.data() + aheadBegin_, got);
+  aheadBegin_ += got;
+  return true;
+}
+
+bool Request::refill(uint32_t count, uint32_t& error) noexcept {
+  aheadBegin_ = aheadEnd_ = 0;
+  const uint32_t want = std::max(count, ahead_);
+  try {
+    if (context_->buffer.size() < want) context_->buffer.resize(want);
+  } catch (...) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  // First what WinHTTP holds already: Wine serves a read its buffer can cover in the calling
+  // thread, but one it cannot cover whole would wait there for the network, out of the
+  // token's reach.
   if (!start([&] { return WinHttpQueryDataAvailable(handle_, nullptr); }, error) ||
       !wait(WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, error)) {
     return false;
   }
   const uint32_t available = context_->length.load(std::memory_order_relaxed);
   if (available == 0) return true;
-  if (!readSome(buffer, std::min(available, count), got, error)) return false;
-  if (got == 0 || got == count) return true;
-  // Then the rest in one call, which now waits in the background for the network.
+  uint32_t got = 0;
+  if (!readInto(0, std::min(available, want), got, error)) return false;
+  aheadEnd_ = got;
+  if (got == 0 || got >= count) return true;
+  // Then the rest in one call that waits in the background. Wine returns only once it has all
+  // of it, so the size grows while the network keeps up and shrinks when it does not.
+  const ULONGLONG started = GetTickCount64();
   uint32_t more = 0;
   uint32_t ignored = 0;
-  if (readSome(buffer + got, count - got, more, ignored)) got += more;
+  if (!readInto(got, want - got, more, ignored)) return true;
+  aheadEnd_ += more;
+  const ULONGLONG took = GetTickCount64() - started;
+  if (took <= kFastRefillMs) ahead_ = std::min(ahead_ * 2, kMaxAhead);
+  if (took >= kSlowRefillMs) ahead_ = std::max(ahead_ / 2, kMinAhead);
   return true;
 }
 

@@ -33,7 +33,8 @@ class Request {
   // Sends with extra header lines (may be empty) and waits for the response headers.
   bool send(const std::wstring& headers, uint32_t& error) noexcept;
 
-  // Reads at most count bytes of the body; true with got 0 at its end.
+  // Reads at most count bytes of the body; true with got 0 at its end. Bytes WinHTTP delivered
+  // beyond a read wait for the next one (and go with close()).
   bool read(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept;
 
   // Takes the request back from its token, or closes it.
@@ -60,7 +61,8 @@ class Request {
   template <typename Call>
   bool start(Call call, uint32_t& error) noexcept;
   bool wait(DWORD expected, uint32_t& error) noexcept;
-  bool readSome(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept;
+  bool refill(uint32_t count, uint32_t& error) noexcept;
+  bool readInto(uint32_t at, uint32_t count, uint32_t& got, uint32_t& error) noexcept;
   template <typename Query>
   bool query(Query query);
 
@@ -69,6 +71,11 @@ class Request {
   Cancel* cancel_ = nullptr;
   bool registered_ = false;
   Context* context_ = nullptr;  // shared with WinHTTP's callback until the handle closes
+  // Read-ahead in the context's buffer: bytes aheadBegin_ to aheadEnd_ are not delivered yet.
+  static constexpr uint32_t kMinAhead = 0x4000;
+  uint32_t ahead_ = 0x10000;
+  uint32_t aheadBegin_ = 0;
+  uint32_t aheadEnd_ = 0;
 };
 
 }  // namespace http
