@@ -2,9 +2,12 @@
 // and the byte offset of a seek in byte-seek mode.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <vector>
 
+#include "engine/mp3_byte_seek.h"
 #include "engine/mp3_stream_info.h"
 #include "engine/source/memory_source.h"
 
@@ -168,6 +171,74 @@ TEST(Mp3StreamInfo, FrameHeadersAndFailures) {
   EXPECT_FALSE(findMp3StreamInfo(failingAfterTag, info));
   EXPECT_FALSE(find({}, info));
   EXPECT_FALSE(find(std::vector<uint8_t>(5000, 0), info));
+}
+
+std::vector<uint8_t> fixture(const char* name) {
+  std::ifstream in(std::string(TWK_SOURCE_DIR "/tests/data/audio/") + name, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Frames decoded from the decoder's position to the end.
+uint64_t framesToEnd(ma_decoder& decoder) {
+  static float pcm[4096 * 2];
+  uint64_t total = 0;
+  for (;;) {
+    ma_uint64 got = 0;
+    ma_decoder_read_pcm_frames(&decoder, pcm, 4096, &got);
+    total += got;
+    if (got < 4096) return total;
+  }
+}
+
+TEST(Mp3StreamInfo, EncodedFilesGiveTheirInfoFrameCount) {
+  Mp3StreamInfo info;
+  ASSERT_TRUE(find(fixture("sine44_stereo.mp3"), info));
+  EXPECT_EQ(info.firstFrameOffset, 20u);  // after a 10-byte ID3v2 tag
+  EXPECT_EQ(info.sampleRate, 44100u);
+  EXPECT_EQ(info.bitRate, 64000u);
+  EXPECT_EQ(info.frameCount, 78u);
+  EXPECT_EQ(mp3LengthInFrames(info, 0), 78u * 1152);
+  ASSERT_TRUE(find(fixture("sine48_mono.mp3"), info));
+  EXPECT_EQ(info.sampleRate, 48000u);
+  EXPECT_NE(info.frameCount, 0u);  // mono side information puts the tag elsewhere
+}
+
+// Twenty seconds of CBR frames without an Info frame: the length comes from the bit rate, and a
+// seek by estimated byte offset lands within a second of its target.
+TEST(Mp3StreamInfo, SeekByEstimateLandsNearTheTarget) {
+  const std::vector<uint8_t> file = fixture("sine44_stereo.mp3");
+  std::vector<uint8_t> audio;
+  Mp3FrameHeader h;
+  size_t at = 20;
+  ASSERT_TRUE(parseMp3FrameHeader(file.data() + at, h));
+  at += h.frameLength;  // the Info frame stays out
+  const size_t first = at;
+  while (at + 4 <= file.size() && parseMp3FrameHeader(file.data() + at, h)) at += h.frameLength;
+  for (int i = 0; i < 10; ++i) audio.insert(audio.end(), file.begin() + first, file.begin() + at);
+
+  source::MemorySource src(audio);
+  Mp3StreamInfo info;
+  ASSERT_TRUE(findMp3StreamInfo(src, info));
+  EXPECT_EQ(info.frameCount, 0u);
+  const uint64_t length = mp3LengthInFrames(info, audio.size() - info.firstFrameOffset);
+  decoding::SourceView view;
+  view.source = &src;
+  view.size = src.size();
+  ma_decoder decoder;
+  ASSERT_EQ(openMp3AtOffset(view, 0, decoder), MA_SUCCESS);
+  EXPECT_EQ(decoder.outputSampleRate, 44100u);
+  const uint64_t total = framesToEnd(decoder);
+  ma_decoder_uninit(&decoder);
+  EXPECT_NEAR(static_cast<double>(length), static_cast<double>(total), 44100.0);
+
+  for (uint64_t target : {length / 4, length / 2, length - 44100}) {
+    uint64_t offset = 0;
+    ASSERT_TRUE(mp3SeekOffset(info, src.size(), length, target, offset));
+    ASSERT_EQ(openMp3AtOffset(view, offset, decoder), MA_SUCCESS);
+    const uint64_t rest = framesToEnd(decoder);
+    ma_decoder_uninit(&decoder);
+    EXPECT_NEAR(static_cast<double>(total - target), static_cast<double>(rest), 44100.0) << target;
+  }
 }
 
 }  // namespace
