@@ -167,6 +167,9 @@ bool Request::start(Call call, uint32_t& error) noexcept {
     error = ERROR_INVALID_HANDLE;
     return false;
   }
+  // A completion that belongs to an earlier call must not answer this one.
+  context_->status.store(0, std::memory_order_relaxed);
+  ResetEvent(context_->done.get());
   DWORD failure = 0;
   auto run = [&] {
     if (call()) return true;
@@ -182,16 +185,19 @@ bool Request::wait(DWORD expected, uint32_t& error) noexcept {
   HANDLE events[2] = {context_->done.get(), nullptr};
   DWORD count = 1;
   if (registered_ && cancel_->event()) events[count++] = cancel_->event();
-  if (WaitForMultipleObjects(count, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
-    error = ERROR_WINHTTP_OPERATION_CANCELLED;
-    return false;
+  for (;;) {
+    if (WaitForMultipleObjects(count, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      error = ERROR_WINHTTP_OPERATION_CANCELLED;
+      return false;
+    }
+    // Intermediate completions (a request sent again after a redirect) are passed over.
+    const DWORD status = context_->status.load(std::memory_order_acquire);
+    if (status == expected) return true;
+    if (status == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) {
+      error = context_->error.load(std::memory_order_relaxed);
+      return false;
+    }
   }
-  const DWORD status = context_->status.load(std::memory_order_acquire);
-  if (status == expected) return true;
-  error = status == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR
-              ? context_->error.load(std::memory_order_relaxed)
-              : ERROR_WINHTTP_INTERNAL_ERROR;
-  return false;
 }
 
 bool Request::send(const std::wstring& headers, uint32_t& error) noexcept {
