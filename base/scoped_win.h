@@ -82,6 +82,16 @@ struct ModuleTraits {
 };
 using ScopedModule = Scoped<ModuleTraits>;
 
+// A Winsock SOCKET (a UINT_PTR; all ones is INVALID_SOCKET). The header stays free of
+// <winsock2.h>, which must come before <windows.h> where it is used.
+struct SocketTraits {
+  using Value = UINT_PTR;
+  static UINT_PTR empty() noexcept { return ~UINT_PTR(0); }
+  static bool valid(UINT_PTR s) noexcept { return s != empty(); }
+  static void close(UINT_PTR s) noexcept;
+};
+using ScopedSocket = Scoped<SocketTraits>;
+
 struct MenuTraits {
   using Value = HMENU;
   static HMENU empty() noexcept { return nullptr; }

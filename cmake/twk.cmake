@@ -158,6 +158,15 @@ function(twk_native_sources layer)
   _twk_layer_sources(NATIVE ${layer} ${ARGN})
 endfunction()
 
+# twk_win_libraries(<layer> libs...): system libraries the layer's Windows shell links (the
+# import libraries of the DLLs it calls, GUID definitions), in the Windows tree only.
+function(twk_win_libraries layer)
+  if(NOT layer IN_LIST TWK_LAYERS)
+    message(FATAL_ERROR "${TWK_FRAGMENT_DIR}: '${layer}' is not a layer (${TWK_LAYERS})")
+  endif()
+  set_property(GLOBAL APPEND PROPERTY TWK_WIN_LIBRARIES_${layer} ${ARGN})
+endfunction()
+
 # Each layer's view of the headers: build/layers/<layer>/<folder>/<name>.h forwarding to the
 # source tree. A header belongs to the layer of its source file (name.cpp, name_win.cpp or
 # name_native.cpp in the same folder); a header without one belongs to the lowest layer that
@@ -242,6 +251,10 @@ function(twk_create_libraries)
     foreach(below IN LISTS TWK_BELOW_${layer})
       target_link_libraries(twk_${layer} PUBLIC twk_${below})
     endforeach()
+    if(TWK_TREE STREQUAL "windows")
+      get_property(system GLOBAL PROPERTY TWK_WIN_LIBRARIES_${layer})
+      target_link_libraries(twk_${layer} PUBLIC ${system})
+    endif()
   endforeach()
   target_link_libraries(twk_engine PUBLIC twk_miniaudio)
   add_library(twk INTERFACE)
