@@ -28,6 +28,38 @@ uint64_t readFully(source::ByteSource& source, uint64_t offset, uint8_t* buffer,
   return done;
 }
 
+uint32_t be32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// Walks the top-level boxes. False only when the walk reached the end of the data without a
+// 'moov'; a malformed header or an unknown size leave the decision to Media Foundation.
+bool mayHaveMovie(source::ByteSource& source) {
+  constexpr uint32_t kMoov = 0x6D6F6F76;
+  constexpr int kMaxBoxes = 4096;
+  const uint64_t size = source.size();
+  if (size == source::kUnknownSize) return true;
+  uint64_t at = 0;
+  for (int i = 0; i < kMaxBoxes && at < size; ++i) {
+    uint8_t header[16];
+    if (size - at < 8 || readFully(source, at, header, 8) < 8) return true;
+    if (be32(header + 4) == kMoov) return true;
+    uint64_t boxSize = be32(header);
+    if (boxSize == 1) {
+      if (size - at < 16 || readFully(source, at + 8, header + 8, 8) < 8) return true;
+      boxSize = uint64_t{be32(header + 8)} << 32 | be32(header + 12);
+      if (boxSize < 16) return true;
+    } else if (boxSize == 0) {
+      return false;  // the last box, and not a moov
+    } else if (boxSize < 8) {
+      return true;
+    }
+    if (boxSize > size - at) return false;  // a box cut off by the end of the file
+    at += boxSize;
+  }
+  return at < size;
+}
+
 bool readBox(void* user, uint64_t offset, void* dest, size_t length) {
   auto* source = static_cast<source::ByteSource*>(user);
   return readFully(*source, offset, static_cast<uint8_t*>(dest), length) == length;
@@ -36,9 +68,11 @@ bool readBox(void* user, uint64_t offset, void* dest, size_t length) {
 }  // namespace
 
 Probe probeContainer(source::ByteSource& source) noexcept {
+  constexpr uint32_t kFtyp = 0x66747970;
   uint8_t start[kSniffBytes];
-  if (readFully(source, 0, start, kSniffBytes) < kSniffBytes ||
-      std::memcmp(start, kAsfHeaderGuid, sizeof kAsfHeaderGuid) != 0) {
+  const uint64_t got = readFully(source, 0, start, kSniffBytes);
+  if (got < kSniffBytes || std::memcmp(start, kAsfHeaderGuid, sizeof kAsfHeaderGuid) != 0) {
+    if (got >= 8 && be32(start + 4) == kFtyp && !mayHaveMovie(source)) return Probe::NoMovie;
     return Probe::Mp4;
   }
   uint64_t headerSize = 0;
@@ -46,10 +80,10 @@ Probe probeContainer(source::ByteSource& source) noexcept {
   const size_t want = static_cast<size_t>(std::min(headerSize, kMaxAsfHeaderRead));
   std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[want ? want : 1]);
   if (!header) return Probe::OutOfMemory;
-  const size_t got = static_cast<size_t>(readFully(source, 0, header.get(), want));
+  const size_t length = static_cast<size_t>(readFully(source, 0, header.get(), want));
   TagInfo info;
   try {
-    readAsfHeader(header.get(), got, info);
+    readAsfHeader(header.get(), length, info);
   } catch (...) {
     // Only the title and artist texts allocate.
     return Probe::OutOfMemory;

@@ -17,10 +17,12 @@ inline constexpr wchar_t kWmaContentType[] = L"audio/x-ms-wma";
 // The most of an ASF header read for the DRM check.
 constexpr uint64_t kMaxAsfHeaderRead = 1 << 20;
 
-enum class Probe { Mp4, Wma, Protected, OutOfMemory };
+enum class Probe { Mp4, Wma, Protected, OutOfMemory, NoMovie };
 
 // MP4 unless the first 30 bytes are an ASF header; then the header (at most 1 MiB) decides
-// between a plain and a protected WMA.
+// between a plain and a protected WMA. NoMovie: an MP4 (starting with 'ftyp') whose top-level
+// boxes, walked to the end, hold no 'moov' (a download cut short): nothing can play it, and
+// Media Foundation under Wine may never return from such a file.
 Probe probeContainer(source::ByteSource& source) noexcept;
 
 // A BoxReader over the source: repeated readAt until the length is in; an error or the end

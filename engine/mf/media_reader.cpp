@@ -61,6 +61,7 @@ OpenOutcome MediaReader::open(source::ByteSource& source,
   if (probe == Probe::Protected) return OpenOutcome::Protected;
   if (probe == Probe::OutOfMemory) return OpenOutcome::OutOfMemory;
   if (!mediaFoundation()) return OpenOutcome::NeedsFeaturePack;
+  if (probe == Probe::NoMovie) return OpenOutcome::NotPlayable;
 
   std::unique_ptr<MediaReader> opened(new (std::nothrow) MediaReader());
   if (!opened) return OpenOutcome::OutOfMemory;

@@ -30,6 +30,12 @@ TEST(MediaProbe, AsfHeaderDecidesBetweenMp4PlainAndProtectedWma) {
   EXPECT_EQ(mf::Probe::Wma, probe(mfFixture("stereo.wma")));
   EXPECT_EQ(mf::Probe::Protected, probe(mfFixture("protected.wma")));
   EXPECT_EQ(mf::Probe::Protected, probe(mfFixture("protected_in_extension.wma")));
+  // An MP4 cut short before its moov (the moov of stereo.m4a is last) can never play; one
+  // whose moov comes first and whose sample data is cut short can, in part.
+  Bytes m4a = mfFixture("stereo.m4a");
+  EXPECT_EQ(mf::Probe::NoMovie, probe(Bytes(m4a.begin(), m4a.end() - 100)));
+  EXPECT_EQ(mf::Probe::Mp4, probe(mfFixture("truncated_mdat.m4a")));
+  EXPECT_EQ(mf::Probe::Mp4, probe(str("not an mp4 at all, maybe an mp3")));
   // Too short to be an ASF header: handed to Media Foundation as MP4.
   Bytes wma = mfFixture("stereo.wma");
   EXPECT_EQ(mf::Probe::Mp4, probe(Bytes(wma.begin(), wma.begin() + 29)));
