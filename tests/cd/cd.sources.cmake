@@ -1,0 +1,3 @@
+twk_test(cd_disc_test CORE disc_test.cpp ../support/cd_disc_image.cpp)
+twk_test(cd_track_source_test CORE track_source_test.cpp ../support/cd_disc_image.cpp)
+twk_test(cd_drive_test WIN drive_win_test.cpp ../support/win_test_support.cpp)
