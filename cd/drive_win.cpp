@@ -15,7 +15,7 @@ static_assert(sizeof(RAW_READ_INFO) == 16 && CDDA == 2);
 static_assert(cd::syserr::kInvalidHandle == ERROR_INVALID_HANDLE);
 static_assert(cd::syserr::kNotReady == ERROR_NOT_READY);
 static_assert(cd::syserr::kDevNotExist == ERROR_DEV_NOT_EXIST);
-static_assert(cd::syserr::kNoSuchDevice == ERROR_NO_SUCH_DEVICE);
+// ERROR_NO_SUCH_DEVICE (433) is missing from the MinGW-w64 headers.
 static_assert(cd::syserr::kOperationAborted == ERROR_OPERATION_ABORTED);
 static_assert(cd::syserr::kFileInvalid == ERROR_FILE_INVALID);
 static_assert(cd::syserr::kMediaChanged == ERROR_MEDIA_CHANGED);

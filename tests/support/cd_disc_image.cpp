@@ -243,8 +243,8 @@ cd::ReadResult DiscImage::read(uint32_t first, uint32_t count, uint8_t* buffer) 
 
 std::shared_ptr<DiscImage> mixedModeDisc() {
   auto disc = DiscImage::make({{1, 0, true}, {2, 300}, {3, 340}, {4, 430}}, 460);
-  disc->cdText =
-      encodeCdText({"Generated Disc", "", "Second", "Third"}, {"The Testers", "", "", "Guest"});
+  disc->cdText = encodeCdText({"Generated Disc", "", "Second", "", "Fourth"},
+                              {"The Testers", "", "", "Guest", "\t"});
   return disc;
 }
 

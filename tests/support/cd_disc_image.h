@@ -92,8 +92,8 @@ class DiscImage : public std::enable_shared_from_this<DiscImage> {
 };
 
 // The disc the scenario tests share: a data track 1 (mixed mode), then audio tracks 2, 3 and 4
-// of 40, 90 and 30 sectors back to back, and CD-Text naming the album, its performer and the
-// tracks (track 3 has a guest performer, track 4 no title).
+// of 40, 90 and 30 sectors back to back, and CD-Text: the album and its performer, titles for
+// tracks 2 and 4, and a guest performer for track 3 (no title) and, by a TAB, for track 4.
 std::shared_ptr<DiscImage> mixedModeDisc();
 
 }  // namespace testcd
