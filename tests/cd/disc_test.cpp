@@ -93,14 +93,10 @@ TEST(CdText, DecodesWithCrcsOrAllZeroCrcsAndRepeatsTabTitles) {
   EXPECT_EQ(L"First", titles[1]);
   EXPECT_EQ(L"", titles[2]);
 
-  // 8-bit text: UTF-8 when it is, else the code page, or 1251 for mostly high bytes.
-  const std::string cyrillic = "\xCF\xF0\xE8\xE2\xE5\xF2";
-  std::vector<uint8_t> block = testcd::encodeCdText({cyrillic, "Caf\xE9", "Caf\xC3\xA9"}, {});
-  titles = titlesOf(block, 0);
-  EXPECT_EQ(L"\u041F\u0440\u0438\u0432\u0435\u0442", titles[0]);
-  EXPECT_EQ(L"Caf\u00E9", titles[1]);
-  EXPECT_EQ(L"Caf\u00E9", titles[2]);
-  EXPECT_EQ(L"\u00CF\u00F0\u00E8\u00E2\u00E5\u00F2", titlesOf(block, 1252)[0]);
+  // 8-bit text goes through the tag code page.
+  const std::vector<uint8_t> block = testcd::encodeCdText({"\xCF\xF0\xE8"}, {});
+  EXPECT_EQ(L"\u041F\u0440\u0438", titlesOf(block, 1251)[0]);
+  EXPECT_EQ(L"\u00CF\u00F0\u00E8", titlesOf(block, 1252)[0]);
 }
 
 TEST(CdText, BrokenSequencesLoseOnlyTheTextsTheyTouch) {
@@ -190,10 +186,26 @@ TEST(CdRead, ReadsTracksAndNamesOrSaysWhyNot) {
     EXPECT_EQ(text, readWith(disc).error);
   }
   disc->tocError = 0;
+  // The same errors end a sector read for good; others are worth a retry.
+  EXPECT_EQ(cd::ReadResult::Gone, cd::readResultForError(995));  // aborted
+  EXPECT_EQ(cd::ReadResult::Retry, cd::readResultForError(23));  // a CRC error
   disc->toc = tocBytes({{1, 0}, {3, 100}, {2, 200}}, 300);
   EXPECT_EQ(L"No audio CD in drive D:", readWith(disc).error);
   disc->openFails = true;
   EXPECT_EQ(L"Can't open drive D:", readWith(disc).error);
+}
+
+TEST(CdOpenTrack, OnlyAnAudioTrackOfTheDiscOpens) {
+  auto disc = testcd::mixedModeDisc();
+  cd::OpenTrackError error = cd::OpenTrackError::NoDisc;
+  auto src = cd::openTrackSource(L"x:\\track03.cda", disc->opener(), error);
+  ASSERT_TRUE(src);
+  EXPECT_EQ(90u * 2352 + 44, src->size());
+  for (const wchar_t* path :
+       {L"X:\\Track01.cda" /* data */, L"X:\\Track05.cda", L"X:\\Track3.cda"}) {
+    EXPECT_FALSE(cd::openTrackSource(path, disc->opener(), error)) << path;
+    EXPECT_EQ(cd::OpenTrackError::NoDisc, error);
+  }
 }
 
 template <typename Pred>
@@ -247,23 +259,6 @@ TEST(CdReader, PostsOneResultAndCancelledReadsPostNothing) {
   EXPECT_TRUE(waitFor([&] { return counted(2); }));
   reader.cancel();
   EXPECT_EQ(1u, inbox.size());
-}
-
-TEST(CdOpenTrack, GivesTheTracksSourceOrNoDisc) {
-  auto disc = testcd::mixedModeDisc();
-  cd::OpenTrackError error = cd::OpenTrackError::NoDisc;
-  auto src = cd::openTrackSource(L"x:\\track03.cda", disc->opener(), error);
-  ASSERT_TRUE(src);
-  EXPECT_EQ(cd::OpenTrackError::None, error);
-  EXPECT_EQ(90u * 2352 + 44, src->size());
-  for (const wchar_t* path :
-       {L"X:\\Track01.cda" /* data */, L"X:\\Track05.cda", L"X:\\Track3.cda"}) {
-    EXPECT_FALSE(cd::openTrackSource(path, disc->opener(), error)) << path;
-    EXPECT_EQ(cd::OpenTrackError::NoDisc, error);
-  }
-  disc->tocError = 21;
-  EXPECT_FALSE(cd::openTrackSource(L"X:\\Track03.cda", disc->opener(), error));
-  EXPECT_EQ(cd::OpenTrackError::NoDisc, error);
 }
 
 }  // namespace
