@@ -1,0 +1,1 @@
+twk_fuzz(cd cd_fuzz.cpp corpus/cd)
