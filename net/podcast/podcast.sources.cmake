@@ -1,3 +1,3 @@
-twk_core_sources(duration.cpp episode_text.cpp feed_builder.cpp feed_download.cpp playable.cpp
+twk_core_sources(download_error.cpp duration.cpp episode_text.cpp feed_builder.cpp playable.cpp
                  pub_date.cpp)
-twk_win_sources(feed_parser_win.cpp xml_input_win.cpp)
+twk_win_sources(feed_download_win.cpp feed_parser_win.cpp xml_input_win.cpp)

@@ -6,10 +6,10 @@
 #include <string>
 #include <utility>
 
+#include "net/podcast/download_error.h"
 #include "net/podcast/duration.h"
 #include "net/podcast/episode_text.h"
 #include "net/podcast/feed_builder.h"
-#include "net/podcast/feed_download.h"
 #include "net/podcast/feed_texts.h"
 #include "net/podcast/playable.h"
 #include "net/podcast/pub_date.h"
