@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "net/http/error_text.h"
 #include "net/http/request.h"
+#include "net/http/response_rules.h"
 
 namespace http {
 namespace {
@@ -136,6 +137,12 @@ std::wstring fetch(std::wstring_view url, uint64_t maxBytes, HttpResponse& out,
       if (got == 0) break;
       if (got > maxBytes || out.body.size() > maxBytes - got) return kTooBigText;
       out.body.insert(out.body.end(), chunk, chunk + got);
+    }
+    // Wine ends the body of a reset connection as if it were complete.
+    uint64_t length = 0;
+    if (parseContentLength(request.header(WINHTTP_QUERY_CONTENT_LENGTH), length) &&
+        out.body.size() < length) {
+      return kDroppedText;
     }
     return {};
   } catch (const std::bad_alloc&) {

@@ -1,0 +1,124 @@
+// Feed figures: a 5,000-episode feed of about 8 MB read through XmlLite and the feed builder,
+// as the feed thread does once the download is in memory (the first run also loads XmlLite and
+// is shown apart); then the generated feed served on loopback, from FeedDownload::start() to
+// its result in the window's queue, and how long stop() takes while a server stalls.
+//   podcast_bench [feed.xml]   (default: the feed generated in the build tree)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "net/podcast/feed_download.h"
+#include "net/podcast/feed_parser.h"
+#include "tests/support/test_server.h"
+#include "tests/support/win_test_support.h"
+
+namespace {
+
+constexpr int kRuns = 10;
+constexpr int kServedRuns = 5;
+constexpr UINT kFeedDone = WM_APP + 8;
+constexpr DWORD kPatienceMs = 60000;
+const std::wstring kServedFeed = L"/file/episodes5000.xml";
+
+void printTimes(const char* what, std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  std::printf("%s over %zu runs: min %.1f ms, median %.1f ms, max %.1f ms\n", what, times.size(),
+              times.front(), times[times.size() / 2], times.back());
+}
+
+// The result of this request as it reaches the window's queue; null after the patience.
+std::unique_ptr<podcast::FeedResult> awaitResult(HWND window, int32_t requestId) {
+  const ULONGLONG deadline = GetTickCount64() + kPatienceMs;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, window, kFeedDone, kFeedDone, PM_REMOVE)) {
+      std::unique_ptr<podcast::FeedResult> result(
+          reinterpret_cast<podcast::FeedResult*>(msg.lParam));
+      if (result->requestId == requestId) return result;
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return nullptr;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                              static_cast<DWORD>(std::min(deadline - now, 50ull)), QS_POSTMESSAGE);
+  }
+}
+
+// The feed thread on loopback; false when the server or a download fails.
+bool benchServedFeed() {
+  testsupport::TestServer server("http_server.py", {"--root", TWK_UNIX_PODCAST_FEEDS});
+  if (!server.ok()) {
+    std::printf("no loopback server: %s\n", server.error().c_str());
+    return false;
+  }
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  podcast::FeedDownload feeds;
+  std::vector<double> times;
+  bool ok = true;
+  for (int32_t id = 1; ok && id <= kServedRuns; ++id) {
+    const double start = testsupport::nowMs();
+    ok = feeds.start({id, server.url(kServedFeed), nullptr, window, kFeedDone});
+    const std::unique_ptr<podcast::FeedResult> result = ok ? awaitResult(window, id) : nullptr;
+    times.push_back(testsupport::nowMs() - start);
+    ok = result && result->error.empty();
+    if (result && !ok)
+      std::printf("download failed: %s\n", text::wideToUtf8(result->error).c_str());
+  }
+  if (ok) printTimes("served feed, start() to the result message", times);
+
+  // Stops while the server stalls mid-body, once the request has reached it.
+  times.clear();
+  for (int32_t id = 100; ok && id < 100 + kServedRuns; ++id) {
+    const size_t before = testsupport::loggedRequests(server, kServedFeed).size();
+    ok = feeds.start(
+             {id, server.url(kServedFeed + L"?stall=1000000"), nullptr, window, kFeedDone}) &&
+         testsupport::pumpUntil(
+             [&] { return testsupport::loggedRequests(server, kServedFeed).size() > before; },
+             kPatienceMs);
+    const double start = testsupport::nowMs();
+    feeds.stop();
+    times.push_back(testsupport::nowMs() - start);
+  }
+  if (ok) printTimes("stop() during a stalled download", times);
+  DestroyWindow(window);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string path = argc > 1 ? argv[1] : TWK_PODCAST_FEEDS "/episodes5000.xml";
+  const std::string body = testsupport::readFile(text::utf8ToWide(path));
+  if (body.empty()) {
+    std::printf("cannot read %s (build the podcast_feeds target)\n", path.c_str());
+    return 1;
+  }
+
+  podcast::FeedResult result;
+  double start = testsupport::nowMs();
+  podcast::parseFeedBody(body, result);
+  const double first = testsupport::nowMs() - start;
+  if (!result.error.empty()) {
+    std::printf("parse failed: %s\n", text::wideToUtf8(result.error).c_str());
+    return 1;
+  }
+
+  std::vector<double> times;
+  for (int i = 0; i < kRuns; ++i) {
+    start = testsupport::nowMs();
+    podcast::parseFeedBody(body, result);
+    times.push_back(testsupport::nowMs() - start);
+  }
+  std::sort(times.begin(), times.end());
+  const double median = times[times.size() / 2];
+  std::printf("feed: %.2f MB, %zu episodes\n", body.size() / 1e6, result.episodes.size());
+  std::printf("first parse (loads XmlLite): %.1f ms\n", first);
+  std::printf("parse over %d runs: min %.1f ms, median %.1f ms, max %.1f ms (%.0f MB/s)\n", kRuns,
+              times.front(), median, times.back(), body.size() / 1e3 / median);
+  return benchServedFeed() ? 0 : 1;
+}

@@ -1,0 +1,1 @@
+twk_fuzz(podcast podcast_fuzz.cpp corpus/podcast)
