@@ -19,7 +19,9 @@ uint64_t privateBytes() {
   counters.cb = sizeof counters;
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                        sizeof counters);
-  return counters.PrivateUsage;
+  // Wine leaves PrivateUsage at 0; its PagefileUsage, the commit charge that Windows reports
+  // equal to it, counts the process's resident private pages.
+  return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 bool pagesCommitted(const uint8_t* address) {

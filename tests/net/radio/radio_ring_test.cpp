@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "net/radio/radio_event.h"
+
 namespace {
 
 struct RingRef {
@@ -149,4 +151,28 @@ TEST(RadioRing, ReaderAndWriterOnTwoThreadsAndSharedOwnership) {
   }
   reader.join();
   ring->release();  // the last reference: LeakSanitizer and ASan check the rest
+}
+
+TEST(RadioRing, AnEventThatIsNotPlayedGivesItsReferenceBack) {
+  RadioRing* ring = RadioRing::create(100);
+  ASSERT_NE(ring, nullptr);
+  ring->retain();
+  auto* unused = new RadioEvent;
+  unused->kind = RadioEvent::kStarted;
+  unused->ring = ring;
+  ring->retain();
+  auto* played = new RadioEvent;
+  played->kind = RadioEvent::kStarted;
+  played->ring = ring;
+  EXPECT_EQ(RadioEvent::live(), 2);
+  delete unused;
+  RadioRing* taken = played->takeRing();
+  delete played;
+  EXPECT_EQ(RadioEvent::live(), 0);
+  // Two references are left, the creator's and the taken one; both are still usable.
+  const int16_t frame[2] = {1, 2};
+  EXPECT_EQ(ring->write(frame, 1), 1u);
+  taken->release();
+  EXPECT_EQ(ring->buffered(), 1u);
+  ring->release();
 }
