@@ -2,9 +2,11 @@
 """Loopback internet-radio station for tests: ICY streams of looped MP3 and ADTS AAC tones
 with in-band titles, station links, and the ways real stations go wrong.
 
-Usage: icy_server.py [--data DIR] [--lifetime SECONDS]
+Usage: icy_server.py [--data DIR] [--lifetime SECONDS] [--control PORT]
 Binds 127.0.0.1 on an ephemeral port and prints the port as the first line of standard
-output. Exits when standard input reaches end-of-file or after the lifetime.
+output; exits when standard input reaches end-of-file or after the lifetime. With --control
+it connects to that loopback port instead, sends its port and process id as two lines, and
+exits when that connection ends (Wine gives a Linux child /dev/null for stdin and stdout).
 
 Every request is counted by its path (without the query); GET /_count?path=/a/b answers the
 count for that path as a decimal number, GET /_count the total. The behaviour comes from the
@@ -43,6 +45,7 @@ import argparse
 import os
 import random
 import select
+import socket
 import sys
 import threading
 import time
@@ -293,23 +296,33 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--data", default=DATA_DIR)
     parser.add_argument("--lifetime", type=float, default=900)
+    parser.add_argument("--control", type=int, default=0)
     args = parser.parse_args()
     DATA_DIR = args.data
 
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
-    print(server.server_address[1], flush=True)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    port = server.server_address[1]
+    threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2},
+                     daemon=True).start()
+    if args.control:
+        control = socket.create_connection(("127.0.0.1", args.control), timeout=10)
+        control.settimeout(None)
+        control.sendall(b"%d\n%d\n" % (port, os.getpid()))
+        read = lambda: control.recv(4096)
+    else:
+        print(port, flush=True)
+        read = lambda: sys.stdin.buffer.read(4096)
 
-    def wait_for_eof():
+    def watch():
         try:
-            while sys.stdin.buffer.read(4096):
+            while read():
                 pass
         except (OSError, ValueError):
             pass
         STOPPING.set()
 
-    threading.Thread(target=wait_for_eof, daemon=True).start()
+    threading.Thread(target=watch, daemon=True).start()
     STOPPING.wait(args.lifetime)
     STOPPING.set()
     server.shutdown()
