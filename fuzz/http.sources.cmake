@@ -1,0 +1,1 @@
+twk_fuzz(http http_fuzz.cpp corpus/http)

@@ -1,0 +1,1 @@
+twk_test(mp3_stream_info_test CORE mp3_stream_info_test.cpp)

@@ -1,0 +1,8 @@
+twk_test(http_rules_test CORE http_rules_test.cpp)
+twk_test(http_client_test WIN http_client_test.cpp)
+twk_test(range_source_test WIN range_source_test.cpp)
+foreach(test http_client_test range_source_test)
+  if(TARGET ${test})
+    target_link_libraries(${test} PRIVATE twk_test_server)
+  endif()
+endforeach()
