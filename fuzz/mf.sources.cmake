@@ -1,0 +1,1 @@
+twk_fuzz(mf mf_fuzz.cpp corpus/mf)
