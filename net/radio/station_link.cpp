@@ -1,6 +1,7 @@
 #include "net/radio/station_link.h"
 
 #include "base/text.h"
+#include "net/http/error_text.h"
 
 namespace radio {
 
@@ -72,7 +73,7 @@ std::wstring judgeStationLink(std::wstring_view fetchError, uint32_t status, con
                               size_t length, std::wstring& error) {
   error.clear();
   if (!fetchError.empty()) {
-    error = fetchError == kFetchTooBig ? std::wstring(kLinkTooBig) : std::wstring(fetchError);
+    error = fetchError == http::kTooBigText ? std::wstring(kLinkTooBig) : std::wstring(fetchError);
     return {};
   }
   if (status != 200) {

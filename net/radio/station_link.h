@@ -16,8 +16,6 @@ inline constexpr wchar_t kHlsRefused[] = L"HLS streams aren't supported";
 inline constexpr wchar_t kLinkTooBig[] = L"Not a station link (over 64 KB)";
 inline constexpr wchar_t kLinkNoAddress[] = L"The station link has no stream address";
 inline constexpr wchar_t kLinkAnsweredHttp[] = L"The station link answered HTTP ";
-// The download's own text when the body passed its limit.
-inline constexpr wchar_t kFetchTooBig[] = L"Too big";
 
 // The first stream URL of a PLS or M3U file, or empty. `hls` is set (and the result empty)
 // when any line starts with "#EXT-X-", wherever it stands.
