@@ -9,7 +9,6 @@ namespace testsupport {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TarnwickTestRadioListener";
-constexpr float kCrossingLevel = 0.02f;
 
 }  // namespace
 
@@ -129,22 +128,6 @@ std::vector<float> readLeft(RadioRing& ring, uint32_t frames) {
   std::vector<float> left(got);
   for (uint32_t i = 0; i < got; ++i) left[i] = buffer[size_t{i} * 2];
   return left;
-}
-
-double toneHz(const std::vector<float>& samples, uint32_t rate) {
-  bool low = false;
-  size_t first = 0, last = 0, crossings = 0;
-  for (size_t i = 0; i < samples.size(); ++i) {
-    if (samples[i] < -kCrossingLevel) {
-      low = true;
-    } else if (low && samples[i] > kCrossingLevel) {
-      low = false;
-      if (crossings++ == 0) first = i;
-      last = i;
-    }
-  }
-  if (crossings < 10) return 0;
-  return double(crossings - 1) * rate / double(last - first);
 }
 
 }  // namespace testsupport

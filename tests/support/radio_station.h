@@ -15,6 +15,7 @@
 
 #include "net/radio/radio_event.h"
 #include "net/radio/radio_stream.h"
+#include "tests/support/tone.h"
 
 namespace testsupport {
 
@@ -102,8 +103,5 @@ class RingConsumer {
 
 // Reads `frames` frames from the ring at once (nothing is played meanwhile); the left channel.
 std::vector<float> readLeft(RadioRing& ring, uint32_t frames);
-
-// The tone's frequency from the rising crossings of the samples; 0 when there are too few.
-double toneHz(const std::vector<float>& samples, uint32_t rate);
 
 }  // namespace testsupport

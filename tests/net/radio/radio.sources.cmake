@@ -7,3 +7,4 @@ twk_test(radio_station_test WIN radio_station_test.cpp ../../support/radio_stati
 if(TARGET radio_station_test)
   target_link_libraries(radio_station_test PRIVATE twk_test_server psapi)
 endif()
+twk_test(stream_decoding_test CORE stream_decoding_test.cpp)
