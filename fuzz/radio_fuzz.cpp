@@ -1,6 +1,8 @@
 // The internet radio's parsers over arbitrary bytes. The first byte picks one:
 // 0 station link; 1 ICY demultiplexer (metaint byte, code-page byte, read-size byte, body);
-// 2 ADTS framer and sniffing (read-size byte, body); 3 content type and icy-metaint.
+// 2 ADTS framer and sniffing (read-size byte, body); 3 content type and icy-metaint;
+// 4 the stream reader under miniaudio's MP3 decoder (metaint byte, read-size byte, body).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +12,7 @@
 #include "net/radio/adts.h"
 #include "net/radio/icy_demuxer.h"
 #include "net/radio/station_link.h"
+#include "net/radio/stream_reader.h"
 #include "net/radio/stream_type.h"
 
 namespace {
@@ -72,11 +75,37 @@ void contentType(const uint8_t* data, size_t size) {
   if (radio::parseMetaint(header) > radio::kMaxMetaint) __builtin_trap();
 }
 
+void mp3Stream(const uint8_t* data, size_t size) {
+  if (size < 2) return;
+  const uint32_t metaint = data[0] * 64u;
+  const size_t step = 1 + size_t{data[1]} * 64;
+  data += 2;
+  size -= 2;
+  size_t at = 0;
+  radio::StreamReader reader(metaint, 0, [&](uint8_t* buffer, size_t capacity, size_t& got) {
+    got = std::min({step, capacity, size - at});
+    std::copy_n(data + at, got, buffer);
+    at += got;
+    return got > 0;
+  });
+  uint64_t frames = 0;
+  radio::decodeMp3(
+      reader,
+      [&](const int16_t* pcm, uint32_t count, uint32_t rate) {
+        if (!pcm || count == 0 || count > 1152 || rate == 0) __builtin_trap();
+        frames += count;
+        // No input byte yields a whole MP3 frame: more would be audio made up without end.
+        if (frames > 1152 * (uint64_t{size} + 2)) __builtin_trap();
+        return true;
+      },
+      [&] { reader.takeTitles(); });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  switch (data[0] % 4) {
+  switch (data[0] % 5) {
     case 0:
       stationLink(data + 1, size - 1);
       break;
@@ -86,8 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 2:
       adts(data + 1, size - 1);
       break;
-    default:
+    case 3:
       contentType(data + 1, size - 1);
+      break;
+    default:
+      mp3Stream(data + 1, size - 1);
       break;
   }
   return 0;
