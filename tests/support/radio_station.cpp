@@ -111,6 +111,7 @@ void RingConsumer::advance(RadioStation& station) {
     const uint32_t want = uint32_t(std::min<uint64_t>(due - due_, 4096));
     buffer_.resize(size_t{want} * 2);
     const uint32_t got = ring_->read(buffer_.data(), want);
+    if (left_.size() > size_t{rate_} * 4) left_.erase(left_.begin(), left_.end() - rate_ * 2);
     for (uint32_t i = 0; i < got; ++i) left_.push_back(buffer_[size_t{i} * 2]);
     played_ += got;
     // Time runs on while the ring is dry: what was not there is a gap, not a debt.

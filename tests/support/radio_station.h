@@ -69,7 +69,7 @@ class RadioStation {
 
 // Reads the ring of the station's latest started event at `speed` times real time, as the
 // audio callback would; a new started event replaces the ring. Keeps the left channel of the
-// ring being played.
+// last two seconds or more played from the ring.
 class RingConsumer {
  public:
   explicit RingConsumer(double speed) : speed_(speed) {}
