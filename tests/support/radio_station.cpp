@@ -95,8 +95,7 @@ RingConsumer::~RingConsumer() {
 
 void RingConsumer::advance(RadioStation& station) {
   const double now = nowMs();
-  while (RadioEvent* event = station.find(RadioEvent::kStarted, seen_)) {
-    ++seen_;
+  while (RadioEvent* event = station.find(RadioEvent::kStarted, rings_)) {
     ++rings_;
     if (ring_) ring_->release();
     ring_ = event->takeRing();

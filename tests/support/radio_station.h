@@ -78,18 +78,15 @@ class RingConsumer {
 
   void advance(RadioStation& station);
 
-  RadioRing* ring() const { return ring_; }
   uint32_t rate() const { return rate_; }
   size_t rings() const { return rings_; }
   const std::vector<float>& left() const { return left_; }
   uint64_t played() const { return played_; }  // frames of the current ring
   uint64_t dryReads() const { return dry_; }   // reads that found too little (a gap)
-  void forget() { left_.clear(); }
 
  private:
   double speed_;
-  size_t seen_ = 0;  // started events taken
-  size_t rings_ = 0;
+  size_t rings_ = 0;  // started events taken
   RadioRing* ring_ = nullptr;
   uint32_t rate_ = 0;
   double startMs_ = 0;
