@@ -46,6 +46,9 @@ const Functions* startUp() noexcept {
       !resolve(platform->mfplat.get(), "MFCreateMFByteStreamOnStream",
                f.createByteStreamOnStream) ||
       !resolve(platform->mfplat.get(), "MFCreateMediaType", f.createMediaType) ||
+      !resolve(platform->mfplat.get(), "MFTEnumEx", f.enumTransforms) ||
+      !resolve(platform->mfplat.get(), "MFCreateSample", f.createSample) ||
+      !resolve(platform->mfplat.get(), "MFCreateMemoryBuffer", f.createMemoryBuffer) ||
       !resolve(platform->mfreadwrite.get(), "MFCreateSourceReaderFromByteStream",
                f.createSourceReaderFromByteStream)) {
     return nullptr;

@@ -3,6 +3,7 @@
 // program must still start there (only M4A/WMA tracks and AAC stations fail).
 #pragma once
 
+#include <mfapi.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
 #include <objidl.h>
@@ -16,6 +17,12 @@ struct Functions {
   HRESULT(WINAPI* createMediaType)(IMFMediaType** type);
   HRESULT(WINAPI* createSourceReaderFromByteStream)
   (IMFByteStream* byteStream, IMFAttributes* attributes, IMFSourceReader** reader);
+  // For the radio's AAC decoder transform.
+  HRESULT(WINAPI* enumTransforms)
+  (GUID category, UINT32 flags, const MFT_REGISTER_TYPE_INFO* input,
+   const MFT_REGISTER_TYPE_INFO* output, IMFActivate*** activates, UINT32* count);
+  HRESULT(WINAPI* createSample)(IMFSample** sample);
+  HRESULT(WINAPI* createMemoryBuffer)(DWORD maxLength, IMFMediaBuffer** buffer);
 };
 
 // The start-up runs on the first call from any thread: mfplat.dll and mfreadwrite.dll from the

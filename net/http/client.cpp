@@ -70,11 +70,10 @@ base::ScopedInternet openSession() {
   return session;
 }
 
-std::wstring queryHeaderText(HINTERNET request, DWORD infoLevel) {
+std::wstring queryHeaderText(HINTERNET request, DWORD infoLevel, const wchar_t* name) {
   wchar_t buffer[kHeaderBufferBytes / sizeof(wchar_t)];
   DWORD bytes = sizeof buffer;
-  if (!WinHttpQueryHeaders(request, infoLevel, WINHTTP_HEADER_NAME_BY_INDEX, buffer, &bytes,
-                           WINHTTP_NO_HEADER_INDEX)) {
+  if (!WinHttpQueryHeaders(request, infoLevel, name, buffer, &bytes, WINHTTP_NO_HEADER_INDEX)) {
     return {};
   }
   return std::wstring(buffer, std::min<size_t>(bytes / sizeof(wchar_t), std::size(buffer)));

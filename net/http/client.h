@@ -30,8 +30,10 @@ std::optional<HttpUrl> parseUrl(std::wstring_view text);
 // cancelled. Empty when WinHTTP refuses.
 base::ScopedInternet openSession();
 
-// A response header by info level; empty when absent or longer than 1024 bytes.
-std::wstring queryHeaderText(HINTERNET request, DWORD infoLevel);
+// A response header by info level (WINHTTP_QUERY_CUSTOM with its name); empty when absent or
+// longer than 1024 bytes.
+std::wstring queryHeaderText(HINTERNET request, DWORD infoLevel,
+                             const wchar_t* name = WINHTTP_HEADER_NAME_BY_INDEX);
 // The status code; 0 on failure.
 uint32_t queryStatus(HINTERNET request);
 // The URL after redirections; empty when unavailable or longer than 2048 characters.

@@ -250,6 +250,32 @@ bool Request::read(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& err
   return true;
 }
 
+bool Request::readAvailable(uint8_t* buffer, uint32_t count, uint32_t& got,
+                            uint32_t& error) noexcept {
+  got = 0;
+  if (aheadBegin_ != aheadEnd_) return read(buffer, count, got, error);
+  if (count == 0) return true;
+  if (!handle_) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  try {
+    if (context_->buffer.size() < count) context_->buffer.resize(count);
+  } catch (...) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  if (!start([&] { return WinHttpQueryDataAvailable(handle_, nullptr); }, error) ||
+      !wait(WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, error)) {
+    return false;
+  }
+  const uint32_t available = context_->length.load(std::memory_order_relaxed);
+  if (available == 0) return true;
+  if (!readInto(0, std::min(available, count), got, error)) return false;
+  std::memcpy(buffer, context_->buffer.data(), got);
+  return true;
+}
+
 bool Request::refill(uint32_t count, uint32_t& error) noexcept {
   aheadBegin_ = aheadEnd_ = 0;
   const uint32_t want = std::max(count, ahead_);
@@ -301,10 +327,10 @@ uint32_t Request::status() noexcept {
   return status;
 }
 
-std::wstring Request::header(DWORD infoLevel) {
+std::wstring Request::header(DWORD infoLevel, const wchar_t* name) {
   std::wstring text;
   query([&](HINTERNET h) {
-    text = queryHeaderText(h, infoLevel);
+    text = queryHeaderText(h, infoLevel, name);
     return true;
   });
   return text;

@@ -37,6 +37,10 @@ class Request {
   // beyond a read wait for the next one (and go with close()).
   bool read(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept;
 
+  // Reads what has arrived, at most count bytes, waiting only until something has: a live
+  // stream is consumed as it comes, not in read-ahead blocks. True with got 0 at the end.
+  bool readAvailable(uint8_t* buffer, uint32_t count, uint32_t& got, uint32_t& error) noexcept;
+
   // Takes the request back from its token, or closes it.
   void close() noexcept;
   bool isOpen() const noexcept { return handle_ != nullptr; }
@@ -49,7 +53,7 @@ class Request {
   // Answers about the response (0 or empty when the request is closed or cancelled). The
   // texts may throw std::bad_alloc.
   uint32_t status() noexcept;
-  std::wstring header(DWORD infoLevel);
+  std::wstring header(DWORD infoLevel, const wchar_t* name = WINHTTP_HEADER_NAME_BY_INDEX);
   std::wstring finalUrl();
 
   // Request contexts WinHTTP has not released yet: one per request handle until its closing.

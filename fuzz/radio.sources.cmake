@@ -1,0 +1,1 @@
+twk_fuzz(radio radio_fuzz.cpp corpus/radio)
