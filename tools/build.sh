@@ -13,6 +13,10 @@ jobs=${TWK_JOBS:-$(nproc)}
 
 "$root/tools/fetch-miniaudio.sh" "$build/deps/miniaudio"
 common=(-G Ninja -DTWK_MINIAUDIO_DIR="$build/deps/miniaudio")
+# Where ccache is installed, builds of several checkouts share one compiler cache.
+if command -v ccache >/dev/null; then
+  common+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 configure() {
   local tree=$1; shift
