@@ -1,6 +1,6 @@
 # Build functions used by the *.sources.cmake fragments of each folder.
 
-set(TWK_FUZZ_SECONDS 60 CACHE STRING "Seconds each libFuzzer target runs under ctest")
+set(TWK_FUZZ_SECONDS 30 CACHE STRING "Seconds each libFuzzer target runs under ctest")
 option(TWK_SANITIZE "Build the native tree with AddressSanitizer and UBSan" ON)
 
 if(NOT CMAKE_BUILD_TYPE)
