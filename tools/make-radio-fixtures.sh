@@ -22,3 +22,5 @@ make tone440_44100.mp3 440 44100 -c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_
 make tone880_48000.mp3 880 48000 -c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_version 0 -f mp3
 make tone440_44100.aac 440 44100 -c:a aac -b:a 96k -f adts
 make tone660_48000.aac 660 48000 -c:a aac -b:a 96k -f adts
+# A low rate for the test that fills the twenty-minute ring: a fifth of the decoding work.
+make tone440_8000.mp3 440 8000 -c:a libmp3lame -b:a 24k -write_xing 0 -id3v2_version 0 -f mp3

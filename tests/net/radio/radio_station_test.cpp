@@ -213,7 +213,8 @@ TEST_F(Radio, StopBreaksEveryWaitAndLeavesNothingBehind) {
   auto connecting = play(url(L"/s1.mp3?silent=1"));
   auto linking = play(url(L"/s2.pls?silent=1"));
   auto reconnecting = play(url(L"/s3.mp3?status=503"));
-  auto full = play(url(L"/s4.mp3?pace=0"));
+  // The ring holds twenty minutes at the stream's rate: a low rate fills it soonest.
+  auto full = play(url(L"/s4.mp3?pace=0&file=tone440_8000.mp3"));
   auto bad = play(url(L"/s5.mp3?badmeta=2&burst=3"));
   RadioRing* fullRing = nullptr;
   ASSERT_TRUE(waitFor(
