@@ -1,4 +1,5 @@
 // The two orderings off Windows, where CompareStringOrdinal and StrCmpLogicalW do not exist.
+#include "base/natural_key.h"
 #include "base/text.h"
 
 namespace text {
@@ -62,6 +63,17 @@ int compareNatural(std::wstring_view a, std::wstring_view b) {
   if (i < a.size()) return 1;
   if (j < b.size()) return -1;
   return 0;
+}
+
+// Without a platform the table is the order: ranked characters first, the rest after them
+// by their folded units.
+bool naturalRanksHold() { return true; }
+
+int compareNaturalUnits(wchar_t a, wchar_t b) {
+  const uint32_t rankA = naturalRank(a), rankB = naturalRank(b);
+  const uint64_t x = rankA != 0 ? rankA : (uint64_t(1) << 32) + naturalKey(a);
+  const uint64_t y = rankB != 0 ? rankB : (uint64_t(1) << 32) + naturalKey(b);
+  return x < y ? -1 : (x > y ? 1 : 0);
 }
 
 }  // namespace text

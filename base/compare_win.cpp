@@ -2,8 +2,11 @@
 #include <shlwapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
+#include <vector>
 
+#include "base/natural_key.h"
 #include "base/text.h"
 
 namespace text {
@@ -70,6 +73,32 @@ int compareNatural(std::wstring_view a, std::wstring_view b) {
     a.remove_prefix(endA + 1);
     b.remove_prefix(endB + 1);
   }
+}
+
+int compareNaturalUnits(wchar_t a, wchar_t b) {
+  const wchar_t x[2] = {a, 0}, y[2] = {b, 0};
+  const int result = StrCmpLogicalW(x, y);
+  return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+// The table was taken from one locale; another may order some characters differently. Walking
+// the table's order once and asking the platform about each neighbouring pair proves the
+// whole order, the platform's own being transitive.
+bool naturalRanksHold() {
+  static const bool holds = [] {
+    std::vector<wchar_t> units;
+    for (unsigned unit = 1; unit <= 0xFFFF; ++unit) {
+      if (naturalRank(wchar_t(unit)) != 0) units.push_back(wchar_t(unit));
+    }
+    std::sort(units.begin(), units.end(),
+              [](wchar_t a, wchar_t b) { return naturalRank(a) < naturalRank(b); });
+    for (size_t i = 1; i < units.size(); ++i) {
+      const uint32_t before = naturalRank(units[i - 1]), after = naturalRank(units[i]);
+      if (compareNaturalUnits(units[i - 1], units[i]) != (before < after ? -1 : 0)) return false;
+    }
+    return true;
+  }();
+  return holds;
 }
 
 }  // namespace text

@@ -4,9 +4,12 @@
 #include <chrono>
 #include <functional>
 #include <new>
+#include <numeric>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
+#include "base/natural_key.h"
 #include "base/text.h"
 
 namespace {
@@ -33,9 +36,28 @@ size_t findSeparator(std::wstring_view s, size_t from) {
   return std::wstring_view::npos;
 }
 
+size_t findLastSeparator(std::wstring_view s) {
+  for (size_t i = s.size(); i-- > 0;) {
+    if (isSeparator(s[i])) return i;
+  }
+  return std::wstring_view::npos;
+}
+
+// Code unit by code unit as unsigned 16-bit values; the shorter first.
+int compareUnits(std::wstring_view a, std::wstring_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const uint16_t x = static_cast<uint16_t>(a[i]);
+    const uint16_t y = static_cast<uint16_t>(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
 }  // namespace
 
 int compareTrackOrder(std::wstring_view a, std::wstring_view b) {
+  std::vector<uint32_t> keyA, keyB;
   size_t startA = 0, startB = 0;
   for (;;) {
     size_t endA = findSeparator(a, startA);
@@ -52,19 +74,15 @@ int compareTrackOrder(std::wstring_view a, std::wstring_view b) {
         b.substr(startB, std::min(endB - startB, TrackList::kSortComponentLength));
     // Siblings share most folder names; equal units need no natural comparison.
     if (componentA != componentB) {
-      const int result = text::compareNatural(componentA, componentB);
+      keyA.clear();
+      keyB.clear();
+      text::appendNaturalKey(componentA, keyA);
+      text::appendNaturalKey(componentB, keyB);
+      const int result = text::compareNaturalKeys(keyA, keyB);
       if (result != 0) return result < 0 ? -1 : 1;
     }
-    if (lastA) {
-      // Names equal in natural order ("A.mp3", "a.mp3") still need a fixed order.
-      const size_t n = std::min(a.size(), b.size());
-      for (size_t i = 0; i < n; ++i) {
-        const uint16_t x = static_cast<uint16_t>(a[i]);
-        const uint16_t y = static_cast<uint16_t>(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-      }
-      return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-    }
+    // Names equal in natural order ("A.mp3", "a.mp3") still need a fixed order.
+    if (lastA) return compareUnits(a, b);
     startA = endA + 1;
     startB = endB + 1;
   }
@@ -210,17 +228,113 @@ size_t TrackList::commonPrefixLength() const {
   return length;
 }
 
+// The order of compareTrackOrder, reached in fewer and cheaper steps. Two paths first meet a
+// difference in their folders, and then a folder that ends first (an ancestor) sorts first:
+// its files come before its subfolders. So the distinct folders are ranked once, folders
+// equal in natural order sharing a rank, and each track sorts by its folder's rank, then by
+// its name, then by its code units. Names and folders are compared through keys built once.
 void TrackList::sort(size_t prefixLength) {
+  const size_t count = tracks.size();
+  if (count < 2) return;
   auto remainder = [this, prefixLength](const Track& track) {
     const size_t length = pathLength(track);
     const size_t skip = std::min(prefixLength, length);
     return std::wstring_view(pool.data() + track.pathOffset + skip, length - skip);
   };
-  // A merge sort stays inside the array even if the platform's natural comparison were not
-  // a strict weak order; ties are only identical paths, so stability changes nothing.
-  std::stable_sort(tracks.begin(), tracks.end(), [&](const Track& x, const Track& y) {
-    return compareTrackOrder(remainder(x), remainder(y)) < 0;
-  });
+
+  struct Entry {
+    uint32_t folder;  // its index, then its rank
+    uint32_t track;
+    size_t keyOffset;
+    size_t keyLength;
+  };
+  std::vector<Entry> entries(count);
+  std::vector<uint32_t> nameKeys;
+  nameKeys.reserve(count * 24);
+  std::vector<std::wstring_view> folders;
+  std::unordered_map<std::wstring_view, uint32_t> folderIndex;
+  for (size_t i = 0; i < count; ++i) {
+    const std::wstring_view path = remainder(tracks[i]);
+    const size_t separator = findLastSeparator(path);
+    // The folder keeps its last separator, so a path "\x.mp3" lies in a folder named "".
+    const std::wstring_view folder =
+        separator == std::wstring_view::npos ? path.substr(0, 0) : path.substr(0, separator + 1);
+    const std::wstring_view name =
+        separator == std::wstring_view::npos ? path : path.substr(separator + 1);
+    // A walk lists a folder's files together, so most tracks share the previous one's folder.
+    uint32_t index;
+    if (!folders.empty() && i > 0 && folders[entries[i - 1].folder] == folder) {
+      index = entries[i - 1].folder;
+    } else {
+      const auto found = folderIndex.try_emplace(folder, uint32_t(folders.size()));
+      if (found.second) folders.push_back(folder);
+      index = found.first->second;
+    }
+    const size_t offset = nameKeys.size();
+    text::appendNaturalKey(name.substr(0, kSortComponentLength), nameKeys);
+    entries[i] = {index, uint32_t(i), offset, nameKeys.size() - offset};
+  }
+
+  // Each folder's key holds its names one after the other, each ended, so an ancestor's key
+  // starts the keys of its descendants and sorts before them.
+  std::vector<uint32_t> folderKeys;
+  std::vector<size_t> folderKeyStart(folders.size() + 1);
+  for (size_t f = 0; f < folders.size(); ++f) {
+    folderKeyStart[f] = folderKeys.size();
+    const std::wstring_view folder = folders[f];
+    for (size_t start = 0; start < folder.size();) {
+      const size_t end = findSeparator(folder, start);
+      text::appendNaturalKey(folder.substr(start, std::min(end - start, kSortComponentLength)),
+                             folderKeys);
+      text::endNaturalKeyName(folderKeys);
+      start = end + 1;
+    }
+  }
+  folderKeyStart[folders.size()] = folderKeys.size();
+  auto compareFolders = [&](uint32_t x, uint32_t y) {
+    return text::compareNaturalKeys(
+        folderKeys.data() + folderKeyStart[x], folderKeyStart[x + 1] - folderKeyStart[x],
+        folderKeys.data() + folderKeyStart[y], folderKeyStart[y + 1] - folderKeyStart[y]);
+  };
+  std::vector<uint32_t> folderOrder(folders.size());
+  std::iota(folderOrder.begin(), folderOrder.end(), 0u);
+  std::stable_sort(folderOrder.begin(), folderOrder.end(),
+                   [&](uint32_t x, uint32_t y) { return compareFolders(x, y) < 0; });
+  std::vector<uint32_t> folderRank(folders.size());
+  uint32_t rank = 0;
+  for (size_t k = 0; k < folderOrder.size(); ++k) {
+    if (k > 0 && compareFolders(folderOrder[k - 1], folderOrder[k]) != 0) ++rank;
+    folderRank[folderOrder[k]] = rank;
+  }
+
+  // Tracks grouped by rank (a counting sort), then each group sorted by name.
+  std::vector<size_t> groupStart(size_t(rank) + 2, 0);
+  for (Entry& entry : entries) {
+    entry.folder = folderRank[entry.folder];
+    ++groupStart[entry.folder + 1];
+  }
+  for (size_t g = 1; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
+  std::vector<Entry> grouped(count);
+  {
+    std::vector<size_t> next(groupStart.begin(), groupStart.end() - 1);
+    for (const Entry& entry : entries) grouped[next[entry.folder]++] = entry;
+  }
+  // A merge sort stays inside the array even if the platform's comparison of characters the
+  // keys do not rank were not a strict weak order.
+  auto before = [&](const Entry& x, const Entry& y) {
+    const int names = text::compareNaturalKeys(nameKeys.data() + x.keyOffset, x.keyLength,
+                                               nameKeys.data() + y.keyOffset, y.keyLength);
+    if (names != 0) return names < 0;
+    return compareUnits(remainder(tracks[x.track]), remainder(tracks[y.track])) < 0;
+  };
+  for (size_t g = 0; g + 1 < groupStart.size(); ++g) {
+    std::stable_sort(grouped.begin() + groupStart[g], grouped.begin() + groupStart[g + 1], before);
+  }
+
+  std::vector<Track> sorted;
+  sorted.reserve(count);
+  for (const Entry& entry : grouped) sorted.push_back(tracks[entry.track]);
+  tracks.swap(sorted);
 }
 
 void TrackList::releaseSpareCapacity() {

@@ -71,6 +71,7 @@ class TrackList {
 
   // Sorts into track order, comparing paths from commonPrefixLength on. Leaves current,
   // the orders and history alone: callers reset them (the scanner sorts a fresh list).
+  // Throws std::bad_alloc, leaving the list as it was, when its working memory runs out.
   void sort(size_t commonPrefixLength);
 
   // Returns the memory of grown-but-unused capacity to the heap.

@@ -124,19 +124,11 @@ void createControls(MainWindow& w, const Player& player) {
     }
   }
 
-  w.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, w.hwnd, nullptr, w.instance, nullptr);
-
   for (HWND button : w.buttons) {
-    if (!button) continue;
-    subclassControl(w, button, false);
-    addTool(w, button);
+    if (button) subclassControl(w, button, false);
   }
   for (HWND bar : {w.seek, w.volume}) {
-    if (!bar) continue;
-    subclassControl(w, bar, true);
-    addTool(w, bar);
+    if (bar) subclassControl(w, bar, true);
   }
   if (w.list) subclassList(w);
 
@@ -200,6 +192,16 @@ void installPlayerHooks(MainWindow& w) {
 }
 
 }  // namespace
+
+void createTooltips(MainWindow& w) {
+  if (w.tooltip || !w.hwnd) return;
+  w.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, w.hwnd, nullptr, w.instance, nullptr);
+  for (HWND button : w.buttons) addTool(w, button);
+  addTool(w, w.seek);
+  addTool(w, w.volume);
+}
 
 LRESULT adoptMainWindow(HWND window, LPARAM createStruct) {
   const auto* create = reinterpret_cast<const CREATESTRUCTW*>(createStruct);
@@ -308,6 +310,7 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     MainWindow* created = mainWindowOf(hwnd);
     if (created && !created->firstPaintDone && !created->measureStartup) {
       created->firstPaintDone = true;
+      createTooltips(*created);
       PostMessageW(hwnd, WM_APP_START, 0, 0);
     }
   }

@@ -85,5 +85,8 @@ struct MainWindow {
 HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Settings& settings,
                       const std::wstring& settingsPath, int showCommand);
 
+// The tooltip window and its tools: nothing the first frame shows, so made after it.
+void createTooltips(MainWindow& w);
+
 // The MainWindow of the main window (null before WM_NCCREATE finished and after WM_NCDESTROY).
 MainWindow* mainWindowOf(HWND window);

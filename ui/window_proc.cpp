@@ -41,6 +41,7 @@ void onFirstPaint(MainWindow& w) {
     writeStartupTime();
     DestroyWindow(w.hwnd);
   } else {
+    createTooltips(w);
     PostMessageW(w.hwnd, WM_APP_START, 0, 0);
   }
 }

@@ -1,0 +1,1 @@
+twk_test(natural_key_test CORE natural_key_test.cpp)
