@@ -1,11 +1,11 @@
 // The player's side of the system media controls: what it shows there and when.
-#include "player/media_controls.h"
-
 #include <algorithm>
 
 #include "player/playback_rules.h"
 #include "player/player.h"
 #include "smtc/smtc.h"
+
+namespace {
 
 smtc::Status mediaStatus(PlayState state) {
   switch (state) {
@@ -23,6 +23,8 @@ smtc::Status mediaStatus(PlayState state) {
   }
   return smtc::Status::Closed;
 }
+
+}  // namespace
 
 smtc::MediaState Player::mediaState() const {
   smtc::MediaState state;

@@ -1,5 +1,5 @@
 // The system media controls' rules against a recording stand-in for the platform: what is
-// pushed when, what each kind of source shows, and which buttons count.
+// pushed when, and what each kind of source shows.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -144,17 +144,6 @@ TEST(MediaControls, EachKindOfSourceShowsItsOwnTexts) {
   cd.hasChapters = true;
   cd.chapterTitle = L"Chapter 2";
   EXPECT_EQ(displayFor(cd), (D{L"Chapter 2", L"The Performers"}));
-}
-
-TEST(MediaControls, OnlyPlayPauseNextAndPreviousButtonsCount) {
-  // The platform's buttons: Play, Pause, Stop, Record, FastForward, Rewind, Next, Previous,
-  // ChannelUp, ChannelDown.
-  const int expected[] = {0, 1, -1, -1, -1, -1, 2, 3, -1, -1};
-  for (int button = 0; button < 10; ++button) {
-    EXPECT_EQ(smtc::buttonMessageParam(button), expected[button]) << button;
-  }
-  EXPECT_EQ(smtc::buttonMessageParam(-1), -1);
-  EXPECT_EQ(smtc::buttonMessageParam(1000), -1);
 }
 
 }  // namespace
