@@ -37,7 +37,9 @@ class RecordingMediaPlatform final : public smtc::Platform {
     return true;
   }
   bool setStatus(smtc::Status status) override {
-    if (!record(L"status " + std::to_wstring(static_cast<int>(status)))) return false;
+    if (!record(L"status " +
+                std::wstring(1, static_cast<wchar_t>(L'0' + static_cast<int>(status)))))
+      return false;
     log_->status = status;
     return true;
   }
