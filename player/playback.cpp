@@ -289,7 +289,12 @@ void Player::onTimer() {
   }
 
   logPeriodicEvent();
-  if (!IsIconic(window)) refresh();
+  // Minimised, the window is not drawn, but the media controls still follow the chapters.
+  if (!IsIconic(window)) {
+    refresh();
+  } else {
+    updateMediaControls();
+  }
 }
 
 void Player::seekFrames(uint64_t frames) {

@@ -97,6 +97,7 @@ PlayerView Player::view() const {
   v.previousBookPath = previousBookPath;
   v.listeningLogOpen = listeningLog.isOpen();
   v.otherModeKept = otherContext.valid;
+  v.mediaControlsActive = mediaControlsActive;
   return v;
 }
 
@@ -144,6 +145,7 @@ void Player::onNoticeTimer() {
 
 void Player::refresh() {
   if (hooks.changed) hooks.changed();
+  updateMediaControls();
 }
 
 void Player::repaintRows(int64_t a, int64_t b) {
@@ -230,6 +232,8 @@ void Player::shutdown() {
   }
   logEvent(LogEvent::Exit, 0);
   listeningLog.close();
+  mediaControls.shutdown();
+  mediaControlsActive = false;
   folderScanner.stop();
   loader.shutdown();
   output.closeDevice();

@@ -24,6 +24,7 @@
 #include "player/playback_rules.h"
 #include "player/player_view.h"
 #include "player/start_options.h"
+#include "smtc/controls.h"
 
 // The listening log's events, by their codes in the log.
 enum class LogEvent : uint8_t {
@@ -105,6 +106,13 @@ class Player {
   bool startWorkers();
   // While the system media controls are active they deliver the media keys themselves.
   void setMediaControlsActive(bool active);
+  // Starts the system media controls: the platform's own for the window when platform is
+  // empty. True when they are active afterwards.
+  bool startMediaControls(std::unique_ptr<smtc::Platform> platform = nullptr);
+  // Pushes what changed to the media controls (after every refresh).
+  void updateMediaControls();
+  // Previous and next are offered there only outside audiobook mode.
+  void offerMediaPreviousNext();
 
   // Playback control.
   void playIndex(int64_t index, const std::wstring& path, bool startPaused,
@@ -193,6 +201,8 @@ class Player {
   bool localTrackLoaded() const;  // not a station or CD track, with a known rate
   void logEvent(LogEvent event, uint64_t positionMs);
   void logPeriodicEvent();
+  // media_controls.cpp
+  smtc::MediaState mediaState() const;
   // player.cpp
   uint64_t now() const;
   void setNotice(std::wstring text, uint64_t durationMs);
@@ -256,6 +266,7 @@ class Player {
   int64_t currentStation = -1;
   wchar_t cdDrive = 0;  // the drive whose CD is the list
   bool mediaControlsActive = false;
+  smtc::Controls mediaControls;
 
   WheelAccumulator wheel;
 

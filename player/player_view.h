@@ -89,4 +89,6 @@ struct PlayerView {
   std::wstring previousBookPath;
   bool listeningLogOpen = false;
   bool otherModeKept = false;  // the other mode's list is kept whole for the way back
+
+  bool mediaControlsActive = false;  // the system media controls deliver the media keys
 };

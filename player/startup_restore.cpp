@@ -6,16 +6,13 @@
 #include "player/start_rules.h"
 
 void Player::onStart() {
-  // The system media transport controls start here once they exist; until then they are
-  // never active.
-  mediaControlsActive = false;
+  // Without the platform's controls (older systems, Wine) the media keys come as
+  // WM_APPCOMMAND; in audiobook mode the controls offer no previous and next.
+  startMediaControls();
 
   LogSummary summary;
   const bool readLog = audiobook;
-  if (readLog) {
-    summary = openListeningLog();
-    // The media controls' Next and Previous buttons are disabled here in audiobook mode.
-  }
+  if (readLog) summary = openListeningLog();
 
   startWorkers();
 

@@ -136,8 +136,7 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       break;
     case kCmdAudiobook:
       if (player->view().audiobook == shown.audiobook) player->setAudiobookMode(!shown.audiobook);
-      // The media controls learn here whether previous and next are available, once they
-      // exist.
+      player->offerMediaPreviousNext();
       player->save();
       notifyChanged(w);
       break;

@@ -136,8 +136,8 @@ bool rebuildFonts(MainWindow& w) {
 }
 
 void notifyChanged(MainWindow& w) {
-  // The system media controls hear of the change here once they exist.
   refreshWindow(w);
+  if (w.player) w.player->updateMediaControls();
 }
 
 void layoutWindow(MainWindow& w) {

@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "player/player.h"
 #include "tests/support/bytes.h"
+#include "tests/support/chaptered_mp3.h"
 #include "tests/support/player_host.h"
 #include "tests/support/wav_writer.h"
 
@@ -27,33 +28,8 @@ constexpr uint32_t kSlowRate = 1000;  // long tracks stay small: silent mono at 
 
 std::string silentWav(double seconds) { return testwav::silence(seconds, kSlowRate); }
 
-struct ChapterSpec {
-  uint32_t startMs;
-  std::string title;  // empty: no TIT2
-};
-
-// A silent MPEG-1 Layer III file (32 kHz mono, 32 kbit/s: 144-byte frames of 1152 samples)
-// after an ID3v2.3 tag with a title and CHAP frames under a top-level CTOC.
-Bytes chapteredMp3(double seconds, const std::vector<ChapterSpec>& chapters) {
-  Bytes frames = id3Frame("TIT2", Bytes{0} + bytes("Book"));
-  Bytes toc = bytes("toc") + Bytes{0, 3, uint8_t(chapters.size())};
-  for (size_t i = 0; i < chapters.size(); ++i) {
-    const Bytes id = bytes("ch" + std::to_string(i)) + Bytes{0};
-    toc += id;
-    Bytes body = id + be32(chapters[i].startMs) + be32(chapters[i].startMs + 1000) +
-                 be32(0xFFFFFFFF) + be32(0xFFFFFFFF);
-    if (!chapters[i].title.empty()) body += id3Frame("TIT2", Bytes{0} + bytes(chapters[i].title));
-    frames += id3Frame("CHAP", body);
-  }
-  frames += id3Frame("CTOC", toc);
-  Bytes tag = id3Tag(frames);
-
-  Bytes frame = {0xFF, 0xFB, 0x18, 0xC0};
-  frame.resize(144, 0);  // side info and main data all zero: silence
-  const size_t count = static_cast<size_t>(seconds * 32000 / 1152) + 1;
-  for (size_t i = 0; i < count; ++i) tag += frame;
-  return tag;
-}
+using testsupport::chapteredMp3;
+using testsupport::ChapterSpec;
 
 // The log's lines without their date and time: "play 0:00 C:\...".
 std::vector<std::string> logEntries(const PlayerHost& host) {
