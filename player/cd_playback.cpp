@@ -64,7 +64,6 @@ void Player::onCdDone(std::unique_ptr<cd::DiscResult> result) {
   // What plays now came from the list that is gone.
   playing.index = -1;
   load.index = -1;
-  listChanged(-1, false);
   unplayableCount = 0;
   const int64_t first = list.advanceUser();
   repaintRows(first, -1);
