@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/live_record_count.h"
+#include "base/posted_record.h"
 #include "cd/cd_text.h"
 #include "cd/toc.h"
 
 namespace cd {
 
-struct DiscResult {
+struct DiscResult : PostedRecord, LiveRecordCount<DiscResult> {
   int32_t id = 0;      // the request this answers
   wchar_t letter = 0;  // upper-case drive letter
   std::vector<AudioTrack> tracks;

@@ -5,8 +5,10 @@
 #include <ntddcdrm.h>
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
+#include "base/messages.h"
 #include "cd/system_errors.h"
 
 static_assert(IOCTL_CDROM_READ_TOC_EX == 0x24054);
@@ -121,15 +123,35 @@ std::unique_ptr<Drive> openDrive(wchar_t letter, const std::atomic<bool>&) {
   return std::unique_ptr<Drive>(new (std::nothrow) DriveHandle(std::move(handle)));
 }
 
+namespace {
+
+std::mutex openerMutex;
+DriveOpener replacedOpener;
+
+DriveOpener currentOpener() {
+  std::lock_guard<std::mutex> lock(openerMutex);
+  return replacedOpener ? replacedOpener : DriveOpener(openDrive);
+}
+
+}  // namespace
+
 bool startDiscRead(DiscReader& reader, HWND window, UINT message, int32_t id, wchar_t letter,
                    uint32_t codepage) {
-  return reader.start(id, letter, codepage, openDrive, [window, message](DiscResult* result) {
-    return PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(result)) != FALSE;
+  return reader.start(id, letter, codepage, currentOpener(), [window, message](DiscResult* result) {
+    std::unique_ptr<DiscResult> record(result);
+    if (postRecord(window, message, record)) return true;
+    record.release();  // still the reader's
+    return false;
   });
 }
 
 std::unique_ptr<source::ByteSource> openCdTrack(std::wstring_view path, OpenTrackError& error) {
-  return openTrackSource(path, openDrive, error);
+  return openTrackSource(path, currentOpener(), error);
+}
+
+void setDriveOpener(DriveOpener open) {
+  std::lock_guard<std::mutex> lock(openerMutex);
+  replacedOpener = std::move(open);
 }
 
 }  // namespace cd

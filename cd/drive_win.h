@@ -53,4 +53,8 @@ bool startDiscRead(DiscReader& reader, HWND window, UINT message, int32_t id, wc
 // The track loader's CD branch.
 std::unique_ptr<source::ByteSource> openCdTrack(std::wstring_view path, OpenTrackError& error);
 
+// Puts another opener (the tests' disc image) in place of the real drives for the reading
+// thread and the track loader; an empty one brings the drives back.
+void setDriveOpener(DriveOpener open);
+
 }  // namespace cd

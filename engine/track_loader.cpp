@@ -6,6 +6,7 @@
 
 #include "base/messages.h"
 #include "base/scoped_win.h"
+#include "cd/drive_win.h"
 #include "engine/decoder_io.h"
 #include "engine/load_path.h"
 #include "engine/memory_decoder.h"
@@ -17,6 +18,11 @@ namespace {
 
 // The memory path reads in pieces of this size.
 constexpr uint64_t kMemoryReadChunk = 0x1000000;
+
+cd::DriveOpener& cdDriveOpenerForTest() {
+  static cd::DriveOpener opener;
+  return opener;
+}
 
 enum class MemoryOutcome { Loaded, Stream, Failed };
 
@@ -66,27 +72,40 @@ MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8
   return MemoryOutcome::Loaded;
 }
 
+// The track source of a CD track path; its audio is the WAV the source presents.
+uint8_t openCdSource(const std::wstring& path, std::unique_ptr<source::ByteSource>& source) {
+  cd::OpenTrackError error = cd::OpenTrackError::NoDisc;
+  const cd::DriveOpener& testOpener = cdDriveOpenerForTest();
+  source = testOpener ? cd::openTrackSource(path, testOpener, error) : cd::openCdTrack(path, error);
+  if (source) return kLoadOk;
+  return error == cd::OpenTrackError::OutOfMemory ? kLoadOutOfMemory : kLoadNoCd;
+}
+
 uint8_t openStreamed(const std::wstring& path, LoadedTrack& track) {
   if (isHttpUrl(path)) {
     // TODO(http): the range-source branch; until then a URL is not playable.
     return kLoadNotPlayable;
   }
+  std::unique_ptr<source::ByteSource> source;
+  ma_encoding_format format = decoding::encodingFormatForPath(path);
   if (isCdTrackPath(path)) {
-    // TODO(cd): the CD track-source branch; until then there is no disc.
-    return kLoadNoCd;
-  }
-  uint32_t openError = 0;
-  std::unique_ptr<source::FileSource> file = source::FileSource::open(path, openError);
-  if (!file) return openError == ERROR_HANDLE_EOF ? kLoadEmpty : kLoadCantOpen;
-  if (selectsMediaFoundation(path)) {
-    // TODO(mf): Media Foundation decoding; until then M4A/M4B/WMA are not playable.
-    return kLoadNotPlayable;
+    const uint8_t error = openCdSource(path, source);
+    if (error != kLoadOk) return error;
+    format = ma_encoding_format_wav;
+  } else {
+    uint32_t openError = 0;
+    source = source::FileSource::open(path, openError);
+    if (!source) return openError == ERROR_HANDLE_EOF ? kLoadEmpty : kLoadCantOpen;
+    if (selectsMediaFoundation(path)) {
+      // TODO(mf): Media Foundation decoding; until then M4A/M4B/WMA are not playable.
+      return kLoadNotPlayable;
+    }
   }
 
-  StreamDecoder* decoder = StreamDecoder::create(std::move(file));
+  StreamDecoder* decoder = StreamDecoder::create(std::move(source));
   if (!decoder) return kLoadOutOfMemory;
   uint8_t error = kLoadOk;
-  switch (decoder->openMiniaudio(decoding::encodingFormatForPath(path))) {
+  switch (decoder->openMiniaudio(format)) {
     case StreamDecoder::OpenResult::Ok:
       break;
     case StreamDecoder::OpenResult::MediumLost:
@@ -159,6 +178,8 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
     result.error = kLoadOutOfMemory;
   }
 }
+
+void setCdDriveOpenerForTest(cd::DriveOpener opener) { cdDriveOpenerForTest() = std::move(opener); }
 
 bool LoadQueue::start(HWND window, UINT message) noexcept {
   if (thread_.running()) return false;

@@ -47,7 +47,7 @@ smtc::MediaState Player::mediaState() const {
   if (currentStation >= 0 && static_cast<size_t>(currentStation) < stations.size()) {
     state.source = smtc::SourceKind::Station;
     state.stationName = stations[static_cast<size_t>(currentStation)].name;
-  } else if (cdDrive != 0) {
+  } else if (cd.drive != 0) {
     state.source = smtc::SourceKind::CdTrack;
   } else if (!feedUrl.empty()) {
     state.source = smtc::SourceKind::Episode;

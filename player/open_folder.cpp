@@ -12,7 +12,8 @@
 #include "player/start_rules.h"
 
 void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
-  // A feed download stops and a pending CD read is forgotten here once those sources exist.
+  // A feed download stops here once feeds exist.
+  forgetCdRead();
   // "Back to" can still reach the book that was open before this one.
   if (audiobook && !sourceFolder.empty() && !text::equalsOrdinalIgnoreCase(sourceFolder, path)) {
     previousBookPath = sourceFolder;
@@ -68,6 +69,7 @@ void Player::onScanDone(std::unique_ptr<ScanResult> result) {
   if (result->failed) {
     cancelPreload();
     list.clear();
+    cd = CdSource();
     listScanId = 0;
     removedScanIndices.clear();
     playing.index = -1;
@@ -81,7 +83,8 @@ void Player::onScanDone(std::unique_ptr<ScanResult> result) {
     }
   } else {
     cancelPreload();
-    // The open feed's episodes and a CD's texts are forgotten here once they exist.
+    // The open feed's episodes are forgotten here once they exist.
+    cd = CdSource();
     list.moveFrom(result->list);
     listScanId = result->requestId;
     removedScanIndices.clear();
@@ -171,7 +174,8 @@ void Player::removeRow(int64_t index) {
   int64_t continuation = wasCurrent ? list.peekNextUser() : -1;
 
   if (listScanId != 0) recordRemovedScanIndex(removedScanIndices, static_cast<uint64_t>(index));
-  // A podcast episode's record and a CD track's texts go with the row once those lists exist.
+  // A podcast episode's record goes with the row once that list exists; a CD's texts are kept
+  // by track number and stay.
   list.remove(index);
   continuation = indexAfterRemoval(continuation, index);
   playing.index = indexAfterRemoval(playing.index, index);

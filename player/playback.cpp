@@ -74,6 +74,7 @@ NowPlaying Player::makeRecord(const LoadResult& result, int64_t index) {
   }
   record.mediaTitle = result.tags.title.empty() ? record.title : result.tags.title;
   record.artist = result.tags.artist;
+  applyCdTexts(record);
   const LoadedTrack& track = *result.track;
   record.totalFrames = track.lengthFrames;
   record.sampleRate = track.sampleRate;

@@ -86,7 +86,8 @@ PlayerView Player::view() const {
   v.includeSubfolders = includeSubfolders;
   v.feedUrl = feedUrl;
   v.currentStation = currentStation;
-  v.cdDrive = cdDrive;
+  v.cdDrive = cd.drive;
+  v.cdRequestId = cdRequestId;
   v.listScanId = listScanId;
   v.removedScanIndices = removedScanIndices;
   v.statusMessage = statusMessage;
@@ -191,7 +192,7 @@ Settings Player::buildSettings() {
   s.heard = heard;
 
   // A station or a CD has no place worth keeping, and a pending restore still owns the keys.
-  if (currentStation == -1 && cdDrive == 0 && !restore.pending) {
+  if (currentStation == -1 && cd.drive == 0 && !restore.pending) {
     std::wstring trackPath;
     uint64_t trackMs = 0;
     if (playing.id != -1) {
@@ -226,7 +227,7 @@ void Player::shutdown() {
   KillTimer(window, kTickTimer);
   KillTimer(window, kNoticeTimer);
   // The listening log, the media controls and the radio, feed and CD threads stop here, in
-  // this order, once the player has them.
+  // this order, once the player has them (the CD reader already does).
   if (playState == PlayState::Playing || playState == PlayState::Paused) {
     logEvent(LogEvent::Stop, positionMs());
   }
@@ -234,6 +235,7 @@ void Player::shutdown() {
   listeningLog.close();
   mediaControls.shutdown();
   mediaControlsActive = false;
+  forgetCdRead();
   folderScanner.stop();
   loader.shutdown();
   output.closeDevice();

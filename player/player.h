@@ -15,6 +15,9 @@
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/track_list.h"
+#include "cd/cd_text.h"
+#include "cd/disc_reader.h"
+#include "cd/disc_result.h"
 #include "engine/audio_output.h"
 #include "engine/track_loader.h"
 #include "library/scan_result.h"
@@ -45,6 +48,13 @@ struct RestoreTarget {
   bool pending = false;
 };
 
+// The audio CD whose tracks are the list: its drive and CD-Text, by track number.
+struct CdSource {
+  wchar_t drive = 0;  // 0: the list is no CD
+  cd::DiscTexts titles;
+  cd::DiscTexts performers;
+};
+
 // The source of the mode (library or audiobook) that is not active.
 struct ModeContext {
   std::wstring sourcePath;
@@ -55,6 +65,7 @@ struct ModeContext {
   std::vector<uint64_t> removedScanIndices;
   std::wstring stationUrl;  // library mode only
   std::wstring feedUrl;     // library mode only
+  CdSource cd;              // library mode only
   std::wstring trackPath;   // the track to come back to
   uint64_t positionMs = 0;
   bool valid = false;  // saved with its list complete
@@ -152,6 +163,10 @@ class Player {
   void setIncludeSubfolders(bool on);  // and reads the open folder again
   void removeRow(int64_t index);
 
+  // Audio CDs (cd_playback.cpp): reading a drive's disc, and its tracks becoming the list.
+  void playCd(wchar_t drive);
+  void onCdDone(std::unique_ptr<cd::DiscResult> result);
+
   // Start-up: the deferred start (WM_APP_START) and the restore of the last session.
   void onStart();
   void restoreSession(const std::wstring& stationUrl, const std::wstring& podcastUrl,
@@ -203,6 +218,9 @@ class Player {
   void logPeriodicEvent();
   // media_controls.cpp
   smtc::MediaState mediaState() const;
+  // cd_playback.cpp
+  void forgetCdRead();
+  void applyCdTexts(NowPlaying& record) const;
   // player.cpp
   uint64_t now() const;
   void setNotice(std::wstring text, uint64_t durationMs);
@@ -264,7 +282,9 @@ class Player {
 
   // Sources that are not folders; the stations, podcasts and CD work sets these.
   int64_t currentStation = -1;
-  wchar_t cdDrive = 0;  // the drive whose CD is the list
+  CdSource cd;
+  int32_t cdRequestId = 0;  // 0: no disc read awaited
+  int32_t cdCounter = 0;
   bool mediaControlsActive = false;
   smtc::Controls mediaControls;
 
@@ -280,6 +300,7 @@ class Player {
   // Workers and the output.
   LoadQueue loader;
   scanner::Scanner folderScanner;
+  cd::DiscReader cdReader;
   AudioOutput output;
 
   bool loaderStarted = false;

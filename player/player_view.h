@@ -57,6 +57,7 @@ struct PlayerView {
   PendingPreload preload;
   uint32_t pendingScanId = 0;  // 0: no scan awaited
   uint64_t scanProgress = 0;   // files the awaited folder scan has found so far
+  int32_t cdRequestId = 0;     // 0: no disc read awaited
   bool restorePending = false;
   int32_t nextId = 1;
   int unplayableCount = 0;

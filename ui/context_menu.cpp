@@ -4,6 +4,7 @@
 #include <string>
 
 #include "player/player.h"
+#include "ui/cd_menu.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/window_ops.h"
@@ -75,6 +76,8 @@ MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row) {
   s.audiobook = view.audiobook;
   s.folderOpen = !view.sourceFolder.empty();
   s.includeSubfolders = view.includeSubfolders;
+  s.cdDrives = cdDrivesForMenu();
+  s.cdPlaying = view.cdDrive;
 
   const TrackRecord& playing = view.playing;
   if (playing.id != -1 && view.currentStation == -1 && !playing.chapters.empty()) {
@@ -103,6 +106,7 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
     setOpacity(w, kOpacitySteps[id - kCmdOpacityFirst]);
     return;
   }
+  if (runCdCommand(w, snapshot, id)) return;
   if (id >= kCmdChapterFirst && id < kCmdChapterFirst + kMenuChapters) {
     const size_t chapter = id - kCmdChapterFirst;
     // The menu listed the chapters of one track; after a switch to another they mean nothing.
@@ -152,8 +156,8 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       break;
     }
     // kCmdAddStation, kCmdRemoveStation, kCmdAddPodcast, kCmdRemovePodcast, kCmdFindStations,
-    // kCmdFindPodcasts, the stations (kCmdStationFirst + i), podcasts (kCmdPodcastFirst + i)
-    // and drives (kCmdDriveFirst + i) come with the station, podcast and CD sources.
+    // kCmdFindPodcasts, the stations (kCmdStationFirst + i) and podcasts (kCmdPodcastFirst + i)
+    // come with the station and podcast sources.
     default:
       break;
   }

@@ -1,2 +1,2 @@
-twk_core_sources(ui menu_model.cpp)
-twk_win_sources(ui context_menu.cpp dialogs.cpp)
+twk_core_sources(ui cd_menu.cpp menu_model.cpp)
+twk_win_sources(ui cd_menu_win.cpp context_menu.cpp dialogs.cpp)

@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "player/playback_rules.h"
+#include "ui/cd_menu.h"
 
 namespace {
 
@@ -124,8 +125,9 @@ std::vector<MenuEntry> buildMainMenu(const MenuState& state) {
   subfolders.checked = state.includeSubfolders;
   menu.push_back(std::move(subfolders));
 
-  // The "Radio", "Podcasts" and "Audio CD" submenus belong here, greyed in audiobook mode;
-  // they come with the station, podcast and CD sources.
+  // The "Radio" and "Podcasts" submenus belong here, greyed in audiobook mode; they come
+  // with the station and podcast sources.
+  appendCdMenu(state, menu);
 
   if (state.chapterCount > 0 && !state.chapterNames.empty()) {
     menu.push_back(submenu(L"Chapters", chapterEntries(state)));

@@ -50,8 +50,10 @@ struct MenuState {
   std::vector<std::wstring> chapterNames;
   size_t chapterCount = 0;
   int64_t currentChapter = -1;
-  std::wstring backToLabel;  // empty: nothing to go back to
-  bool hasRow = false;       // opened on a list row
+  std::wstring backToLabel;       // empty: nothing to go back to
+  std::vector<wchar_t> cdDrives;  // the CD drives' letters, in order
+  wchar_t cdPlaying = 0;          // the drive whose disc is the list, 0 none
+  bool hasRow = false;            // opened on a list row
   std::wstring rowText;
   bool topmost = false;
   bool miniMode = false;

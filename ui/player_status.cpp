@@ -56,9 +56,9 @@ StatusInput statusInputOf(const PlayerView& player, const MainWindow& window) {
   in.scanRunning =
       player.pendingScanId != 0 && (player.pendingScanId & Player::kFileScanIdBit) == 0;
   in.scanCount = player.scanProgress;
-  // Podcast feeds and CD reads are not sources yet: nothing is ever loading or pending.
+  // Podcast feeds are not a source yet: nothing is ever loading.
   in.feedLoading = false;
-  in.cdReadPending = false;
+  in.cdReadPending = player.cdRequestId != 0;
 
   in.notice = player.notice.text;
   in.noticeActive = player.noticeActive;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/messages.h"
 #include "cd/drive_win.h"
 #include "cd/track_path.h"
 #include "tests/support/win_test_support.h"
@@ -34,7 +35,7 @@ TEST(CdDrive, ACdRomLetterWithoutADiscGivesACleanAnswer) {
       [&] {
         MSG msg;
         if (PeekMessageW(&msg, window, kCdDone, kCdDone, PM_REMOVE))
-          result.reset(reinterpret_cast<cd::DiscResult*>(msg.lParam));
+          result = takeRecord<cd::DiscResult>(msg.lParam);
         return result != nullptr;
       },
       20000);

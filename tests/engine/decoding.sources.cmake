@@ -3,3 +3,5 @@ twk_test(stream_decoder_test CORE stream_decoder_test.cpp)
 twk_test(file_source_test WIN file_source_test.cpp ../support/win_test_support.cpp)
 twk_test(track_loader_test WIN track_loader_test.cpp ../support/message_window.cpp
          ../support/win_test_support.cpp)
+twk_test(track_loader_streams_test WIN track_loader_streams_test.cpp ../support/message_window.cpp
+         ../support/cd_disc_image.cpp)

@@ -16,6 +16,7 @@
 #include "engine/stream_decoder.h"
 #include "tests/support/files.h"
 #include "tests/support/memory_track.h"
+#include "tests/support/ring_reader.h"
 #include "tests/support/wav_writer.h"
 
 namespace {
@@ -45,41 +46,7 @@ DecoderPtr openBytes(std::vector<uint8_t> bytes, ma_encoding_format format) {
   return openOver(std::make_unique<source::MemorySource>(std::move(bytes)), format);
 }
 
-// Plays the part of the audio callback: the seek service, then draining.
-class Reader {
- public:
-  explicit Reader(StreamDecoder& decoder) : decoder_(decoder) {}
-
-  // Drains until `frames` frames came or the data ended; waits through underruns and pending
-  // seeks, for a bounded time.
-  std::vector<float> take(uint64_t frames, uint64_t chunk = 1000) {
-    std::vector<float> out;
-    const auto deadline = Clock::now() + kPatience;
-    std::vector<float> buffer(chunk * 2);
-    while (out.size() / 2 < frames && Clock::now() < deadline) {
-      if (decoder_.serviceSeek(track) == StreamDecoder::SeekState::Waiting) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
-      uint64_t want = std::min<uint64_t>(chunk, frames - out.size() / 2);
-      uint64_t got = decoder_.drain(track, buffer.data(), want, last);
-      out.insert(out.end(), buffer.begin(), buffer.begin() + got * 2);
-      // In repeat-one the end is momentary: the decoding thread restarts the track.
-      if (last == DrainResult::Ended && !repeatOne) break;
-      if (last != DrainResult::Full) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return out;
-  }
-
-  std::vector<float> takeAll() { return take(~0ull >> 2, 4096); }
-
-  LoadedTrack track;
-  DrainResult last = DrainResult::Full;
-  bool repeatOne = false;  // as the output knows it
-
- private:
-  StreamDecoder& decoder_;
-};
+using Reader = testsupport::RingReader;
 
 template <typename Pred>
 bool waitFor(Pred pred) {

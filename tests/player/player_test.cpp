@@ -556,19 +556,19 @@ TEST(PlayerControls, MediaKeysAndButtonsReachThePlayer) {
   EXPECT_TRUE(host.questions.empty());
 }
 
-// What the radio, feed and CD threads will post: until their handlers come, the window frees
+// What the radio and feed threads will post: until their handlers come, the window frees
 // these records unread, and a shutdown frees those still queued.
 struct FutureRecord : PostedRecord, LiveRecordCount<FutureRecord> {};
 
 TEST(PlayerMessages, RecordsOfMessagesWithoutAHandlerYetAreFreed) {
   PlayerHost host;
   ASSERT_TRUE(host.ok());
-  const UINT messages[] = {WM_APP_RADIO, WM_APP_FEED_DONE, WM_APP_CD_DONE};
+  const UINT messages[] = {WM_APP_RADIO, WM_APP_FEED_DONE};
   for (UINT message : messages) {
     auto record = std::make_unique<FutureRecord>();
     ASSERT_TRUE(postRecord(host.window(), message, record));
   }
-  EXPECT_EQ(FutureRecord::live(), 3);
+  EXPECT_EQ(FutureRecord::live(), 2);
   ASSERT_TRUE(host.waitFor([] { return FutureRecord::live() == 0; }, "the records freed"));
 
   for (UINT message : messages) {

@@ -130,6 +130,25 @@ TEST(MenuModel, AudiobookMenuOffersBookFileAndBackTo) {
   EXPECT_EQ(findId(buildMainMenu(s), kCmdBackTo), nullptr);
 }
 
+TEST(MenuModel, AudioCdSubmenuListsTheDrivesAndMarksThePlayedOne) {
+  MenuState s = libraryState();
+  s.cdDrives = {L'D', L'F'};
+  s.cdPlaying = L'F';
+  const std::string menu = describe(buildMainMenu(s));
+  EXPECT_NE(menu.find("3 Include subfolders [checked]\n"
+                      "0 Audio CD\n"
+                      "  7000 Drive D:\n"
+                      "  7001 Drive F: [radio]\n"
+                      "7 Audiobook mode\n"),
+            std::string::npos)
+      << menu;
+
+  s.audiobook = true;
+  EXPECT_TRUE(findSubmenu(buildMainMenu(s), L"Audio CD")->greyed);
+  s.cdDrives.clear();  // a computer without CD drives has no such submenu
+  EXPECT_EQ(findSubmenu(buildMainMenu(s), L"Audio CD"), nullptr);
+}
+
 TEST(MenuModel, RemoveEntryOnRowAfterSeparator) {
   MenuState s = libraryState();
   EXPECT_EQ(findId(buildMainMenu(s), kCmdRemoveRow), nullptr);
