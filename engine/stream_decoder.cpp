@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/loaded_track.h"
+#include "engine/mp3_byte_seek.h"
 
 namespace {
 constexpr uint64_t kRingSeconds = 10;
@@ -37,6 +38,7 @@ StreamDecoder::~StreamDecoder() {
     thread_.join();
   }
   if (decoderReady_) ma_decoder_uninit(&decoder_);
+  reader_.reset();
 }
 
 void StreamDecoder::addRef() noexcept { refCount_.fetch_add(1, std::memory_order_relaxed); }
@@ -61,6 +63,38 @@ StreamDecoder::OpenResult StreamDecoder::openMiniaudio(ma_encoding_format format
     return source_->mediumLost() ? OpenResult::MediumLost : OpenResult::NotPlayable;
   }
   lengthFrames = length;
+  return startThread();
+}
+
+StreamDecoder::OpenResult StreamDecoder::openMp3ByteSeek() noexcept {
+  if (decoderReady_ || reader_ || thread_.running()) return OpenResult::NotPlayable;
+  if (!findMp3StreamInfo(*source_, mp3Info_)) return OpenResult::NotPlayable;
+  byteSeek_ = true;
+  const ma_result result = openMp3AtOffset(view_, 0, decoder_);
+  if (result != MA_SUCCESS) {
+    return result == MA_OUT_OF_MEMORY ? OpenResult::OutOfMemory : OpenResult::NotPlayable;
+  }
+  decoderReady_ = true;
+  sampleRate = decoder_.outputSampleRate;
+  if (sampleRate == 0 || sampleRate > decoding::kMaxSampleRate) return OpenResult::NotPlayable;
+  const uint64_t size = view_.size;
+  const uint64_t audioBytes = size == source::kUnknownSize       ? source::kUnknownSize
+                              : size > mp3Info_.firstFrameOffset ? size - mp3Info_.firstFrameOffset
+                                                                 : 0;
+  lengthFrames = mp3LengthInFrames(mp3Info_, audioBytes);
+  lengthIsEstimate = true;
+  return startThread();
+}
+
+StreamDecoder::OpenResult StreamDecoder::openReader(std::unique_ptr<FrameReader> reader,
+                                                    uint32_t rate, uint64_t length,
+                                                    bool seekable) noexcept {
+  if (decoderReady_ || reader_ || thread_.running() || !reader) return OpenResult::NotPlayable;
+  if (rate == 0 || rate > decoding::kMaxSampleRate || length == 0) return OpenResult::NotPlayable;
+  reader_ = std::move(reader);
+  sampleRate = rate;
+  lengthFrames = length;
+  readerSeekable_ = seekable;
   return startThread();
 }
 
@@ -162,10 +196,20 @@ void StreamDecoder::threadMain() noexcept {
 }
 
 bool StreamDecoder::seekDecoder(uint64_t frame) noexcept {
+  if (reader_) return reader_->seek(frame);
+  if (byteSeek_) {
+    // A new decoder from the estimated offset: it finds the next frame boundary itself.
+    uint64_t offset = 0;
+    if (!mp3SeekOffset(mp3Info_, view_.size, lengthFrames, frame, offset)) return false;
+    if (decoderReady_) ma_decoder_uninit(&decoder_);
+    decoderReady_ = openMp3AtOffset(view_, offset, decoder_) == MA_SUCCESS;
+    return decoderReady_;
+  }
   return decoderReady_ && decoding::seekToFrame(decoder_, frame) == MA_SUCCESS;
 }
 
 uint64_t StreamDecoder::decodeInto(float* out, uint64_t frames) noexcept {
+  if (reader_) return std::min(reader_->read(out, frames), frames);
   if (!decoderReady_) return 0;
   ma_uint64 got = 0;
   // A short count with MA_AT_END or an error both end the data; the count is what matters.

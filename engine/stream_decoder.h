@@ -10,6 +10,8 @@
 #include "base/thread.h"
 #include "base/wake_event.h"
 #include "engine/decoder_io.h"
+#include "engine/frame_reader.h"
+#include "engine/mp3_stream_info.h"
 #include "engine/source/byte_source.h"
 #include "miniaudio.h"
 
@@ -28,6 +30,15 @@ class StreamDecoder {
   // Opens miniaudio over the source with the given format (retrying with the unknown format)
   // and starts the decoding thread. On failure the caller releases the decoder.
   OpenResult openMiniaudio(ma_encoding_format format) noexcept;
+
+  // MP3 over a network source: no seek table, seeks by byte offsets estimated from the first
+  // frame; the length is an estimate. On failure the caller releases the decoder.
+  OpenResult openMp3ByteSeek() noexcept;
+
+  // Takes a reader already opened over this decoder's source (Media Foundation) with its rate
+  // and length, and starts the decoding thread. `seekable` is the reader's own say.
+  OpenResult openReader(std::unique_ptr<FrameReader> reader, uint32_t rate, uint64_t length,
+                        bool seekable) noexcept;
 
   void addRef() noexcept;
   // The last release stops and joins the decoding thread; never on the audio callback.
@@ -50,6 +61,8 @@ class StreamDecoder {
   uint64_t drain(LoadedTrack& track, float* out, uint64_t frames, DrainResult& result) noexcept;
 
   source::ByteSource& byteSource() noexcept { return *source_; }
+  // Seeking is offered when both the source and the decoder can seek.
+  bool seekable() noexcept { return readerSeekable_ && source_->seekable(); }
   uint64_t ringCapacity() const noexcept { return capacity_; }
 
   // Seek request and answer. The callback reads the answer only after it has seen
@@ -90,6 +103,11 @@ class StreamDecoder {
   decoding::SourceView view_;
   ma_decoder decoder_;
   bool decoderReady_ = false;
+  bool byteSeek_ = false;
+  Mp3StreamInfo mp3Info_;
+  // Declared after the source: it reads through it and goes first.
+  std::unique_ptr<FrameReader> reader_;
+  bool readerSeekable_ = true;
 
   std::unique_ptr<float[]> ring_;  // capacity_ frame pairs
   uint64_t capacity_ = 0;

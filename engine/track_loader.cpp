@@ -10,6 +10,7 @@
 #include "engine/decoder_io.h"
 #include "engine/load_path.h"
 #include "engine/memory_decoder.h"
+#include "engine/mf/open_stream_decoder.h"
 #include "engine/source/file_source.h"
 #include "engine/stream_decoder.h"
 #include "library/tags.h"
@@ -81,14 +82,36 @@ uint8_t openCdSource(const std::wstring& path, std::unique_ptr<source::ByteSourc
   return error == cd::OpenTrackError::OutOfMemory ? kLoadOutOfMemory : kLoadNoCd;
 }
 
-uint8_t openStreamed(const std::wstring& path, LoadedTrack& track) {
-  if (isHttpUrl(path)) {
-    // TODO(http): the range-source branch; until then a URL is not playable.
-    return kLoadNotPlayable;
+uint8_t errorForOutcome(StreamDecoder::OpenResult outcome) {
+  switch (outcome) {
+    case StreamDecoder::OpenResult::Ok:
+      return kLoadOk;
+    case StreamDecoder::OpenResult::MediumLost:
+      return kLoadNoCd;
+    case StreamDecoder::OpenResult::OutOfMemory:
+      return kLoadOutOfMemory;
+    case StreamDecoder::OpenResult::NeedsFeaturePack:
+      return kLoadNeedsFeaturePack;
+    case StreamDecoder::OpenResult::Protected:
+      return kLoadProtected;
+    case StreamDecoder::OpenResult::NotPlayable:
+      break;
   }
+  return kLoadNotPlayable;
+}
+
+enum class DecodeWith { Miniaudio, MediaFoundation, Mp3ByteSeek };
+
+// `message` is the network text of a failing URL.
+uint8_t openStreamed(const std::wstring& path, LoadedTrack& track, std::wstring& message) {
   std::unique_ptr<source::ByteSource> source;
   ma_encoding_format format = decoding::encodingFormatForPath(path);
-  if (isCdTrackPath(path)) {
+  DecodeWith with = DecodeWith::Miniaudio;
+  if (isHttpUrl(path)) {
+    // TODO(http): the range-source branch; until then a URL is not playable.
+    (void)message;
+    return kLoadNotPlayable;
+  } else if (isCdTrackPath(path)) {
     const uint8_t error = openCdSource(path, source);
     if (error != kLoadOk) return error;
     format = ma_encoding_format_wav;
@@ -96,34 +119,24 @@ uint8_t openStreamed(const std::wstring& path, LoadedTrack& track) {
     uint32_t openError = 0;
     source = source::FileSource::open(path, openError);
     if (!source) return openError == ERROR_HANDLE_EOF ? kLoadEmpty : kLoadCantOpen;
-    if (selectsMediaFoundation(path)) {
-      // TODO(mf): Media Foundation decoding; until then M4A/M4B/WMA are not playable.
-      return kLoadNotPlayable;
-    }
+    if (selectsMediaFoundation(path)) with = DecodeWith::MediaFoundation;
   }
 
   StreamDecoder* decoder = StreamDecoder::create(std::move(source));
   if (!decoder) return kLoadOutOfMemory;
-  uint8_t error = kLoadOk;
-  switch (decoder->openMiniaudio(format)) {
-    case StreamDecoder::OpenResult::Ok:
+  StreamDecoder::OpenResult outcome = StreamDecoder::OpenResult::NotPlayable;
+  switch (with) {
+    case DecodeWith::Miniaudio:
+      outcome = decoder->openMiniaudio(format);
       break;
-    case StreamDecoder::OpenResult::MediumLost:
-      error = kLoadNoCd;
+    case DecodeWith::MediaFoundation:
+      outcome = mf::openStreamDecoder(*decoder);
       break;
-    case StreamDecoder::OpenResult::OutOfMemory:
-      error = kLoadOutOfMemory;
-      break;
-    case StreamDecoder::OpenResult::NeedsFeaturePack:
-      error = kLoadNeedsFeaturePack;
-      break;
-    case StreamDecoder::OpenResult::Protected:
-      error = kLoadProtected;
-      break;
-    case StreamDecoder::OpenResult::NotPlayable:
-      error = kLoadNotPlayable;
+    case DecodeWith::Mp3ByteSeek:
+      outcome = decoder->openMp3ByteSeek();
       break;
   }
+  const uint8_t error = errorForOutcome(outcome);
   if (error != kLoadOk) {
     decoder->release();
     return error;
@@ -152,7 +165,7 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
       outcome = loadIntoMemory(path, *track, error);
     }
     if (outcome == MemoryOutcome::Stream) {
-      error = openStreamed(path, *track);
+      error = openStreamed(path, *track, result.message);
       if (error == kLoadOk) result.streamed = true;
     }
     if (error != kLoadOk) {

@@ -80,7 +80,7 @@ NowPlaying Player::makeRecord(const LoadResult& result, int64_t index) {
   record.sampleRate = track.sampleRate;
   record.streamed = isHttpUrl(result.path);
   record.stream = StreamDecoderRef(track.streamDecoder);
-  record.seekable = track.streamDecoder ? track.streamDecoder->byteSource().seekable() : true;
+  record.seekable = track.streamDecoder ? track.streamDecoder->seekable() : true;
   keepChapters(result.tags.chapters, framesToMs(record.totalFrames, record.sampleRate),
                record.chapters, record.chapterStarts);
   return record;

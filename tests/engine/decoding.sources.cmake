@@ -4,4 +4,4 @@ twk_test(file_source_test WIN file_source_test.cpp ../support/win_test_support.c
 twk_test(track_loader_test WIN track_loader_test.cpp ../support/message_window.cpp
          ../support/win_test_support.cpp)
 twk_test(track_loader_streams_test WIN track_loader_streams_test.cpp ../support/message_window.cpp
-         ../support/cd_disc_image.cpp)
+         ../support/cd_disc_image.cpp ../support/mf_decode.cpp ../support/win_test_support.cpp)

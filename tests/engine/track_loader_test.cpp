@@ -120,8 +120,7 @@ TEST_F(TrackLoader, ErrorCodesForLocalFiles) {
   ASSERT_TRUE(unlocked);
   EXPECT_EQ(kLoadOk, unlocked->error);
 
-  // Media Foundation formats: a missing or empty file is reported as such, an existing one
-  // is not playable yet.
+  // Media Foundation formats: a missing or empty file is reported as such.
   expectCodeOnBothPaths(dir_.path(L"missing.m4a"), kLoadCantOpen);
   const std::wstring emptyM4a = dir_.path(L"empty.M4A");
   ASSERT_TRUE(testsupport::writeFile(emptyM4a, std::string()));

@@ -1,0 +1,132 @@
+// Streamed sources through the real Player and the default device, with what the device
+// played captured by ALSA (tools/asoundrc) and checked: M4A and WMA files through Media
+// Foundation.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "player/player.h"
+#include "tests/support/files.h"
+#include "tests/support/player_host.h"
+
+namespace {
+
+using testsupport::PlayerHost;
+
+const std::string kMf = TWK_SOURCE_DIR "/tests/data/mf/";
+
+std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// The file the default device writes to; empty when the test runs without one.
+std::wstring capturePath() {
+  wchar_t unixPath[1024];
+  const DWORD n = GetEnvironmentVariableW(L"TWK_AUDIO_CAPTURE", unixPath, 1024);
+  if (n == 0 || n >= 1024) return {};
+  std::wstring path = L"Z:" + std::wstring(unixPath, n);
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+uint64_t fileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+struct Tone {
+  double hz = 0;
+  double rms = 0;
+};
+
+// One channel of interleaved stereo floats over [from, to) frames.
+Tone measure(const std::vector<float>& pcm, int channel, size_t from, size_t to, uint32_t rate) {
+  Tone t;
+  uint64_t crossings = 0, first = 0, last = 0;
+  double sum = 0;
+  for (size_t i = from; i < to; ++i) {
+    const float s = pcm[i * 2 + channel];
+    sum += double(s) * s;
+    if (i > from && pcm[(i - 1) * 2 + channel] < 0 && s >= 0) {
+      if (crossings++ == 0) first = i;
+      last = i;
+    }
+  }
+  if (crossings > 1) t.hz = double(crossings - 1) * rate / double(last - first);
+  t.rms = std::sqrt(sum / double(to - from));
+  return t;
+}
+
+class PlayerStreams : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    capture_ = capturePath();
+    if (capture_.empty()) GTEST_SKIP() << "TWK_AUDIO_CAPTURE is not set";
+    DeleteFileW(capture_.c_str());
+  }
+
+  // Plays `path` to its end and returns the frames captured meanwhile between the first and
+  // last sound (interleaved stereo at the device rate, 48000 Hz under Wine). The device keeps
+  // its file open, so each play reads on from where the file ended.
+  std::vector<float> playToEnd(PlayerHost& host, const std::wstring& path, uint64_t seekMs,
+                               double seconds) {
+    Player& p = host.player();
+    const uint64_t start = fileSize(capture_) / 8 * 8;
+    p.playIndex(-1, path, false, 0);
+    if (!host.waitFor([&] { return p.view().playState == PlayState::Playing; }, "playing")) {
+      return {};
+    }
+    if (seekMs != 0) p.seekTo(seekMs);
+    if (!host.waitFor([&] { return p.view().playState == PlayState::Stopped; }, "the end")) {
+      return {};
+    }
+    const uint64_t want = uint64_t(seconds * 48000 * 8);
+    host.waitFor([&] { return fileSize(capture_) >= start + want; }, "the capture", 10000);
+    const std::string bytes = testsupport::readFile(capture_);
+    if (bytes.size() < start) return {};
+    std::vector<float> pcm((bytes.size() - start) / 8 * 2);
+    std::memcpy(pcm.data(), bytes.data() + start, pcm.size() * 4);
+    size_t first = 0, last = pcm.size() / 2;
+    while (first < last && std::fabs(pcm[first * 2]) < 1e-3f) ++first;
+    while (last > first && std::fabs(pcm[(last - 1) * 2]) < 1e-3f) --last;
+    return std::vector<float>(pcm.begin() + first * 2, pcm.begin() + last * 2);
+  }
+
+  std::wstring capture_;
+};
+
+TEST_F(PlayerStreams, M4aAndWmaPlayTheirTonesThroughTheDevice) {
+  PlayerHost host;
+  ASSERT_TRUE(host.ok());
+  for (const char* name : {"stereo.m4a", "stereo.wma", "mono.m4a"}) {
+    SCOPED_TRACE(name);
+    const std::vector<float> pcm = playToEnd(host, wide(kMf + name), 0, 2.5);
+    const size_t frames = pcm.size() / 2;
+    ASSERT_GT(frames, 2u * 48000) << "captured frames";
+    const Tone left = measure(pcm, 0, frames / 4, frames * 3 / 4, 48000);
+    const Tone right = measure(pcm, 1, frames / 4, frames * 3 / 4, 48000);
+    if (std::string(name) == "mono.m4a") {
+      EXPECT_NEAR(1000, left.hz, 10);
+      EXPECT_NEAR(1000, right.hz, 10);
+    } else if (std::string(name) == "stereo.wma") {
+      // GStreamer's WMA decoder under Wine sometimes gives the channels in the other order.
+      EXPECT_NEAR(1100, left.hz + right.hz, 11);
+      EXPECT_NEAR(220, std::fabs(left.hz - right.hz), 11);
+    } else {
+      EXPECT_NEAR(440, left.hz, 5);
+      EXPECT_NEAR(660, right.hz, 7);
+    }
+    // ffmpeg's tones have an amplitude of 1/8; the volume is 100.
+    EXPECT_NEAR(0.125 / std::sqrt(2.0), left.rms, 0.01);
+    EXPECT_NEAR(0.125 / std::sqrt(2.0), right.rms, 0.01);
+    EXPECT_EQ(L"", host.player().view().statusMessage);
+  }
+}
+
+}  // namespace
