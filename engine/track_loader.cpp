@@ -12,8 +12,10 @@
 #include "engine/memory_decoder.h"
 #include "engine/mf/open_stream_decoder.h"
 #include "engine/source/file_source.h"
+#include "engine/source/serialized_source.h"
 #include "engine/stream_decoder.h"
 #include "library/tags.h"
+#include "net/http/open_url.h"
 
 namespace {
 
@@ -108,9 +110,17 @@ uint8_t openStreamed(const std::wstring& path, LoadedTrack& track, std::wstring&
   ma_encoding_format format = decoding::encodingFormatForPath(path);
   DecodeWith with = DecodeWith::Miniaudio;
   if (isHttpUrl(path)) {
-    // TODO(http): the range-source branch; until then a URL is not playable.
-    (void)message;
-    return kLoadNotPlayable;
+    http::OpenedUrl opened = http::openUrlSource(path);
+    if (!opened.source) {
+      message = std::move(opened.error);
+      return kLoadNetworkError;
+    }
+    with = opened.useMediaFoundation ? DecodeWith::MediaFoundation : DecodeWith::Mp3ByteSeek;
+    source = std::move(opened.source);
+    if (with == DecodeWith::MediaFoundation) {
+      // Media Foundation reads from threads of its own; the range source takes one at a time.
+      source = std::make_unique<source::SerializedSource>(std::move(source));
+    }
   } else if (isCdTrackPath(path)) {
     const uint8_t error = openCdSource(path, source);
     if (error != kLoadOk) return error;

@@ -23,6 +23,13 @@ make sine48_stereo.flac 48000 2 1 -c:a flac
 make sine44_stereo.wav 44100 2 1 -c:a pcm_s16le
 make sine48_mono.wav 48000 1 1 -c:a pcm_s16le
 
+# 20 s of a tone that steps up 100 Hz every second (300 Hz in second 0): where a seek by an
+# estimated byte offset landed shows in the frequency that follows it.
+ffmpeg -hide_banner -loglevel error -y \
+  -f lavfi -i "aevalsrc=0.5*sin(2*PI*(300+100*floor(t))*t):s=44100:d=20" \
+  -ac 2 -map_metadata -1 -fflags +bitexact -flags:a +bitexact -c:a libmp3lame -b:a 64k \
+  "$out/steps20.mp3"
+
 # MP3 content behind a .flac name: opened through the retry with the unknown format.
 cp "$out/sine44_stereo.mp3" "$out/mp3_named.flac"
 # A FLAC cut short in its first audio frame: the header promises more than there is.

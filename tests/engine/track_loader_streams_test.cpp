@@ -1,6 +1,7 @@
 // The loader's streamed branches end to end: CD tracks through a disc image behind the drive
-// seam, M4A/M4B/WMA through Media Foundation; the track's audio is drained from its
-// StreamDecoder as the audio callback drains it and compared with what it should be.
+// seam, M4A/M4B/WMA through Media Foundation, MP3 and M4A URLs from the loopback server; the
+// track's audio is drained from its StreamDecoder as the audio callback drains it and compared
+// with what it should be.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,6 +22,7 @@
 #include "tests/support/message_window.h"
 #include "tests/support/mf_decode.h"
 #include "tests/support/ring_reader.h"
+#include "tests/support/test_server.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -254,6 +256,107 @@ TEST_F(StreamedLoads, ProtectedAndDamagedMediaFoundationFiles) {
     EXPECT_EQ(StreamDecoder::DrainResult::Ended, reader.last);
     EXPECT_LE(pcm.size() / 2, r->track->lengthFrames);
   }
+}
+
+// Serves tests/data/audio and tests/data/mf by their file names.
+class UrlLoads : public StreamedLoads {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new testsupport::TestServer(
+        "http_server.py", {"--root", TWK_UNIX_AUDIO_DATA, "--root", TWK_UNIX_MF_DATA});
+  }
+  static void TearDownTestSuite() { delete server_; }
+  void SetUp() override {
+    ASSERT_TRUE(server_->ok()) << server_->error();
+    StreamedLoads::SetUp();
+  }
+  static std::wstring url(const std::wstring& path) { return server_->url(path); }
+  static testsupport::TestServer* server_;
+};
+testsupport::TestServer* UrlLoads::server_ = nullptr;
+
+std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+TEST_F(UrlLoads, Mp3PlaysAndSeeksByAnEstimatedByteOffset) {
+  // 20 s whose tone rises 100 Hz every second from 300 Hz.
+  ResultPtr r = load(url(L"/file/steps20.mp3"));
+  ASSERT_TRUE(r);
+  ASSERT_EQ(kLoadOk, r->error) << narrow(r->message);
+  ASSERT_TRUE(r->track && r->track->streamDecoder);
+  EXPECT_TRUE(r->streamed);
+  EXPECT_TRUE(r->tags.title.empty());
+  StreamDecoder& decoder = *r->track->streamDecoder;
+  EXPECT_TRUE(decoder.lengthIsEstimate);
+  EXPECT_TRUE(decoder.seekable());
+  const uint32_t rate = r->track->sampleRate;
+  ASSERT_EQ(44100u, rate);
+  EXPECT_NEAR(20.0 * rate, double(r->track->lengthFrames), 0.1 * rate);
+
+  testsupport::RingReader reader(decoder);
+  EXPECT_NEAR(300, frequency(reader.take(rate / 2), rate), 10);
+
+  // Seeks land within a second of the target: the tone tells the second they landed in.
+  for (double seconds : {12.5, 3.5, 17.5}) {
+    SCOPED_TRACE(seconds);
+    const uint64_t target = uint64_t(seconds * rate);
+    decoder.requestSeek(target);
+    const std::vector<float> got = reader.take(rate / 10);
+    ASSERT_EQ(rate / 10, got.size() / 2);
+    EXPECT_EQ(target + rate / 10, reader.track.positionFrames);
+    EXPECT_NEAR(300 + 100 * std::floor(seconds), frequency(got, rate), 110);
+  }
+  // The last seek was answered by a ranged request well into the file.
+  const std::vector<testsupport::LoggedRequest> requests =
+      testsupport::loggedRequests(*server_, L"/file/steps20.mp3");
+  ASSERT_FALSE(requests.empty());
+  EXPECT_NE("-", requests.back().range);
+  EXPECT_NE("bytes=0-", requests.back().range);
+
+  const std::vector<float> rest = reader.takeAll();
+  EXPECT_EQ(StreamDecoder::DrainResult::Ended, reader.last);
+  EXPECT_NEAR(2.4 * rate, double(rest.size() / 2), 0.5 * rate);
+}
+
+TEST_F(UrlLoads, M4aPlaysThroughMediaFoundation) {
+  const testsupport::DecodedAudio whole = testsupport::decodeFile(wide(kMf + "stereo.m4a"));
+  ASSERT_EQ(mf::OpenOutcome::Ok, whole.outcome);
+  for (const wchar_t* path : {L"/file/stereo.m4a?ctype=Audio/MP4;%20x=1", L"/file/stereo.m4a"}) {
+    SCOPED_TRACE(narrow(path));
+    ResultPtr r = load(url(path));
+    ASSERT_TRUE(r);
+    ASSERT_EQ(kLoadOk, r->error) << narrow(r->message);
+    ASSERT_TRUE(r->track && r->track->streamDecoder);
+    EXPECT_FALSE(r->track->streamDecoder->lengthIsEstimate);
+    EXPECT_EQ(whole.rate, r->track->sampleRate);
+    EXPECT_EQ(whole.length, r->track->lengthFrames);
+    testsupport::RingReader reader(*r->track->streamDecoder);
+    const std::vector<float> pcm = reader.takeAll();
+    ASSERT_EQ(whole.frameCount(), pcm.size() / 2);
+    EXPECT_LT(bestDifference(pcm, whole, 0), 0.01f);
+  }
+}
+
+TEST_F(UrlLoads, NetworkFailuresCarryTheirTexts) {
+  const struct {
+    std::wstring url;
+    const wchar_t* text;
+  } cases[] = {
+      {url(L"/file/missing.mp3"), L"The server answered HTTP 404"},
+      {L"http://127.0.0.1:1/x.mp3", L"Can't reach the server"},
+      {L"http://127.0.0.1/a b.mp3", L"Not a valid http:// or https:// address"},
+      {url(L"/gen/0/empty.mp3"), L"The episode is empty"},
+      {url(L"/file/steps20.mp3?first=5"), L"The server sent the wrong part of the file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.url));
+    ResultPtr r = load(c.url);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(kLoadNetworkError, r->error);
+    EXPECT_EQ(c.text, r->message);
+    EXPECT_EQ(nullptr, r->track);
+  }
+  // Not MP3 at all: no frame is found.
+  EXPECT_EQ(kLoadNotPlayable, errorFor(url(L"/gen/100000/noise.mp3")));
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST_F(TrackLoader, ErrorCodesForLocalFiles) {
 
 TEST_F(TrackLoader, UrlsAndCdTracksAreAnsweredWithoutACrash) {
   start();
-  expectCodeOnBothPaths(L"https://127.0.0.1:1/x.mp3", kLoadNotPlayable);
+  expectCodeOnBothPaths(L"https://127.0.0.1:1/x.mp3", kLoadNetworkError);
   expectCodeOnBothPaths(L"q:\\track07.CDA", kLoadNoCd);
 }
 
