@@ -6,6 +6,20 @@
 
 namespace {
 
+// miniaudio 0.11's filter resets clear the first channel's state only: the other channels
+// would carry a tail of the audio before a seek or a track change into the next one.
+void clearFilterState(ma_lpf& lpf) noexcept {
+  for (ma_uint32 i = 0; i < lpf.lpf1Count; ++i) {
+    for (ma_uint32 c = 0; c < lpf.channels; ++c) lpf.pLPF1[i].pR1[c] = {};
+  }
+  for (ma_uint32 i = 0; i < lpf.lpf2Count; ++i) {
+    for (ma_uint32 c = 0; c < lpf.channels; ++c) {
+      lpf.pLPF2[i].bq.pR1[c] = {};
+      lpf.pLPF2[i].bq.pR2[c] = {};
+    }
+  }
+}
+
 bool isMemoryDecoded(const LoadedTrack& track) {
   return track.memoryImage != nullptr && track.memoryDecoderReady;
 }
@@ -173,7 +187,10 @@ void AudioOutput::moveOverflowToRing() noexcept {
 void AudioOutput::resetResampler() noexcept {
   inRead_ = 0;
   inCount_ = 0;
-  if (resamplerReady_) ma_linear_resampler_reset(&resampler_);
+  if (resamplerReady_) {
+    ma_linear_resampler_reset(&resampler_);
+    clearFilterState(resampler_.lpf);
+  }
 }
 
 void AudioOutput::takeCurrent(LoadedTrack* track) noexcept {
