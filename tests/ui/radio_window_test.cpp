@@ -261,4 +261,37 @@ TEST_F(RadioWindow, BadLinksShowTheirTextAndLoseNothing) {
   expectNothingLeft(host);
 }
 
+TEST_F(RadioWindow, RestoredStationWaitsForPlayAndSurvivesTheBookMode) {
+  Settings settings;
+  const std::wstring stream = url(L"/restored.mp3");
+  settings.stations.push_back({L"Restored", stream});
+  settings.lastStation = stream;
+  testsupport::MainWindowHost host(settings);
+  ASSERT_TRUE(host.ok());
+  Player& player = host.player();
+  EXPECT_EQ(player.view().currentStation, 0);
+  EXPECT_EQ(player.view().playState, PlayState::Idle);
+  EXPECT_EQ(title(host), L"Restored");
+  EXPECT_EQ(requests(L"/restored.mp3"), 0);
+
+  host.click(kIdPlayPause);
+  ASSERT_TRUE(host.waitFor([&] { return player.view().playState == PlayState::Playing; }))
+      << text::wideToUtf8(title(host));
+
+  // The book mode stops the station and offers none; back in the library it is chosen again,
+  // silent until Play.
+  player.setAudiobookMode(true);
+  EXPECT_EQ(player.view().currentStation, -1);
+  EXPECT_EQ(player.view().playState, PlayState::Idle);
+  player.addStation(L"Refused", url(L"/refused.mp3"));
+  player.playStation(0);
+  EXPECT_EQ(player.view().stations.size(), 1u);
+  EXPECT_EQ(player.view().currentStation, -1);
+  player.setAudiobookMode(false);
+  EXPECT_EQ(player.view().currentStation, 0);
+  EXPECT_EQ(player.view().playState, PlayState::Idle);
+  EXPECT_EQ(loadSettings(host.settingsPath()).lastStation, stream);
+  expectNothingLeft(host);
+}
+
 }  // namespace
