@@ -173,7 +173,8 @@ TEST_F(RadioWindow, AddedStationPlaysItsToneShowsTitlesWhenReachedAndStops) {
                                   left.end());
     const double hz = testsupport::toneHz(tail, deviceRate);
     std::printf("captured %zu frames, tone %.1f Hz\n", left.size(), hz);
-    EXPECT_NEAR(hz, 440.0, 440.0 * 0.02);
+    // The looped file's joins cost a little; a wrong rate would be 8 % off.
+    EXPECT_NEAR(hz, 440.0, 440.0 * 0.03);
   }
 
   // Pause, then remove the station that plays: it stops and nothing of it is left.
