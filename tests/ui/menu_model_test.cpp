@@ -164,7 +164,7 @@ TEST(MenuModel, AudioCdSubmenuListsTheDrivesAndMarksThePlayedOne) {
   s.cdDrives = {L'D', L'F'};
   s.cdPlaying = L'F';
   const std::string menu = describe(buildMainMenu(s));
-  EXPECT_NE(menu.find("3 Include subfolders [checked]\n"
+  EXPECT_NE(menu.find("  201 Remove station [greyed]\n"
                       "0 Audio CD\n"
                       "  7000 Drive D:\n"
                       "  7001 Drive F: [radio]\n"
