@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/radio_ring.h"
 #include "engine/stream_decoder.h"
 
 namespace {
@@ -316,9 +317,15 @@ uint32_t AudioOutput::fill(float* out, uint32_t frames) noexcept {
 uint32_t AudioOutput::readFrames(float* out, uint32_t frames) noexcept {
   uint32_t delivered = 0;
   if (current_ && current_->radioRing) {
-    // Radio tracks are read from their RadioRing here (with the rebuffering rule) once the
-    // internet-radio stream provides it; until then a radio track delivers nothing.
-    return 0;
+    RadioRing& ring = *current_->radioRing;
+    // Once dry, wait for a second (or half the ring) so that a slow station does not
+    // stutter period by period.
+    if (radioRebuffering_ && ring.buffered() < ring.rebufferTarget()) return 0;
+    radioRebuffering_ = false;
+    delivered = ring.read(out, frames);
+    position_ += delivered;
+    if (delivered < frames) radioRebuffering_ = true;
+    return delivered;
   }
   const bool repeatOne = repeatOne_.load(std::memory_order_relaxed);
   while (delivered < frames && current_) {

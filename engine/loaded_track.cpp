@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "engine/radio_ring.h"
 #include "engine/stream_decoder.h"
 
 LoadedTrack* createLoadedTrack(int32_t trackId) noexcept {
@@ -13,7 +14,7 @@ LoadedTrack* createLoadedTrack(int32_t trackId) noexcept {
 void destroyLoadedTrack(LoadedTrack* track) noexcept {
   if (!track) return;
   if (track->radioRing) {
-    // TODO(radio): drop the ring reference here once RadioRing lands.
+    track->radioRing->release();
   } else if (track->streamDecoder) {
     track->streamDecoder->release();
   } else if (track->memoryDecoderReady) {

@@ -35,6 +35,7 @@ void Player::setAudiobookMode(bool on) {
   // Leave the place: the log hears of it while the book is still the source.
   rememberPosition();
   if (audiobook && playState == PlayState::Paused) logEvent(LogEvent::Stop, positionMs());
+  if (currentStation != -1) stopRadio();
   currentStation = -1;
   load = PendingLoad();
   cancelPreload();
@@ -90,11 +91,11 @@ void Player::setAudiobookMode(bool on) {
     int64_t station = -1;
     if (!audiobook && !back.stationUrl.empty()) {
       for (size_t i = 0; i < stations.size(); ++i) {
-        if (stations[i].url == back.stationUrl) station = static_cast<int64_t>(i);
+        if (stations[i].url == back.stationUrl && station == -1) station = static_cast<int64_t>(i);
       }
     }
     if (station != -1) {
-      currentStation = station;
+      setCurrentStation(station);
     } else if (const int64_t index =
                    back.trackPath.empty() ? -1 : list.findIgnoringCase(back.trackPath);
                index != -1) {

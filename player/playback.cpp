@@ -26,8 +26,8 @@ void Player::playIndex(int64_t index, const std::wstring& path, bool startPaused
     if (startPositionMs == 0 && !isCdTrackPath(path)) startPositionMs = positionFor(path);
   }
   if (currentStation != -1) {
-    // The radio stream stops here once stations can play.
-    currentStation = -1;
+    stopRadio();
+    setCurrentStation(-1);
   }
   cancelPreload();
   load.id = takeId();
@@ -265,7 +265,7 @@ void Player::onTimer() {
 
   if (playing.id != -1 && output.trackId() == playing.id) {
     positionFrames = output.position();
-    // A station applies its due stream titles here.
+    if (currentStation != -1) applyDueTitles();
     if (output.finished() && load.id == -1) {
       if (playing.index == -1 || list.peekNextAuto() == -1) {
         stopAtEnd();
@@ -325,7 +325,7 @@ void Player::startListTrack() {
 
 void Player::playPause() {
   if (currentStation != -1) {
-    // Stations take Play/Pause here once they can play.
+    playPauseStation();
     return;
   }
   switch (playState) {
@@ -348,7 +348,15 @@ void Player::playPause() {
 
 void Player::play() {
   if (playState == PlayState::Loading || playState == PlayState::Playing) return;
-  if (currentStation != -1) return;  // stations: resume or play the station
+  if (currentStation != -1) {
+    if (playState == PlayState::Paused && playing.id != -1) {
+      resume();
+    } else {
+      playStation(currentStation);
+    }
+    refresh();
+    return;
+  }
   if (playState == PlayState::Idle || playState == PlayState::Failed) {
     startListTrack();
   } else {
@@ -363,7 +371,10 @@ void Player::pause() {
 }
 
 void Player::next() {
-  if (currentStation != -1) return;  // stations: the station after the current one
+  if (currentStation != -1) {
+    playStationAfter(1);
+    return;
+  }
   if (playState == PlayState::Playing) checkTrackSwitch();
   if (nextChapter()) {
     refresh();
@@ -390,7 +401,10 @@ void Player::restartTrack() {
 }
 
 void Player::previous() {
-  if (currentStation != -1) return;  // stations: the station before the current one
+  if (currentStation != -1) {
+    playStationAfter(-1);
+    return;
+  }
   if (playing.id == -1) return;
   if (playState == PlayState::Playing) checkTrackSwitch();
   if (previousChapter()) {

@@ -88,6 +88,12 @@ PlayerView Player::view() const {
   v.currentStation = currentStation;
   v.cdDrive = cd.drive;
   v.cdRequestId = cdRequestId;
+  v.stations = stations;
+  v.radioSession = radio.session;
+  v.radioStatus = radio.status;
+  v.streamTitle = radio.streamTitle;
+  v.pendingStreamTitles = radio.titles.size();
+  v.radioBufferedFrames = radio.ring ? radio.ring->buffered() : 0;
   v.listScanId = listScanId;
   v.removedScanIndices = removedScanIndices;
   v.statusMessage = statusMessage;
@@ -235,6 +241,7 @@ void Player::shutdown() {
   listeningLog.close();
   mediaControls.shutdown();
   mediaControlsActive = false;
+  stopRadio();
   forgetCdRead();
   folderScanner.stop();
   loader.shutdown();

@@ -26,6 +26,7 @@
 #include "player/now_playing.h"
 #include "player/playback_rules.h"
 #include "player/player_view.h"
+#include "player/radio_state.h"
 #include "player/start_options.h"
 #include "smtc/controls.h"
 
@@ -167,6 +168,13 @@ class Player {
   void playCd(wchar_t drive);
   void onCdDone(std::unique_ptr<cd::DiscResult> result);
 
+  // Stations (stations.cpp).
+  void addStation(const std::wstring& name, const std::wstring& url);
+  void removeStation(int64_t index);
+  void playStation(int64_t index);
+  void stopRadio();
+  void onRadioEvent(std::unique_ptr<RadioEvent> event);
+
   // Start-up: the deferred start (WM_APP_START) and the restore of the last session.
   void onStart();
   void restoreSession(const std::wstring& stationUrl, const std::wstring& podcastUrl,
@@ -221,6 +229,12 @@ class Player {
   // cd_playback.cpp
   void forgetCdRead();
   void applyCdTexts(NowPlaying& record) const;
+  // stations.cpp
+  void setCurrentStation(int64_t index);
+  void applyDueTitles();
+  void showStation();
+  void playPauseStation();
+  void playStationAfter(int64_t step);
   // player.cpp
   uint64_t now() const;
   void setNotice(std::wstring text, uint64_t durationMs);
@@ -285,6 +299,7 @@ class Player {
   CdSource cd;
   int32_t cdRequestId = 0;  // 0: no disc read awaited
   int32_t cdCounter = 0;
+  RadioState radio;
   bool mediaControlsActive = false;
   smtc::Controls mediaControls;
 

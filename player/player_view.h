@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "base/track_list.h"
 #include "player/now_playing.h"
 #include "player/play_state.h"
@@ -76,6 +77,14 @@ struct PlayerView {
   std::wstring feedUrl;
   int64_t currentStation = -1;
   wchar_t cdDrive = 0;
+
+  // Stations.
+  std::vector<Settings::Station> stations;
+  int32_t radioSession = 0;
+  std::wstring radioStatus;  // "Connecting..." and what the stream reports
+  std::wstring streamTitle;  // the title playback has reached
+  size_t pendingStreamTitles = 0;
+  uint64_t radioBufferedFrames = 0;  // in the playing stream's ring
   uint32_t listScanId = 0;
   std::vector<uint64_t> removedScanIndices;
 

@@ -65,7 +65,7 @@ void Player::restoreSession(const std::wstring& stationUrlToRestore, const std::
   }
 
   if (station != -1) {
-    // The radio work makes stations[station] the current station here, without playing it.
+    setCurrentStation(station);  // Play starts it
   } else if (folderOpened || feedOpened) {
     restore.path = trackPath;
     restore.positionMs = trackPositionMs;

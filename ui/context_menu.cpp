@@ -7,6 +7,7 @@
 #include "ui/cd_menu.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
+#include "ui/radio_commands.h"
 #include "ui/window_ops.h"
 
 namespace {
@@ -78,6 +79,8 @@ MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row) {
   s.includeSubfolders = view.includeSubfolders;
   s.cdDrives = cdDrivesForMenu();
   s.cdPlaying = view.cdDrive;
+  for (const Settings::Station& station : view.stations) s.stationNames.push_back(station.name);
+  s.currentStation = view.currentStation;
 
   const TrackRecord& playing = view.playing;
   if (playing.id != -1 && view.currentStation == -1 && !playing.chapters.empty()) {
@@ -118,6 +121,8 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
     return;
   }
 
+  if (runRadioCommand(w, snapshot, id)) return;
+
   switch (id) {
     case kCmdOpenFolder:
       openFolderCommand(w);
@@ -155,9 +160,8 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       if (pickBookFile(w.hwnd, path)) player->openPaths({path});
       break;
     }
-    // kCmdAddStation, kCmdRemoveStation, kCmdAddPodcast, kCmdRemovePodcast, kCmdFindStations,
-    // kCmdFindPodcasts, the stations (kCmdStationFirst + i) and podcasts (kCmdPodcastFirst + i)
-    // come with the station and podcast sources.
+    // kCmdAddPodcast, kCmdRemovePodcast, kCmdFindPodcasts and the podcasts
+    // (kCmdPodcastFirst + i) come with the podcast source.
     default:
       break;
   }

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "player/playback_rules.h"
 #include "ui/cd_menu.h"
+#include "ui/radio_menu.h"
 
 namespace {
 
@@ -125,8 +126,11 @@ std::vector<MenuEntry> buildMainMenu(const MenuState& state) {
   subfolders.checked = state.includeSubfolders;
   menu.push_back(std::move(subfolders));
 
-  // The "Radio" and "Podcasts" submenus belong here, greyed in audiobook mode; they come
-  // with the station and podcast sources.
+  MenuEntry radio = submenu(L"Radio", radioMenuEntries(state.stationNames, state.currentStation));
+  radio.greyed = state.audiobook;
+  menu.push_back(std::move(radio));
+  // The "Podcasts" submenu belongs here, greyed in audiobook mode; it comes with the podcast
+  // source.
   appendCdMenu(state, menu);
 
   if (state.chapterCount > 0 && !state.chapterNames.empty()) {

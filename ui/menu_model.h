@@ -45,6 +45,8 @@ struct MenuState {
   bool audiobook = false;
   bool folderOpen = false;
   bool includeSubfolders = false;
+  std::vector<std::wstring> stationNames;
+  int64_t currentStation = -1;  // the chosen station, -1 none
   // The playing track's chapters: the names of the first kMenuChapters, how many there are
   // in all, and the one that holds the position (-1: none).
   std::vector<std::wstring> chapterNames;

@@ -42,10 +42,15 @@ bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lPar
         result = 0;
         return true;
       }
-      case WM_APP_RADIO:
+      case WM_APP_RADIO: {
+        auto record = takeRecord<RadioEvent>(lParam);
+        if (player) player->onRadioEvent(std::move(record));
+        result = 0;
+        return true;
+      }
       case WM_APP_FEED_DONE:
-        // The radio stream and the feed download post these; their records go to the
-        // player's handlers once it has stations and feeds. Until then they are freed unread.
+        // The feed download posts these; its records go to the player's handler once it has
+        // feeds. Until then they are freed unread.
         takeRecord<PostedRecord>(lParam).reset();
         result = 0;
         return true;

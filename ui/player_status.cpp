@@ -48,9 +48,13 @@ StatusInput statusInputOf(const PlayerView& player, const MainWindow& window) {
   in.opacity = window.opacity;
   in.audiobook = player.audiobook;
 
-  // Radio: the station's name, the stream's status and its buffer come with the radio work;
-  // until then no station is ever chosen.
-  in.stationChosen = false;
+  in.stationChosen = player.currentStation >= 0 &&
+                     static_cast<size_t>(player.currentStation) < player.stations.size();
+  if (in.stationChosen) {
+    in.stationName = player.stations[static_cast<size_t>(player.currentStation)].name;
+    in.radioStatus = player.radioStatus;
+    in.bufferedFrames = player.radioBufferedFrames;
+  }
 
   // A single file's scan is delivered at once; only a folder walk counts files.
   in.scanRunning =

@@ -7,15 +7,16 @@
 #include <utility>
 
 #include "base/live_record_count.h"
+#include "base/posted_record.h"
 #include "engine/radio_ring.h"
 
-struct RadioEvent : LiveRecordCount<RadioEvent> {
+struct RadioEvent : PostedRecord, LiveRecordCount<RadioEvent> {
   enum Kind : uint8_t { kStatus = 0, kStarted = 1, kTitle = 2, kError = 3 };
 
   RadioEvent() = default;
   RadioEvent(const RadioEvent&) = delete;
   RadioEvent& operator=(const RadioEvent&) = delete;
-  ~RadioEvent() {
+  ~RadioEvent() override {
     if (ring) ring->release();
   }
 

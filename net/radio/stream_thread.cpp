@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "net/http/client.h"
@@ -93,9 +94,7 @@ class StreamThread final : public StreamEvents {
 
 void StreamThread::post(std::unique_ptr<RadioEvent> event) {
   event->session = shared_.session;
-  if (PostMessageW(shared_.window, shared_.message, 0, reinterpret_cast<LPARAM>(event.get()))) {
-    event.release();  // the window's now
-  }
+  postRecord(shared_.window, shared_.message, event);  // the window's once posted
 }
 
 void StreamThread::post(uint8_t kind, const std::wstring& text) {

@@ -21,6 +21,7 @@
 
 #include "base/thread.h"
 #include "engine/memory_decoder.h"
+#include "engine/radio_ring.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
 #include "tests/support/files.h"
@@ -686,6 +687,54 @@ TEST(AudioOutputTracks, NoTrackGivesSilenceAndReportsFinished) {
   EXPECT_TRUE(output.finished());
   EXPECT_EQ(output.trackId(), -1);
   EXPECT_EQ(output.trackChangeCounter(), 0);
+}
+
+TEST(AudioOutputRadio, DryRingWaitsForASecondBeforePlayingAgain) {
+  const uint32_t rate = 8000;
+  RadioRing* ring = RadioRing::create(rate);
+  ASSERT_NE(ring, nullptr);
+  const auto write = [&](uint32_t frames, int16_t value) {
+    std::vector<int16_t> samples(size_t(frames) * 2, value);
+    ASSERT_EQ(ring->write(samples.data(), frames), frames);
+  };
+  const auto expectAll = [](const std::vector<float>& out, size_t from, size_t to, float value) {
+    for (size_t i = from * 2; i < to * 2; ++i) ASSERT_EQ(out[i], value) << "sample " << i;
+  };
+
+  AudioOutput output;
+  ASSERT_TRUE(output.setOutputRate(rate));
+  write(1000, 16384);
+  LoadedTrackPtr track(createLoadedTrack(7));
+  ASSERT_TRUE(track);
+  track->radioRing = ring;  // the track's reference, released with it
+  track->sampleRate = rate;
+  output.handOver(std::move(track));
+
+  // What is there plays at once; running dry leaves silence and reports the underrun.
+  std::vector<float> out(800 * 2);
+  output.render(out.data(), 800);
+  expectAll(out, 0, 800, 0.5f);
+  EXPECT_FALSE(output.underrun());
+  output.render(out.data(), 800);
+  expectAll(out, 0, 200, 0.5f);
+  expectAll(out, 200, 800, 0.0f);
+  EXPECT_TRUE(output.underrun());
+  EXPECT_EQ(output.position(), 1000u);
+
+  // Less than a second back: still waiting, not a stutter of short bursts.
+  write(rate - 1, 8192);
+  output.render(out.data(), 800);
+  expectAll(out, 0, 800, 0.0f);
+  EXPECT_TRUE(output.underrun());
+  EXPECT_EQ(output.position(), 1000u);
+
+  write(1, 8192);
+  output.render(out.data(), 800);
+  expectAll(out, 0, 800, 0.25f);
+  EXPECT_FALSE(output.underrun());
+  EXPECT_EQ(output.position(), 1800u);
+  EXPECT_FALSE(output.finished());
+  output.closeDevice();
 }
 
 uint64_t fileSize(const std::wstring& path) {

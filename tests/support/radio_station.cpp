@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/messages.h"
 #include "tests/support/win_test_support.h"
 
 namespace testsupport {
@@ -34,7 +35,7 @@ LRESULT CALLBACK RadioListener::procedure(HWND window, UINT message, WPARAM wPar
   }
   auto* self = reinterpret_cast<RadioListener*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == kRadioMessage && self) {
-    std::unique_ptr<RadioEvent> event(reinterpret_cast<RadioEvent*>(lParam));
+    std::unique_ptr<RadioEvent> event = takeRecord<RadioEvent>(lParam);
     auto it = self->events_.find(event->session);
     if (it != self->events_.end()) it->second.push_back(std::move(event));
     return 0;

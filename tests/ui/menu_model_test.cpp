@@ -68,6 +68,10 @@ TEST(MenuModel, LibraryMenuInOrderWithMarks) {
             "1 Open folder...\n"
             "2 Rescan\n"
             "3 Include subfolders [checked]\n"
+            "0 Radio\n"
+            "  200 Add station...\n"
+            "  205 Find stations online...\n"
+            "  201 Remove station [greyed]\n"
             "7 Audiobook mode\n"
             "-\n"
             "4 Always on top [checked]\n"
@@ -100,6 +104,27 @@ TEST(MenuModel, LibraryMenuInOrderWithMarks) {
   EXPECT_TRUE(findId(buildMainMenu(flipped), kCmdRescan)->greyed);
 }
 
+TEST(MenuModel, RadioSubmenuListsStationsWithTheChosenOneMarked) {
+  MenuState s = libraryState();
+  s.stationNames = {L"Jazz & Blues", L"News"};
+  s.currentStation = 1;
+  EXPECT_EQ(describe(findSubmenu(buildMainMenu(s), L"Radio")->children),
+            "1000 Jazz && Blues\n"
+            "1001 News [radio]\n"
+            "-\n"
+            "200 Add station...\n"
+            "205 Find stations online...\n"
+            "201 Remove \"News\"\n");
+
+  // Full: nothing more can be added.
+  s.stationNames.assign(200, L"S");
+  s.currentStation = -1;
+  const std::vector<MenuEntry> full = buildMainMenu(s);
+  EXPECT_TRUE(findId(full, kCmdAddStation)->greyed);
+  EXPECT_EQ(findId(full, kCmdStationFirst + 199)->text, L"S");
+  EXPECT_TRUE(findId(full, kCmdRemoveStation)->greyed);
+}
+
 TEST(MenuModel, AudiobookMenuOffersBookFileAndBackTo) {
   MenuState s = libraryState();
   s.audiobook = true;
@@ -110,6 +135,10 @@ TEST(MenuModel, AudiobookMenuOffersBookFileAndBackTo) {
             "207 Open book file...\n"
             "2 Rescan\n"
             "3 Include subfolders [checked]\n"
+            "0 Radio [greyed]\n"
+            "  200 Add station...\n"
+            "  205 Find stations online...\n"
+            "  201 Remove station [greyed]\n"
             "7 Audiobook mode [checked]\n"
             "8 Back to 12:04 (Tom && Jerry.mp3)\n"
             "-\n"
@@ -135,7 +164,7 @@ TEST(MenuModel, AudioCdSubmenuListsTheDrivesAndMarksThePlayedOne) {
   s.cdDrives = {L'D', L'F'};
   s.cdPlaying = L'F';
   const std::string menu = describe(buildMainMenu(s));
-  EXPECT_NE(menu.find("3 Include subfolders [checked]\n"
+  EXPECT_NE(menu.find("  201 Remove station [greyed]\n"
                       "0 Audio CD\n"
                       "  7000 Drive D:\n"
                       "  7001 Drive F: [radio]\n"
@@ -222,8 +251,8 @@ TEST(MenuModel, ChaptersSubmenuShowsFiftyAndTheRestOnTheSeekBar) {
   EXPECT_EQ(chapters->children[50].text, L"70 more on the seek bar");
   EXPECT_TRUE(chapters->children[50].greyed);
   EXPECT_EQ(chapters->children[50].id, 0u);
-  // The submenu sits between "Include subfolders" and "Audiobook mode".
-  EXPECT_EQ(chapters - menu.data(), 3);
+  // The submenu sits between the source submenus and "Audiobook mode".
+  EXPECT_EQ(chapters - menu.data(), 4);
 
   // A current chapter past the fiftieth marks none.
   s.currentChapter = 60;
