@@ -27,7 +27,7 @@ void Player::setAudiobookMode(bool on) {
     captured.trackPath = playing.path;
     captured.positionMs = playState == PlayState::Stopped ? 0 : positionMs();
   }
-  captured.valid = pendingScanId == 0;
+  captured.valid = pendingScanId == 0 && pendingFeedId == 0;
   // The keys of the mode being left are written only while it is live: its latest place
   // goes to the settings now, or a crash in the other mode would lose it.
   save();
@@ -48,6 +48,7 @@ void Player::setAudiobookMode(bool on) {
   statusMessage.clear();
   notice = Notice();
   pendingScanId = 0;
+  stopFeed();
   restore = RestoreTarget();
   playWhenReady = false;
   unplayableCount = 0;
@@ -60,6 +61,8 @@ void Player::setAudiobookMode(bool on) {
   captured.listScanId = listScanId;
   captured.removedScanIndices = std::move(removedScanIndices);
   captured.feedUrl = std::move(feedUrl);
+  captured.episodes = std::move(episodes);
+  captured.feedTitle = std::move(feedTitle);
   std::swap(captured, otherContext);
   ModeContext& back = captured;
   sourceFolder = std::move(back.sourcePath);
@@ -69,6 +72,8 @@ void Player::setAudiobookMode(bool on) {
   listScanId = back.listScanId;
   removedScanIndices = std::move(back.removedScanIndices);
   feedUrl = std::move(back.feedUrl);
+  episodes = std::move(back.episodes);
+  feedTitle = std::move(back.feedTitle);
   stationUrl = back.stationUrl;
 
   // The mode's own rules.
@@ -104,6 +109,8 @@ void Player::setAudiobookMode(bool on) {
     }
   } else {
     list.clear();
+    episodes.clear();
+    feedTitle.clear();
     listScanId = 0;
     removedScanIndices.clear();
     listChanged(-1, false);

@@ -12,7 +12,9 @@
 #include "player/start_rules.h"
 
 void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
-  // A feed download stops and a pending CD read is forgotten here once those sources exist.
+  // A pending CD read is forgotten here once that source exists.
+  stopFeed();
+  feedUrl.clear();
   // "Back to" can still reach the book that was open before this one.
   if (audiobook && !sourceFolder.empty() && !text::equalsOrdinalIgnoreCase(sourceFolder, path)) {
     previousBookPath = sourceFolder;
@@ -64,6 +66,9 @@ void Player::onScanProgress(uint32_t scanId, uint64_t count) {
 void Player::onScanDone(std::unique_ptr<ScanResult> result) {
   if (!result || pendingScanId == 0 || result->requestId != pendingScanId) return;
   pendingScanId = 0;
+  // The list is a folder's from here on: the open feed's episodes go.
+  episodes.clear();
+  feedTitle.clear();
 
   if (result->failed) {
     cancelPreload();
@@ -81,7 +86,7 @@ void Player::onScanDone(std::unique_ptr<ScanResult> result) {
     }
   } else {
     cancelPreload();
-    // The open feed's episodes and a CD's texts are forgotten here once they exist.
+    // A CD's texts are forgotten here once they exist.
     list.moveFrom(result->list);
     listScanId = result->requestId;
     removedScanIndices.clear();
@@ -171,7 +176,10 @@ void Player::removeRow(int64_t index) {
   int64_t continuation = wasCurrent ? list.peekNextUser() : -1;
 
   if (listScanId != 0) recordRemovedScanIndex(removedScanIndices, static_cast<uint64_t>(index));
-  // A podcast episode's record and a CD track's texts go with the row once those lists exist.
+  // A CD track's texts go with the row here once that list exists.
+  if (static_cast<size_t>(index) < episodes.size()) {
+    episodes.erase(episodes.begin() + static_cast<ptrdiff_t>(index));
+  }
   list.remove(index);
   continuation = indexAfterRemoval(continuation, index);
   playing.index = indexAfterRemoval(playing.index, index);

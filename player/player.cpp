@@ -85,6 +85,7 @@ PlayerView Player::view() const {
   v.sourceFolder = sourceFolder;
   v.includeSubfolders = includeSubfolders;
   v.feedUrl = feedUrl;
+  v.pendingFeedId = pendingFeedId;
   v.currentStation = currentStation;
   v.cdDrive = cdDrive;
   v.listScanId = listScanId;
@@ -234,6 +235,7 @@ void Player::shutdown() {
   listeningLog.close();
   mediaControls.shutdown();
   mediaControlsActive = false;
+  stopFeed();
   folderScanner.stop();
   loader.shutdown();
   output.closeDevice();

@@ -6,6 +6,7 @@
 #include "player/player.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
+#include "ui/podcast_commands.h"
 #include "ui/window_ops.h"
 
 namespace {
@@ -75,6 +76,7 @@ MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row) {
   s.audiobook = view.audiobook;
   s.folderOpen = !view.sourceFolder.empty();
   s.includeSubfolders = view.includeSubfolders;
+  takePodcastMenuState(*player, s.podcasts);
 
   const TrackRecord& playing = view.playing;
   if (playing.id != -1 && view.currentStation == -1 && !playing.chapters.empty()) {
@@ -98,6 +100,7 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
   Player* player = w.player.get();
   if (player == nullptr || id == 0) return;
   const MenuState& shown = snapshot.state;
+  if (runPodcastCommand(w, snapshot, id)) return;
 
   if (id >= kCmdOpacityFirst && id < kCmdOpacityFirst + kOpacityStepCount) {
     setOpacity(w, kOpacitySteps[id - kCmdOpacityFirst]);
@@ -151,9 +154,8 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       if (pickBookFile(w.hwnd, path)) player->openPaths({path});
       break;
     }
-    // kCmdAddStation, kCmdRemoveStation, kCmdAddPodcast, kCmdRemovePodcast, kCmdFindStations,
-    // kCmdFindPodcasts, the stations (kCmdStationFirst + i), podcasts (kCmdPodcastFirst + i)
-    // and drives (kCmdDriveFirst + i) come with the station, podcast and CD sources.
+    // kCmdAddStation, kCmdRemoveStation, kCmdFindStations, the stations (kCmdStationFirst + i)
+    // and drives (kCmdDriveFirst + i) come with the station and CD sources.
     default:
       break;
   }

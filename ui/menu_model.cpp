@@ -125,7 +125,10 @@ std::vector<MenuEntry> buildMainMenu(const MenuState& state) {
   menu.push_back(std::move(subfolders));
 
   // The "Radio", "Podcasts" and "Audio CD" submenus belong here, greyed in audiobook mode;
-  // they come with the station, podcast and CD sources.
+  // the station and CD ones come with those sources.
+  MenuEntry podcasts = submenu(L"Podcasts", podcastMenuEntries(state.podcasts));
+  podcasts.greyed = state.audiobook;
+  menu.push_back(std::move(podcasts));
 
   if (state.chapterCount > 0 && !state.chapterNames.empty()) {
     menu.push_back(submenu(L"Chapters", chapterEntries(state)));

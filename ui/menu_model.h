@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/podcast_menu.h"
+
 // Command identifiers of the context menu.
 enum MenuCommand : uint32_t {
   kCmdOpenFolder = 1,
@@ -45,6 +47,7 @@ struct MenuState {
   bool audiobook = false;
   bool folderOpen = false;
   bool includeSubfolders = false;
+  PodcastMenuState podcasts;
   // The playing track's chapters: the names of the first kMenuChapters, how many there are
   // in all, and the one that holds the position (-1: none).
   std::vector<std::wstring> chapterNames;

@@ -36,12 +36,16 @@ bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lPar
         }
         result = 0;
         return true;
+      case WM_APP_FEED_DONE: {
+        auto record = takeRecord<podcast::FeedResult>(lParam);
+        if (player) player->onFeedDone(std::move(record));
+        result = 0;
+        return true;
+      }
       case WM_APP_RADIO:
-      case WM_APP_FEED_DONE:
       case WM_APP_CD_DONE:
-        // The radio stream, the feed download and the CD reader post these; their records go
-        // to the player's handlers once it has stations, feeds and CDs. Until then they are
-        // freed unread.
+        // The radio stream and the CD reader post these; their records go to the player's
+        // handlers once it has stations and CDs. Until then they are freed unread.
         takeRecord<PostedRecord>(lParam).reset();
         result = 0;
         return true;

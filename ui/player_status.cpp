@@ -56,8 +56,8 @@ StatusInput statusInputOf(const PlayerView& player, const MainWindow& window) {
   in.scanRunning =
       player.pendingScanId != 0 && (player.pendingScanId & Player::kFileScanIdBit) == 0;
   in.scanCount = player.scanProgress;
-  // Podcast feeds and CD reads are not sources yet: nothing is ever loading or pending.
-  in.feedLoading = false;
+  in.feedLoading = player.pendingFeedId != 0;
+  // CD reads are not a source yet: nothing is ever pending.
   in.cdReadPending = false;
 
   in.notice = player.notice.text;
