@@ -213,6 +213,13 @@ TEST(PodcastWindow, AFeedThatFailsSaysWhyAndLosesNothing) {
   EXPECT_FALSE(host.player().rowUnplayable(0));
   EXPECT_EQ(podcast::FeedResult::live(), 0);
   EXPECT_EQ(host.player().podcastList().size(), 1u);
+
+  // The submenu's entry brings the podcast back.
+  host.run(kCmdPodcastFirst);
+  ASSERT_TRUE(host.feedDone());
+  EXPECT_EQ(host.itemCount(), 7);
+  EXPECT_EQ(host.view().feedUrl, feed);
+  EXPECT_TRUE(host.player().rowUnplayable(3));
 }
 
 }  // namespace
