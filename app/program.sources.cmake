@@ -7,5 +7,5 @@ twk_gui_program(Tarnwick main.cpp ../ui/resources/tarnwick.rc)
 if(TARGET Tarnwick)
   target_include_directories(Tarnwick PRIVATE "${TWK_RESOURCES}")
   set_source_files_properties("${TWK_RESOURCES}/tarnwick.rc" PROPERTIES OBJECT_DEPENDS
-    "${TWK_RESOURCES}/tarnwick.manifest;${TWK_RESOURCES}/tarnwick.ico")
+    "${TWK_RESOURCES}/tarnwick.manifest;${TWK_RESOURCES}/tarnwick.ico;${TWK_RESOURCES}/add_podcast.rc")
 endif()

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/text.h"
 #include "net/podcast/feed_download.h"
 #include "net/podcast/feed_parser.h"
@@ -37,8 +38,7 @@ std::unique_ptr<podcast::FeedResult> awaitResult(HWND window, int32_t requestId)
   for (;;) {
     MSG msg;
     while (PeekMessageW(&msg, window, kFeedDone, kFeedDone, PM_REMOVE)) {
-      std::unique_ptr<podcast::FeedResult> result(
-          reinterpret_cast<podcast::FeedResult*>(msg.lParam));
+      std::unique_ptr<podcast::FeedResult> result = takeRecord<podcast::FeedResult>(msg.lParam);
       if (result->requestId == requestId) return result;
     }
     const ULONGLONG now = GetTickCount64();

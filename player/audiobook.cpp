@@ -141,6 +141,7 @@ void Player::jumpToFraction(double fraction) {
 
 void Player::playRow(int64_t row) {
   if (row < 0 || static_cast<size_t>(row) >= list.size()) return;
+  if (refuseUnplayable(row)) return;
   if (playState == PlayState::Playing) checkTrackSwitch();
   const size_t at = static_cast<size_t>(row);
   const std::wstring path(list.path(at));

@@ -15,6 +15,7 @@ void Player::playCd(wchar_t drive) {
   restore = RestoreTarget();
   playWhenReady = false;
   notice = Notice();
+  stopFeed();
   cdCounter = cdCounter == INT32_MAX ? 1 : cdCounter + 1;
   cdRequestId = cdCounter;
   if (!cd::startDiscRead(cdReader, window, WM_APP_CD_DONE, cdRequestId, drive,
@@ -53,6 +54,8 @@ void Player::onCdDone(std::unique_ptr<cd::DiscResult> result) {
   listScanId = 0;
   removedScanIndices.clear();
   feedUrl.clear();
+  episodes.clear();
+  feedTitle.clear();
   cd.drive = result->letter;
   cd.titles = std::move(result->titles);
   cd.performers = std::move(result->performers);

@@ -47,10 +47,15 @@ smtc::MediaState Player::mediaState() const {
   if (currentStation >= 0 && static_cast<size_t>(currentStation) < stations.size()) {
     state.source = smtc::SourceKind::Station;
     state.stationName = stations[static_cast<size_t>(currentStation)].name;
+    state.streamTitle = radio.streamTitle;
   } else if (cd.drive != 0) {
     state.source = smtc::SourceKind::CdTrack;
   } else if (!feedUrl.empty()) {
     state.source = smtc::SourceKind::Episode;
+    if (playing.index >= 0 && static_cast<size_t>(playing.index) < episodes.size()) {
+      state.episodeText = episodes[static_cast<size_t>(playing.index)].title;
+    }
+    state.feedTitle = feedTitle;
   }
   return state;
 }

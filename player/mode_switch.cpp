@@ -27,7 +27,7 @@ void Player::setAudiobookMode(bool on) {
     captured.trackPath = playing.path;
     captured.positionMs = playState == PlayState::Stopped ? 0 : positionMs();
   }
-  captured.valid = pendingScanId == 0 && cdRequestId == 0;
+  captured.valid = pendingScanId == 0 && cdRequestId == 0 && pendingFeedId == 0;
   // The keys of the mode being left are written only while it is live: its latest place
   // goes to the settings now, or a crash in the other mode would lose it.
   save();
@@ -50,6 +50,7 @@ void Player::setAudiobookMode(bool on) {
   notice = Notice();
   pendingScanId = 0;
   forgetCdRead();
+  stopFeed();
   restore = RestoreTarget();
   playWhenReady = false;
   unplayableCount = 0;
@@ -63,6 +64,8 @@ void Player::setAudiobookMode(bool on) {
   captured.removedScanIndices = std::move(removedScanIndices);
   captured.feedUrl = std::move(feedUrl);
   captured.cd = std::move(cd);
+  captured.episodes = std::move(episodes);
+  captured.feedTitle = std::move(feedTitle);
   std::swap(captured, otherContext);
   ModeContext& back = captured;
   sourceFolder = std::move(back.sourcePath);
@@ -73,6 +76,8 @@ void Player::setAudiobookMode(bool on) {
   removedScanIndices = std::move(back.removedScanIndices);
   feedUrl = std::move(back.feedUrl);
   cd = std::move(back.cd);
+  episodes = std::move(back.episodes);
+  feedTitle = std::move(back.feedTitle);
   stationUrl = back.stationUrl;
 
   // The mode's own rules.
@@ -109,6 +114,8 @@ void Player::setAudiobookMode(bool on) {
   } else {
     list.clear();
     cd = CdSource();
+    episodes.clear();
+    feedTitle.clear();
     listScanId = 0;
     removedScanIndices.clear();
     listChanged(-1, false);

@@ -12,7 +12,8 @@
 #include "player/start_rules.h"
 
 void Player::openPath(const std::wstring& path, bool subfolders, bool playNow) {
-  // A feed download stops here once feeds exist.
+  stopFeed();
+  feedUrl.clear();
   forgetCdRead();
   // "Back to" can still reach the book that was open before this one.
   if (audiobook && !sourceFolder.empty() && !text::equalsOrdinalIgnoreCase(sourceFolder, path)) {
@@ -65,6 +66,9 @@ void Player::onScanProgress(uint32_t scanId, uint64_t count) {
 void Player::onScanDone(std::unique_ptr<ScanResult> result) {
   if (!result || pendingScanId == 0 || result->requestId != pendingScanId) return;
   pendingScanId = 0;
+  // The list is a folder's from here on: the open feed's episodes go.
+  episodes.clear();
+  feedTitle.clear();
 
   if (result->failed) {
     cancelPreload();
@@ -83,7 +87,6 @@ void Player::onScanDone(std::unique_ptr<ScanResult> result) {
     }
   } else {
     cancelPreload();
-    // The open feed's episodes are forgotten here once they exist.
     cd = CdSource();
     list.moveFrom(result->list);
     listScanId = result->requestId;
@@ -174,8 +177,10 @@ void Player::removeRow(int64_t index) {
   int64_t continuation = wasCurrent ? list.peekNextUser() : -1;
 
   if (listScanId != 0) recordRemovedScanIndex(removedScanIndices, static_cast<uint64_t>(index));
-  // A podcast episode's record goes with the row once that list exists; a CD's texts are kept
-  // by track number and stay.
+  // A podcast episode's record goes with its row; a CD's texts are kept by track number.
+  if (static_cast<size_t>(index) < episodes.size()) {
+    episodes.erase(episodes.begin() + static_cast<ptrdiff_t>(index));
+  }
   list.remove(index);
   continuation = indexAfterRemoval(continuation, index);
   playing.index = indexAfterRemoval(playing.index, index);

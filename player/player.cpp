@@ -85,6 +85,7 @@ PlayerView Player::view() const {
   v.sourceFolder = sourceFolder;
   v.includeSubfolders = includeSubfolders;
   v.feedUrl = feedUrl;
+  v.pendingFeedId = pendingFeedId;
   v.currentStation = currentStation;
   v.cdDrive = cd.drive;
   v.cdRequestId = cdRequestId;
@@ -243,6 +244,7 @@ void Player::shutdown() {
   mediaControlsActive = false;
   stopRadio();
   forgetCdRead();
+  stopFeed();
   folderScanner.stop();
   loader.shutdown();
   output.closeDevice();

@@ -22,6 +22,8 @@
 #include "engine/track_loader.h"
 #include "library/scan_result.h"
 #include "library/scanner.h"
+#include "net/podcast/episode.h"
+#include "net/podcast/feed_download.h"
 #include "player/listening_log.h"
 #include "player/now_playing.h"
 #include "player/playback_rules.h"
@@ -70,6 +72,9 @@ struct ModeContext {
   std::wstring trackPath;   // the track to come back to
   uint64_t positionMs = 0;
   bool valid = false;  // saved with its list complete
+  // The open feed's episodes, parallel to the list, and its title (library mode only).
+  std::vector<podcast::Episode> episodes;
+  std::wstring feedTitle;
 };
 
 // What the player tells its window, and asks it. Every hook may be left empty.
@@ -180,6 +185,20 @@ class Player {
   void restoreSession(const std::wstring& stationUrl, const std::wstring& podcastUrl,
                       const std::wstring& trackPath, uint64_t positionMs);
 
+  // Podcasts (podcasts.cpp). A feed's episodes become the list when its download is done.
+  void openFeed(const std::wstring& url, bool subscribe);
+  void onFeedDone(std::unique_ptr<podcast::FeedResult> result);
+  // A feed URL the user entered: a stored podcast opens, another one is subscribed to once its
+  // feed loads (below the limit). Ignored in audiobook mode.
+  void addPodcast(const std::wstring& url);
+  void openPodcast(size_t index);
+  void removePodcast(size_t index);
+  const std::vector<Settings::Podcast>& podcastList() const { return podcasts; }
+  const std::vector<podcast::Episode>& episodeList() const { return episodes; }
+  // What the list shows for a row: the display name, an episode heard to its end marked.
+  std::wstring rowText(size_t row) const;
+  bool rowUnplayable(int64_t row) const;  // an episode the player cannot decode
+
   // Audiobook mode and resume positions.
   // Asks (in audiobook mode, with a track loaded and playing or paused) whether to leave the
   // listener's place; a yes writes the place left to the log and to "Back to".
@@ -217,6 +236,10 @@ class Player {
   bool nextChapter();
   bool previousChapter();
   void seekToChapter(size_t index);
+  // podcasts.cpp
+  void installEpisodes(podcast::FeedResult& result);
+  bool refuseUnplayable(int64_t row);  // shows why the row does not play
+  void stopFeed();                     // the download ends, its result is no longer awaited
   // resume_positions.cpp
   void rememberPosition();
   void markHeard(const std::wstring& path);
@@ -293,6 +316,14 @@ class Player {
   uint32_t fileScanCounter = 0;
   uint64_t scanProgress = 0;
   RestoreTarget restore;
+
+  // Podcasts: the one feed download, the request it answers, the open feed's episodes.
+  podcast::FeedDownload feedDownload;
+  int32_t pendingFeedId = 0;  // 0: none awaited
+  int32_t feedCounter = 0;
+  bool feedSubscribe = false;
+  std::wstring feedTitle;
+  std::vector<podcast::Episode> episodes;  // parallel to the list while a feed is open
 
   // Sources that are not folders; the stations, podcasts and CD work sets these.
   int64_t currentStation = -1;

@@ -74,7 +74,8 @@ struct PlayerView {
   // The source of the list.
   std::wstring sourceFolder;
   bool includeSubfolders = true;
-  std::wstring feedUrl;
+  std::wstring feedUrl;       // the open podcast's feed
+  int32_t pendingFeedId = 0;  // 0: no feed download awaited
   int64_t currentStation = -1;
   wchar_t cdDrive = 0;
 

@@ -51,7 +51,8 @@ void Player::markHeard(const std::wstring& path) {
   if (std::find(heard.begin(), heard.end(), path) != heard.end()) return;
   heard.insert(heard.begin(), path);
   if (heard.size() > Settings::kMaxHeard) heard.resize(Settings::kMaxHeard);
-  // An open podcast feed repaints its rows here once feeds are shown.
+  // An open feed's rows show the mark.
+  if (!episodes.empty()) listChanged(-1, false);
 }
 
 uint64_t Player::positionFor(const std::wstring& path) const {

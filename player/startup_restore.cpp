@@ -52,8 +52,8 @@ void Player::restoreSession(const std::wstring& stationUrlToRestore, const std::
   if (!audiobook && !podcastUrl.empty()) {
     for (const Settings::Podcast& podcast : podcasts) {
       if (podcast.url != podcastUrl) continue;
-      // The podcast work opens this feed here and sets feedOpened; until then the source
-      // folder below is what comes back.
+      openFeed(podcast.url, false);
+      feedOpened = true;
       break;
     }
   }

@@ -7,6 +7,7 @@
 #include "ui/cd_menu.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
+#include "ui/podcast_commands.h"
 #include "ui/radio_commands.h"
 #include "ui/window_ops.h"
 
@@ -81,6 +82,7 @@ MenuSnapshot takeMenuSnapshot(const MainWindow& w, int64_t row) {
   s.cdPlaying = view.cdDrive;
   for (const Settings::Station& station : view.stations) s.stationNames.push_back(station.name);
   s.currentStation = view.currentStation;
+  takePodcastMenuState(*player, s.podcasts);
 
   const TrackRecord& playing = view.playing;
   if (playing.id != -1 && view.currentStation == -1 && !playing.chapters.empty()) {
@@ -104,6 +106,7 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
   Player* player = w.player.get();
   if (player == nullptr || id == 0) return;
   const MenuState& shown = snapshot.state;
+  if (runPodcastCommand(w, snapshot, id)) return;
 
   if (id >= kCmdOpacityFirst && id < kCmdOpacityFirst + kOpacityStepCount) {
     setOpacity(w, kOpacitySteps[id - kCmdOpacityFirst]);
@@ -160,8 +163,6 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       if (pickBookFile(w.hwnd, path)) player->openPaths({path});
       break;
     }
-    // kCmdAddPodcast, kCmdRemovePodcast, kCmdFindPodcasts and the podcasts
-    // (kCmdPodcastFirst + i) come with the podcast source.
     default:
       break;
   }

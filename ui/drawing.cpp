@@ -182,9 +182,10 @@ RECT trackbarRect(HWND bar, UINT message) {
   return r;
 }
 
-// A podcast episode that is not playable audio is drawn as unavailable; the player keeps no
-// episode records yet, so every row counts as playable.
-bool rowUnavailable(const MainWindow&, int64_t) { return false; }
+// A podcast episode that is not playable audio is drawn as unavailable.
+bool rowUnavailable(const MainWindow& w, int64_t row) {
+  return w.player && w.player->rowUnplayable(row);
+}
 
 draw::RowState rowState(const MainWindow& w, HWND list, int64_t row) {
   draw::RowState state;

@@ -129,8 +129,9 @@ std::vector<MenuEntry> buildMainMenu(const MenuState& state) {
   MenuEntry radio = submenu(L"Radio", radioMenuEntries(state.stationNames, state.currentStation));
   radio.greyed = state.audiobook;
   menu.push_back(std::move(radio));
-  // The "Podcasts" submenu belongs here, greyed in audiobook mode; it comes with the podcast
-  // source.
+  MenuEntry podcasts = submenu(L"Podcasts", podcastMenuEntries(state.podcasts));
+  podcasts.greyed = state.audiobook;
+  menu.push_back(std::move(podcasts));
   appendCdMenu(state, menu);
 
   if (state.chapterCount > 0 && !state.chapterNames.empty()) {

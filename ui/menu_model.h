@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/podcast_menu.h"
+
 // Command identifiers of the context menu.
 enum MenuCommand : uint32_t {
   kCmdOpenFolder = 1,
@@ -47,6 +49,7 @@ struct MenuState {
   bool includeSubfolders = false;
   std::vector<std::wstring> stationNames;
   int64_t currentStation = -1;  // the chosen station, -1 none
+  PodcastMenuState podcasts;
   // The playing track's chapters: the names of the first kMenuChapters, how many there are
   // in all, and the one that holds the position (-1: none).
   std::vector<std::wstring> chapterNames;

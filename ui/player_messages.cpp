@@ -48,12 +48,12 @@ bool routePlayerMessage(Player* player, UINT message, WPARAM wParam, LPARAM lPar
         result = 0;
         return true;
       }
-      case WM_APP_FEED_DONE:
-        // The feed download posts these; its records go to the player's handler once it has
-        // feeds. Until then they are freed unread.
-        takeRecord<PostedRecord>(lParam).reset();
+      case WM_APP_FEED_DONE: {
+        auto record = takeRecord<podcast::FeedResult>(lParam);
+        if (player) player->onFeedDone(std::move(record));
         result = 0;
         return true;
+      }
       case WM_APPCOMMAND:
         if (player && player->onAppCommand(GET_APPCOMMAND_LPARAM(lParam))) {
           result = TRUE;

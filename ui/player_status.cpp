@@ -60,8 +60,7 @@ StatusInput statusInputOf(const PlayerView& player, const MainWindow& window) {
   in.scanRunning =
       player.pendingScanId != 0 && (player.pendingScanId & Player::kFileScanIdBit) == 0;
   in.scanCount = player.scanProgress;
-  // Podcast feeds are not a source yet: nothing is ever loading.
-  in.feedLoading = false;
+  in.feedLoading = player.pendingFeedId != 0;
   in.cdReadPending = player.cdRequestId != 0;
 
   in.notice = player.notice.text;

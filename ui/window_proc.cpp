@@ -83,7 +83,7 @@ LRESULT onListNotify(MainWindow& w, NMHDR& header) {
       if (!p || item.iItem < 0 || static_cast<size_t>(item.iItem) >= p->trackList().size()) {
         return 0;
       }
-      const std::wstring_view name = p->trackList().displayName(static_cast<size_t>(item.iItem));
+      const std::wstring name = p->rowText(static_cast<size_t>(item.iItem));
       const size_t n = std::min(name.size(), static_cast<size_t>(item.cchTextMax - 1));
       std::copy_n(name.data(), n, item.pszText);
       item.pszText[n] = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/live_record_count.h"
+#include "base/posted_record.h"
 
 namespace podcast {
 
@@ -28,7 +29,7 @@ struct Episode {
 
 // Posted with WM_APP_FEED_DONE; the window owns and frees it. On any error the title and the
 // episodes are empty.
-struct FeedResult : LiveRecordCount<FeedResult> {
+struct FeedResult : PostedRecord, LiveRecordCount<FeedResult> {
   int32_t requestId = 0;
   std::wstring feedUrl;
   std::wstring title;

@@ -21,9 +21,9 @@ struct FeedRequest {
   UINT message = 0;  // WM_APP_FEED_DONE
 };
 
-// Downloads at most 8 MiB with the request's token, reads the feed and posts
-// PostMessageW(window, message, 0, FeedResult*) (the receiver frees it). Nothing is posted
-// once the token is cancelled; a record whose post fails is freed here.
+// Downloads at most 8 MiB with the request's token, reads the feed and posts the FeedResult
+// with postRecord (the receiver takes it with takeRecord<FeedResult> and frees it). Nothing is
+// posted once the token is cancelled; a record whose post fails is freed here.
 void runFeedRequest(const FeedRequest& request) noexcept;
 
 // The one feed download of the player, on its own thread; the owner of that thread and of its

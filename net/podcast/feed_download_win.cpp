@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/messages.h"
 #include "net/http/client.h"
 #include "net/podcast/download_error.h"
 #include "net/podcast/episode.h"
@@ -54,9 +55,7 @@ void runFeedRequest(const FeedRequest& request) noexcept {
   }
   // A null window would post to this thread's own queue, which nobody reads.
   if (cancelled(request) || request.window == nullptr) return;
-  if (PostMessageW(request.window, request.message, 0, reinterpret_cast<LPARAM>(result.get()))) {
-    result.release();  // the window's now
-  }
+  postRecord(request.window, request.message, result);  // the window's once posted
 }
 
 bool FeedDownload::start(FeedRequest request) noexcept {

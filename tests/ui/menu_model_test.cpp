@@ -52,6 +52,9 @@ MenuState libraryState() {
   s.topmost = true;
   s.opacity = 80;
   s.backToLabel = L"Back to 1:00 (a.mp3)";  // not offered outside audiobook mode
+  s.podcasts.titles = {L"Tom & Jerry", L"Daily"};
+  s.podcasts.urls = {L"http://a/1.xml", L"http://a/2.xml"};
+  s.podcasts.open = 1;
   return s;
 }
 
@@ -72,6 +75,13 @@ TEST(MenuModel, LibraryMenuInOrderWithMarks) {
             "  200 Add station...\n"
             "  205 Find stations online...\n"
             "  201 Remove station [greyed]\n"
+            "0 Podcasts\n"
+            "  3000 Tom && Jerry\n"
+            "  3001 Daily [radio]\n"
+            "  -\n"
+            "  202 Add podcast...\n"
+            "  206 Find podcasts online...\n"
+            "  203 Remove \"Daily\"\n"
             "7 Audiobook mode\n"
             "-\n"
             "4 Always on top [checked]\n"
@@ -102,6 +112,16 @@ TEST(MenuModel, LibraryMenuInOrderWithMarks) {
   // Rescan is greyed without a folder.
   flipped.folderOpen = false;
   EXPECT_TRUE(findId(buildMainMenu(flipped), kCmdRescan)->greyed);
+
+  // No podcasts: no separator; at the limit of 100 no more can be added.
+  MenuState podcasts = libraryState();
+  podcasts.podcasts = PodcastMenuState();
+  EXPECT_EQ(describe(findSubmenu(buildMainMenu(podcasts), L"Podcasts")->children),
+            "202 Add podcast...\n206 Find podcasts online...\n203 Remove podcast [greyed]\n");
+  podcasts.podcasts.titles.assign(100, L"P");
+  podcasts.podcasts.urls.assign(100, L"http://a/p.xml");
+  EXPECT_TRUE(findId(buildMainMenu(podcasts), kCmdAddPodcast)->greyed);
+  EXPECT_EQ(findId(buildMainMenu(podcasts), kCmdPodcastFirst + 99)->text, L"P");
 }
 
 TEST(MenuModel, RadioSubmenuListsStationsWithTheChosenOneMarked) {
@@ -130,6 +150,7 @@ TEST(MenuModel, AudiobookMenuOffersBookFileAndBackTo) {
   s.audiobook = true;
   s.opacity = 100;
   s.backToLabel = L"Back to 12:04 (Tom & Jerry.mp3)";
+  s.podcasts.open = -1;
   EXPECT_EQ(describe(buildMainMenu(s)),
             "1 Open folder...\n"
             "207 Open book file...\n"
@@ -139,6 +160,13 @@ TEST(MenuModel, AudiobookMenuOffersBookFileAndBackTo) {
             "  200 Add station...\n"
             "  205 Find stations online...\n"
             "  201 Remove station [greyed]\n"
+            "0 Podcasts [greyed]\n"
+            "  3000 Tom && Jerry\n"
+            "  3001 Daily\n"
+            "  -\n"
+            "  202 Add podcast...\n"
+            "  206 Find podcasts online...\n"
+            "  203 Remove podcast [greyed]\n"
             "7 Audiobook mode [checked]\n"
             "8 Back to 12:04 (Tom && Jerry.mp3)\n"
             "-\n"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "net/podcast/episode.h"
 #include "net/podcast/feed_download.h"
 #include "tests/support/test_server.h"
@@ -30,7 +31,7 @@ std::vector<std::unique_ptr<FeedResult>> received;
 
 LRESULT CALLBACK inbox(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kFeedDone) return DefWindowProcW(window, message, wParam, lParam);
-  received.emplace_back(reinterpret_cast<FeedResult*>(lParam));
+  received.push_back(takeRecord<FeedResult>(lParam));
   return 0;
 }
 

@@ -1,0 +1,1 @@
+twk_win_sources(player podcasts.cpp)
