@@ -65,6 +65,8 @@ void Player::onScanProgress(uint32_t scanId, uint64_t count) {
 void Player::onScanDone(std::unique_ptr<ScanResult> result) {
   if (!result || pendingScanId == 0 || result->requestId != pendingScanId) return;
   pendingScanId = 0;
+  // A switch the output made since the last tick is taken in before the prepared track goes.
+  if (playState == PlayState::Playing) checkTrackSwitch();
 
   if (result->failed) {
     cancelPreload();
