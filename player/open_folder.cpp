@@ -121,6 +121,10 @@ void Player::onScanDone(std::unique_ptr<ScanResult> result) {
     listChanged(target, false);
     playIndex(target, std::wstring(list.path(static_cast<size_t>(target))), true,
               restore.positionMs);
+    if (load.id != -1) {
+      load.positionFromLog = restore.positionFromLog;
+      load.savedPositionMs = restore.savedPositionMs;
+    }
   } else {
     cancelPreload();
     if (playing.id != -1 && playState != PlayState::Failed) preloadNext();
