@@ -90,6 +90,9 @@ LRESULT onListNotify(MainWindow& w, NMHDR& header) {
     }
     case NM_CUSTOMDRAW:
       return customDrawList(w, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case LVN_ITEMCHANGED:
+      listItemChanged(w, reinterpret_cast<const NMLISTVIEW&>(header));
+      return 0;
     case NM_SETFOCUS: {
       if (!p || p->trackList().empty()) return 0;
       if (SendMessageW(w.list, LVM_GETSELECTEDCOUNT, 0, 0) != 0) return 0;
