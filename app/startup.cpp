@@ -14,10 +14,12 @@ struct LocalFreeDeleter {
 
 }  // namespace
 
-std::vector<std::wstring> commandLineArguments() {
+std::vector<std::wstring> commandLineArguments() { return splitCommandLine(GetCommandLineW()); }
+
+std::vector<std::wstring> splitCommandLine(const wchar_t* commandLine) {
   std::vector<std::wstring> arguments;
   int count = 0;
-  std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(CommandLineToArgvW(commandLine, &count));
   if (!argv) return arguments;
   for (int i = 1; i < count; ++i) arguments.emplace_back(argv.get()[i]);
   return arguments;

@@ -10,6 +10,8 @@
 
 // The arguments after the program name (CommandLineToArgvW of GetCommandLineW).
 std::vector<std::wstring> commandLineArguments();
+// The same for a given command line, whose first argument is the program.
+std::vector<std::wstring> splitCommandLine(const wchar_t* commandLine);
 
 // GetFullPathNameW's absolute form of a path; empty when it fails.
 std::wstring fullPathName(const std::wstring& path);

@@ -36,6 +36,21 @@ PathKind pathKind(const std::wstring& path) {
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 
+// Drops what the profile functions may hold of the file in memory (Wine keeps a copy and
+// trusts it while the file's write time is unchanged, which a file replaced within the same
+// clock tick does not show). Elsewhere it does nothing.
+void forgetProfileCache(const std::wstring& path) {
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+}
+
+bool createFolderOf(const std::wstring& path) {
+  const size_t separator = paths::lastSeparator(path);
+  if (separator == std::wstring::npos || separator == 0) return true;
+  const std::wstring folder = path.substr(0, separator);
+  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS ||
+         pathKind(folder) == PathKind::Folder;
+}
+
 bool writeByteOrderMark(HANDLE file) {
   DWORD written = 0;
   return WriteFile(file, kByteOrderMark, sizeof kByteOrderMark, &written, nullptr) &&
@@ -125,15 +140,10 @@ Settings loadSettings(const std::wstring& settingsPath) {
   return settings;
 }
 
+std::wstring newSettingsPath(const std::wstring& settingsPath) { return settingsPath + L".new"; }
+
 bool ensureSettingsFile(const std::wstring& settingsPath) {
-  if (settingsPath.empty()) return false;
-  const size_t separator = paths::lastSeparator(settingsPath);
-  if (separator != std::wstring::npos && separator > 0) {
-    std::wstring folder = settingsPath.substr(0, separator);
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS &&
-        pathKind(folder) != PathKind::Folder)
-      return false;
-  }
+  if (settingsPath.empty() || !createFolderOf(settingsPath)) return false;
   if (base::ScopedHandle file = openFile(settingsPath, GENERIC_WRITE, CREATE_NEW)) {
     if (writeByteOrderMark(file.get())) return true;
     file.reset();
@@ -145,16 +155,54 @@ bool ensureSettingsFile(const std::wstring& settingsPath) {
 }
 
 bool saveSettings(const std::wstring& settingsPath, const Settings& settings) {
-  if (settingsPath.empty() || !ensureSettingsFile(settingsPath)) return false;
+  return saveSettings(settingsPath, settings, nullptr);
+}
+
+bool saveSettings(const std::wstring& settingsPath, const Settings& settings,
+                  const std::function<bool(size_t)>& stopAt) {
+  if (settingsPath.empty() || !createFolderOf(settingsPath)) return false;
+  // The profile functions rewrite their file whole for every section, so they write into a
+  // new file beside the live one, which replaces it in one step once complete: a crash at any
+  // moment leaves one whole file or the other. What an interrupted save left goes here.
+  const std::wstring fresh = newSettingsPath(settingsPath);
+  DeleteFileW(fresh.c_str());
+  forgetProfileCache(fresh);
+  {
+    base::ScopedHandle file = openFile(fresh, GENERIC_WRITE, CREATE_NEW);
+    if (!file) return false;
+    if (!writeByteOrderMark(file.get())) {
+      file.reset();
+      DeleteFileW(fresh.c_str());
+      return false;
+    }
+  }
+  const auto abandon = [&fresh] {
+    DeleteFileW(fresh.c_str());
+    forgetProfileCache(fresh);
+    return false;
+  };
+  size_t written = 0;
   try {
     for (SettingsSection section : kSettingsSaveOrder) {
+      if (stopAt && stopAt(written)) return false;
       std::wstring sectionText = buildSettingsSection(settings, section);
       if (!WritePrivateProfileSectionW(settingsSectionName(section), sectionText.c_str(),
-                                       settingsPath.c_str()))
-        return false;
+                                       fresh.c_str()))
+        return abandon();
+      ++written;
     }
   } catch (const std::bad_alloc&) {
-    return false;
+    return abandon();
   }
+  if (stopAt && stopAt(written)) return false;
+  // On the disk before the name points at it.
+  if (base::ScopedHandle file = openFile(fresh, GENERIC_WRITE, OPEN_EXISTING)) {
+    FlushFileBuffers(file.get());
+  }
+  if (!MoveFileExW(fresh.c_str(), settingsPath.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return abandon();
+  forgetProfileCache(fresh);
+  forgetProfileCache(settingsPath);
   return true;
 }

@@ -2,6 +2,8 @@
 // it through the profile functions.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "base/settings.h"
@@ -35,6 +37,16 @@ Settings loadSettings(const std::wstring& settingsPath);
 // the UTF-16 byte-order mark. True when the file now exists.
 bool ensureSettingsFile(const std::wstring& settingsPath);
 
-// Writes the five sections in order, each only after the previous one succeeded. True only
-// when all were written; an empty path writes nothing and fails.
+// Writes the five sections in order, each only after the previous one succeeded, into a new
+// file beside the settings (newSettingsPath), which then replaces them in one step. A crash
+// at any moment leaves the old file or the new one, whole. True only when all were written
+// and the file replaced; an empty path writes nothing and fails.
 bool saveSettings(const std::wstring& settingsPath, const Settings& settings);
+// The same, asking stopAt(n) with n sections written into the new file (0 to 5, the last
+// just before the replacement); true there ends the save on the spot, as a crash would.
+bool saveSettings(const std::wstring& settingsPath, const Settings& settings,
+                  const std::function<bool(size_t)>& stopAt);
+
+// The file a save writes before it replaces the settings. Only a save reads it: the next one
+// removes what an interrupted save left there.
+std::wstring newSettingsPath(const std::wstring& settingsPath);

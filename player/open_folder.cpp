@@ -66,6 +66,8 @@ void Player::onScanProgress(uint32_t scanId, uint64_t count) {
 void Player::onScanDone(std::unique_ptr<ScanResult> result) {
   if (!result || pendingScanId == 0 || result->requestId != pendingScanId) return;
   pendingScanId = 0;
+  // A switch the output made since the last tick is taken in before the prepared track goes.
+  if (playState == PlayState::Playing) checkTrackSwitch();
   // The list is a folder's from here on: the open feed's episodes go.
   episodes.clear();
   feedTitle.clear();
@@ -122,6 +124,10 @@ void Player::onScanDone(std::unique_ptr<ScanResult> result) {
     listChanged(target, false);
     playIndex(target, std::wstring(list.path(static_cast<size_t>(target))), true,
               restore.positionMs);
+    if (load.id != -1) {
+      load.positionFromLog = restore.positionFromLog;
+      load.savedPositionMs = restore.savedPositionMs;
+    }
   } else {
     cancelPreload();
     if (playing.id != -1 && playState != PlayState::Failed) preloadNext();

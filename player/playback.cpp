@@ -136,12 +136,22 @@ void Player::onLoadDone(std::unique_ptr<LoadResult> result) {
   statusMessage.clear();
   output.seek(-1);
   output.handOver(std::move(result->track));
-  if (request.startPositionMs != 0 && playing.sampleRate != 0 && playing.seekable) {
-    const uint64_t frames = msToFrames(request.startPositionMs, playing.sampleRate);
-    if (frames < playing.totalFrames) {
-      seekFrames(frames);
-      positionFrames = frames;
-    }
+  const auto placeWithin = [this](uint64_t ms) {
+    return ms == 0 || (playing.sampleRate != 0 && playing.seekable &&
+                       msToFrames(ms, playing.sampleRate) < playing.totalFrames);
+  };
+  uint64_t startMs = request.startPositionMs;
+  // A place from the listening log beyond the end of the track is a damaged log: the saved
+  // place stands, and nothing claims otherwise.
+  const bool fromLog = request.positionFromLog && placeWithin(startMs);
+  if (request.positionFromLog && !fromLog) startMs = request.savedPositionMs;
+  if (startMs != 0 && placeWithin(startMs)) {
+    const uint64_t frames = msToFrames(startMs, playing.sampleRate);
+    seekFrames(frames);
+    positionFrames = frames;
+  }
+  if (fromLog) {
+    setNotice(L"Restored to " + text::formatTime(startMs) + L" from the listening log", kNoticeMs);
   }
   if (request.startPaused) {
     halt(PlayState::Paused);

@@ -49,6 +49,9 @@ struct RestoreTarget {
   std::wstring path;
   uint64_t positionMs = 0;
   bool pending = false;
+  // positionMs came from the listening log; the saved one stands if the track is shorter.
+  bool positionFromLog = false;
+  uint64_t savedPositionMs = 0;
 };
 
 // The audio CD whose tracks are the list: its drive and CD-Text, by track number.

@@ -19,6 +19,9 @@ struct PendingLoad {
   std::wstring path;
   bool startPaused = false;
   uint64_t startPositionMs = 0;
+  // startPositionMs came from the listening log; savedPositionMs stands if the track is shorter.
+  bool positionFromLog = false;
+  uint64_t savedPositionMs = 0;
 };
 
 // The next track being prepared to follow the playing one.

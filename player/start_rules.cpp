@@ -5,7 +5,8 @@
 
 bool correctFromLog(const LogSummary& summary, std::wstring_view restorePath,
                     uint64_t& positionMs) {
-  if (!summary.hasLastPosition || summary.lastPath.empty() || isCdTrackPath(summary.lastPath)) {
+  if (summary.endedCleanly || !summary.hasLastPosition || summary.lastPath.empty() ||
+      isCdTrackPath(summary.lastPath)) {
     return false;
   }
   if (restorePath.empty() || !text::equalsOrdinalIgnoreCase(summary.lastPath, restorePath)) {

@@ -28,11 +28,14 @@ void Player::onStart() {
                    settings.lastPositionMs);
   }
 
-  // After a crash the log knows the position better than the settings saved before it.
-  if (readLog && restore.pending && correctFromLog(summary, restore.path, restore.positionMs)) {
-    setNotice(L"Restored to " + text::formatTime(restore.positionMs) + L" from the listening log",
-              kNoticeMs);
-    refresh();
+  // After a crash the log knows the position better than the settings saved before it. Only
+  // the loaded track tells whether the place lies within it; the notice waits for that.
+  if (readLog && restore.pending) {
+    const uint64_t saved = restore.positionMs;
+    if (correctFromLog(summary, restore.path, restore.positionMs)) {
+      restore.positionFromLog = true;
+      restore.savedPositionMs = saved;
+    }
   }
 }
 

@@ -160,7 +160,7 @@ void runMenuCommand(MainWindow& w, const MenuSnapshot& snapshot, UINT id) {
       break;
     case kCmdOpenBook: {
       std::wstring path;
-      if (pickBookFile(w.hwnd, path)) player->openPaths({path});
+      if (pickBookFile(w.hwnd, path) && confirmOpening(*player, path)) player->openPaths({path});
       break;
     }
     default:

@@ -201,6 +201,17 @@ draw::RowState rowState(const MainWindow& w, HWND list, int64_t row) {
   return state;
 }
 
+// The list invalidates a row from the end of its left margin (Wine's does), but the item paint
+// fills the row from its very edge and the marker and the focus frame lie in that margin.
+void invalidateWholeRow(HWND list, int64_t row) {
+  RECT bounds = {};
+  bounds.left = LVIR_BOUNDS;
+  if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(&bounds))) {
+    InvalidateRect(list, &bounds, FALSE);
+  }
+}
+
 }  // namespace
 
 void computeColours(MainWindow& w) {
@@ -341,6 +352,27 @@ LRESULT customDrawList(MainWindow& w, NMLVCUSTOMDRAW& d) {
     }
     default:
       return CDRF_DODEFAULT;
+  }
+}
+
+void repaintListRows(MainWindow& w, int64_t a, int64_t b) {
+  if (!w.list || !w.player) return;
+  const int64_t count = static_cast<int64_t>(w.player->trackList().size());
+  for (int64_t row : {a, b}) {
+    if (row < 0 || row >= count) continue;
+    SendMessageW(w.list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+    invalidateWholeRow(w.list, row);
+  }
+  if (b >= 0 && b < count) SendMessageW(w.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(b), FALSE);
+}
+
+void listItemChanged(MainWindow& w, const NMLISTVIEW& change) {
+  if (!w.list || !(change.uChanged & LVIF_STATE)) return;
+  if (!((change.uOldState ^ change.uNewState) & (LVIS_SELECTED | LVIS_FOCUSED))) return;
+  if (change.iItem < 0) {
+    InvalidateRect(w.list, nullptr, FALSE);
+  } else {
+    invalidateWholeRow(w.list, change.iItem);
   }
 }
 

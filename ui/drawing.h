@@ -23,6 +23,11 @@ void drawItem(MainWindow& w, const DRAWITEMSTRUCT& item);
 // NM_CUSTOMDRAW from either trackbar and from the list; the value WM_NOTIFY returns.
 LRESULT customDrawTrackbar(MainWindow& w, NMCUSTOMDRAW& draw);
 LRESULT customDrawList(MainWindow& w, NMLVCUSTOMDRAW& draw);
+// The current track moved from row a to row b (-1: none): both rows are drawn again and b is
+// scrolled into view.
+void repaintListRows(MainWindow& w, int64_t a, int64_t b);
+// LVN_ITEMCHANGED from the list: a row whose selection or focus changed is drawn again whole.
+void listItemChanged(MainWindow& w, const NMLISTVIEW& change);
 // WM_PAINT of the main window: the ornament (full mode) or the mini-mode border.
 void paintWindow(MainWindow& w);
 // What paintWindow draws, into any DC of the main window's client area.

@@ -149,14 +149,7 @@ void installPlayerHooks(MainWindow& w) {
   MainWindow* window = &w;
   PlayerHooks hooks;
   hooks.changed = [window] { refreshWindow(*window); };
-  hooks.rowsChanged = [window](int64_t a, int64_t b) {
-    if (!window->list || !window->player) return;
-    const int64_t count = static_cast<int64_t>(window->player->trackList().size());
-    for (int64_t row : {a, b}) {
-      if (row >= 0 && row < count) SendMessageW(window->list, LVM_REDRAWITEMS, row, row);
-    }
-    if (b >= 0 && b < count) SendMessageW(window->list, LVM_ENSUREVISIBLE, b, FALSE);
-  };
+  hooks.rowsChanged = [window](int64_t a, int64_t b) { repaintListRows(*window, a, b); };
   hooks.listChanged = [window](int64_t row, bool select) {
     if (!window->list || !window->player) return;
     const int64_t count = static_cast<int64_t>(window->player->trackList().size());

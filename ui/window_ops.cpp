@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/path.h"
 #include "base/text.h"
 #include "player/player.h"
 #include "ui/dialogs.h"
@@ -341,6 +342,12 @@ void openFolderCommand(MainWindow& w) {
   const PlayerView p = w.player->view();
   bool include = p.includeSubfolders;
   std::wstring folder;
-  if (pickFolder(w.hwnd, p.sourceFolder, include, folder))
+  if (pickFolder(w.hwnd, p.sourceFolder, include, folder) && confirmOpening(*w.player, folder))
     w.player->openPath(folder, include, true);
+}
+
+bool confirmOpening(Player& player, const std::wstring& path) {
+  // A drive root is named by its drive.
+  return player.confirm(L"Open " +
+                        std::wstring(paths::fileName(paths::withoutTrailingSeparator(path))));
 }

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct MainWindow;
+class Player;
 
 void layoutWindow(MainWindow& w);
 void showControlsForMode(MainWindow& w);
@@ -18,6 +21,9 @@ void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested);
 void refreshWindow(MainWindow& w);
 // The command of the open-folder button and of the menu's "Open folder...".
 void openFolderCommand(MainWindow& w);
+// Every way of opening a folder or a book (the dialogs, a drop, a second start) asks this
+// first: in audiobook mode it leaves the listener's place. True to go on.
+bool confirmOpening(Player& player, const std::wstring& path);
 
 // The layout metrics of the window at its DPI.
 namespace layout {

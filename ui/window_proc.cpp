@@ -10,7 +10,6 @@
 
 #include "base/handoff.h"
 #include "base/messages.h"
-#include "base/path.h"
 #include "player/player.h"
 #include "ui/context_menu.h"
 #include "ui/drawing.h"
@@ -91,6 +90,9 @@ LRESULT onListNotify(MainWindow& w, NMHDR& header) {
     }
     case NM_CUSTOMDRAW:
       return customDrawList(w, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case LVN_ITEMCHANGED:
+      listItemChanged(w, reinterpret_cast<const NMLISTVIEW&>(header));
+      return 0;
     case NM_SETFOCUS: {
       if (!p || p->trackList().empty()) return 0;
       if (SendMessageW(w.list, LVM_GETSELECTEDCOUNT, 0, 0) != 0) return 0;
@@ -232,7 +234,7 @@ void onDropFiles(MainWindow& w, HDROP drop) {
   DragFinish(drop);
   Player* p = w.player.get();
   if (!p || paths.empty()) return;
-  if (!p->confirm(L"Open " + std::wstring(paths::fileName(paths.front())))) return;
+  if (!confirmOpening(*p, paths.front())) return;
   p->openPaths(paths);
 }
 
@@ -248,9 +250,7 @@ LRESULT onCopyData(MainWindow& w, const COPYDATASTRUCT* data) {
 
   if (!paths.empty() && w.player) {
     // Outside audiobook mode (or with nothing playing) the confirmation answers yes at once.
-    if (w.player->confirm(L"Open " + std::wstring(paths::fileName(paths.front())))) {
-      w.player->openPaths(paths);
-    }
+    if (confirmOpening(*w.player, paths.front())) w.player->openPaths(paths);
   }
   return 1;
 }

@@ -37,4 +37,20 @@ TEST(CommandLine, PathsMadeAbsoluteInOrderOrKeptWhenThatFails) {
   EXPECT_TRUE(mixed.forceStreaming);
 }
 
+TEST(CommandLine, AQuoteLeftAtTheEndOfAPathByItsBackslashGoes) {
+  // `"E:\"` and `"C:\Music\"` reach the parser as E:" and C:\Music".
+  std::vector<std::wstring> seen;
+  const StartOptions options =
+      parseCommandLine({L"E:\"", L"C:\\Music\"", L"E:\\", L"C:\\Music\\", L"C:\\Music", L"\""},
+                       [&](const std::wstring& p) {
+                         seen.push_back(p);
+                         return p;
+                       });
+  EXPECT_EQ(seen, (std::vector<std::wstring>{L"E:\\", L"C:\\Music", L"E:\\", L"C:\\Music\\",
+                                             L"C:\\Music"}));
+  EXPECT_EQ(options.paths, seen);
+  // Kept without the quote also when it cannot be made absolute.
+  EXPECT_EQ(parseCommandLine({L"D:\\a b\""}, nullptr).paths, std::vector<std::wstring>{L"D:\\a b"});
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
+#include "app/startup.h"
 #include "base/handoff.h"
 #include "base/text.h"
 #include "tests/support/child_process.h"
@@ -139,6 +141,35 @@ TEST_F(ProgramTest, MalformedHandOffsAreRefusedAndAnEmptyOneOnlyRaises) {
   EXPECT_TRUE(testsupport::pumpUntil([&] { return IsIconic(window_) == FALSE; }, kWaitMs))
       << "the window stayed minimised";
   EXPECT_EQ(captionOf(window_), L"Tarnwick");
+}
+
+// The command line as a shortcut or a shell passes it, split and made absolute by the system.
+TEST(ProgramCommandLine, QuotedFoldersAndDriveRootsWithOrWithoutTheirBackslash) {
+  testsupport::TempFolder folder(L"twk music ");  // a space: the path needs its quotes
+  const std::wstring f = folder.root();
+  const std::wstring drive = f.substr(0, 3);  // "X:\"
+  ASSERT_EQ(drive[1], L':');
+  const struct {
+    std::wstring commandLine, expected;
+  } cases[] = {
+      {L"\"" + f + L"\\\"", f},
+      {L"\"" + f + L"\"", f},
+      {L"\"" + f + L"\\\\\"", f + L"\\"},
+      {L"\"" + drive + L"\"", drive},
+      {drive, drive},
+      {L"\"" + drive.substr(0, 2) + L"\\\\\"", drive},
+  };
+  for (const auto& c : cases) {
+    const std::string at = text::wideToUtf8(c.commandLine);
+    const StartOptions options = parseCommandLine(
+        splitCommandLine((L"Tarnwick.exe " + c.commandLine).c_str()), fullPathName);
+    ASSERT_EQ(options.paths.size(), 1u) << at;
+    EXPECT_TRUE(text::equalsOrdinalIgnoreCase(options.paths[0], c.expected))
+        << at << " -> " << text::wideToUtf8(options.paths[0]);
+    const DWORD attributes = GetFileAttributesW(options.paths[0].c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        << at;
+  }
 }
 
 }  // namespace

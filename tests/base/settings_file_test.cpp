@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
+#include "tests/support/child_process.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
@@ -68,6 +71,32 @@ Settings fullRecord() {
   s.heard = {L"https://e.example/1.mp3?x=1&y=2", L"https://e.example/2.mp3"};
   return s;
 }
+
+// Full lists in every section, told apart by `tag` in every value.
+Settings bigRecord(wchar_t tag) {
+  const std::wstring t(1, tag);
+  Settings s = fullRecord();
+  s.volume = tag == L'a' ? 11 : 88;
+  s.bookPositionMs = tag == L'a' ? 1000 : 2000;
+  s.stations.clear();
+  s.positions.clear();
+  s.heard.clear();
+  for (uint64_t i = 1; i <= 50; ++i)
+    s.stations.push_back({L"Station " + t + n(i), L"http://radio.example/" + t + n(i)});
+  for (uint64_t i = 1; i <= 200; ++i)
+    s.positions.push_back({L"C:\\Books\\" + t + L"\\" + n(i) + L".mp3", i * 1000});
+  for (uint64_t i = 1; i <= 1000; ++i)
+    s.heard.push_back(L"https://e.example/" + t + n(i) + L".mp3");
+  return s;
+}
+
+int64_t fileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+constexpr wchar_t kSaveLoopVariable[] = L"TWK_SETTINGS_SAVE_LOOP";
 
 }  // namespace
 
@@ -238,6 +267,105 @@ TEST_F(SettingsFileTest, EmptyPathReadsDefaultsAndSavesNothing) {
   EXPECT_FALSE(ensureSettingsFile(L""));
   EXPECT_FALSE(saveSettings(L"", fullRecord()));
   EXPECT_EQ(loadSettings(dir_ + L"\\missing.ini"), Settings{});
+}
+
+TEST_F(SettingsFileTest, ASaveStoppedAtAnySectionLeavesTheLastWholeFile) {
+  const Settings records[2] = {bigRecord(L'a'), bigRecord(L'b')};
+  ASSERT_TRUE(saveSettings(path_, records[0]));
+  const std::wstring fresh = newSettingsPath(path_);
+  EXPECT_EQ(fresh, path_ + L".new");
+  EXPECT_FALSE(exists(fresh));
+
+  // Stopped before each section and before the replacement, as by a crash: the file of the
+  // last save stays as it was, the new file is left behind, and the next save removes it.
+  for (size_t stop = 0; stop <= 5; ++stop) {
+    const Settings& before = records[stop % 2];
+    const Settings& after = records[(stop + 1) % 2];
+    const std::string bytes = readFile(path_);
+    EXPECT_FALSE(saveSettings(path_, after, [stop](size_t written) { return written == stop; }))
+        << stop;
+    EXPECT_TRUE(exists(fresh)) << stop;
+    EXPECT_EQ(readFile(path_), bytes) << stop;
+    EXPECT_EQ(loadSettings(path_), before) << stop;
+    ASSERT_TRUE(saveSettings(path_, after)) << stop;
+    EXPECT_FALSE(exists(fresh)) << stop;
+    EXPECT_EQ(loadSettings(path_), after) << stop;
+  }
+
+  // When the replacement fails (a folder in the way), the new file goes too.
+  const std::wstring folderInTheWay = dir_ + L"\\Tarnwick\\folder.ini";
+  ASSERT_TRUE(CreateDirectoryW(folderInTheWay.c_str(), nullptr));
+  EXPECT_FALSE(saveSettings(folderInTheWay, records[0]));
+  EXPECT_FALSE(exists(newSettingsPath(folderInTheWay)));
+}
+
+// The child's part in the test below: saves two records in turn until it is killed (or a
+// minute has passed, should its parent be gone).
+void saveInALoop(const std::wstring& path) {
+  const Settings records[2] = {bigRecord(L'b'), bigRecord(L'a')};
+  const ULONGLONG end = GetTickCount64() + 60000;
+  for (size_t i = 0; GetTickCount64() < end; ++i) saveSettings(path, records[i % 2]);
+}
+
+TEST(SettingsFileKilled, EveryStartAfterASaveKilledAnywhereReadsAWholeFile) {
+  wchar_t childPath[32768] = {};
+  if (GetEnvironmentVariableW(kSaveLoopVariable, childPath, 32768) != 0) {
+    saveInALoop(childPath);
+    return;
+  }
+  testsupport::TempFolder data(L"twk_settings_kill_");
+  const std::wstring path = data.path(L"settings.ini");
+  const Settings a = bigRecord(L'a');
+  const Settings b = bigRecord(L'b');
+  ASSERT_TRUE(saveSettings(path, b));
+  const std::string bytesB = readFile(path);
+  ASSERT_TRUE(saveSettings(path, a));
+  const std::string bytesA = readFile(path);
+  const int64_t whole = static_cast<int64_t>(std::min(bytesA.size(), bytesB.size()));
+  const std::wstring fresh = newSettingsPath(path);
+  wchar_t program[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+  const std::wstring environment = childproc::environmentWith({{kSaveLoopVariable, path}});
+
+  // Each run is killed at another point of a save: once the file being written (the new
+  // file, or the settings themselves if written in place) holds the next eighth of the
+  // whole, or between two saves.
+  constexpr int kRuns = 36;
+  int caughtWriting = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const int eighth = run % 9;
+    childproc::Child saver;
+    ASSERT_TRUE(saver.start(program, {L"--gtest_filter=SettingsFileKilled.*"}, environment, false));
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    bool saving = false;  // a save of the child was seen
+    bool writing = false;
+    while (GetTickCount64() < deadline && saver.running()) {
+      const int64_t live = fileSize(path);
+      const int64_t next = fileSize(fresh);
+      const int64_t partial = next >= 0 ? next : (live >= 0 && live < whole ? live : -1);
+      saving = saving || partial >= 0;
+      if (eighth == 8 ? saving && partial < 0 : partial >= eighth * whole / 8) {
+        writing = partial >= 0;
+        break;
+      }
+      SwitchToThread();
+    }
+    saver.terminate();
+    ASSERT_TRUE(saver.wait(20000)) << run;
+    if (writing) ++caughtWriting;
+
+    const std::string bytes = readFile(path);
+    EXPECT_TRUE(bytes == bytesA || bytes == bytesB)
+        << "run " << run << ": " << bytes.size() << " bytes";
+    const Settings read = loadSettings(path);
+    EXPECT_TRUE(read == a || read == b) << "run " << run;
+  }
+  std::printf("%d kills, %d of them while a file was being written\n", kRuns, caughtWriting);
+  EXPECT_GE(caughtWriting, kRuns / 2);
+
+  ASSERT_TRUE(saveSettings(path, b));
+  EXPECT_FALSE(exists(fresh));
+  EXPECT_EQ(loadSettings(path), b);
 }
 
 // Sets LOCALAPPDATA for this process and puts the old value back afterwards.

@@ -207,6 +207,45 @@ TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
   EXPECT_EQ(p.view().statusMessage, L"");
 }
 
+TEST(PlayerPlayback, ASwitchMadeJustBeforeARescanResultIsTakenIn) {
+  TempFolder music;
+  const std::wstring a = music.write(L"1.wav", tone(1.5));
+  const std::wstring b = music.write(L"2.wav", tone(2.0));
+  const std::wstring c = music.write(L"3.wav", tone(0.5));
+  PlayerHost host;
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+
+  p.openPath(music.root(), false, true);
+  ASSERT_TRUE(host.waitFor([&] { return playingIndex(p, 0) && p.view().prepared.index == 1; },
+                           "the first track playing and the second prepared"));
+  const int64_t preparedId = p.view().prepared.id;
+  const int32_t switches = p.view().outputSwitches;
+
+  // From here no tick runs until the rescan's result has been taken in: the output moves on
+  // to the prepared track, then the result arrives.
+  p.rescan();
+  ASSERT_TRUE(host.waitForQueued(WM_APP_SCAN_DONE, "the rescan's result"));
+  const ULONGLONG deadline = GetTickCount64() + testsupport::kWaitMs;
+  while (p.view().outputSwitches == switches && GetTickCount64() < deadline) Sleep(5);
+  ASSERT_NE(p.view().outputSwitches, switches) << "the output never switched";
+  ASSERT_EQ(p.view().playing.path, a);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, host.window(), WM_APP_SCAN_DONE, WM_APP_SCAN_DONE, PM_REMOVE));
+  DispatchMessageW(&msg);
+
+  EXPECT_EQ(p.view().playing.path, b);
+  EXPECT_EQ(p.view().playing.id, preparedId);
+  EXPECT_EQ(p.trackList().current, 1);
+  EXPECT_EQ(p.view().playing.index, 1);
+  EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, b);
+  ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Stopped; },
+                           "the end of the list"));
+  // The second track played once, from the record prepared for it.
+  EXPECT_EQ(host.played, (std::vector<std::wstring>{a, b, c}));
+  EXPECT_EQ(p.view().outputSwitches, switches + 2);
+}
+
 TEST(PlayerPlayback, RepeatOneLoopsWithoutReloadingWhileNextMovesOn) {
   TempFolder music;
   music.write(L"1.wav", tone(0.5));

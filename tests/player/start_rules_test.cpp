@@ -40,6 +40,10 @@ TEST(LogCorrection, OnlyAUsablePositionForTheRestoredTrack) {
   EXPECT_FALSE(correctFromLog(LogSummary(), track, position));
   const std::wstring cdTrack = L"E:\\Track03.cda";
   EXPECT_FALSE(correctFromLog(loggedAt(cdTrack, 900000), cdTrack, position));
+  // A log that ends with "exit" or "off": the settings were saved after it.
+  LogSummary clean = loggedAt(track, 900000);
+  clean.endedCleanly = true;
+  EXPECT_FALSE(correctFromLog(clean, track, position));
   EXPECT_EQ(position, 60000u);
 }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/settings_file.h"
 #include "base/text.h"
 #include "player/listening_log.h"
 #include "player/log_codec.h"
@@ -70,10 +72,52 @@ TEST(PlayerStart, AudiobookRestoreTakesTheListeningLogsLaterPosition) {
   ASSERT_TRUE(testsupport::writeFile(ListeningLog::pathBeside(host.settingsPath()), log));
 
   p.onStart();
-  EXPECT_EQ(p.view().notice.text, L"Restored to 0:07 from the listening log");
-  EXPECT_GT(p.view().notice.untilMs, GetTickCount64());
+  EXPECT_TRUE(p.view().notice.text.empty());  // not before the place is taken
   ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, part); }, "the book's track, paused"));
   EXPECT_EQ(p.positionMs(), 7000u);
+  EXPECT_EQ(p.view().notice.text, L"Restored to 0:07 from the listening log");
+  EXPECT_GT(p.view().notice.untilMs, GetTickCount64());
+}
+
+// The log corrects only after a crash, and only to a place within the track; otherwise the
+// saved place is taken up without a word.
+TEST(PlayerStart, AudiobookLogAfterACleanExitOrPastTheEndLeavesTheSavedPosition) {
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, uint64_t>> log;  // events of the last run
+    uint64_t savedMs;
+  } cases[] = {
+      {"played to the end, then closed", {{0, 0}, {5, 10000}, {6, 0}}, 0},
+      {"stopped near the end, then closed", {{0, 0}, {5, 9000}, {6, 0}}, 0},
+      {"a crash with a place past the end", {{0, 2000}, {2, 40000}}, 5000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder book;
+    const std::wstring part = book.write(L"part 1.wav", tone(10.0, kLowRate));
+    Settings settings;
+    settings.audiobook = true;
+    settings.bookPath = book.root();
+    settings.bookTrack = part;
+    settings.bookPositionMs = c.savedMs;
+    PlayerHost host(settings);
+    ASSERT_TRUE(host.ok());
+    Player& p = host.player();
+    std::string log;
+    int second = 0;
+    for (const auto& [event, ms] : c.log) {
+      log += logcodec::formatLine(LogTime{2024, 5, 6, 7, 8, second++}, event,
+                                  event == 6 ? std::wstring() : part, ms);
+    }
+    ASSERT_TRUE(testsupport::writeFile(ListeningLog::pathBeside(host.settingsPath()), log));
+
+    p.onStart();
+    ASSERT_TRUE(host.waitFor([&] { return pausedOn(p, part); }, "the book's track, paused"));
+    EXPECT_EQ(p.positionMs(), c.savedMs);
+    EXPECT_TRUE(p.view().notice.text.empty()) << text::wideToUtf8(p.view().notice.text);
+    SendMessageW(host.window(), WM_CLOSE, 0, 0);  // saves, as closing the window does
+    EXPECT_EQ(loadSettings(host.settingsPath()).bookPositionMs, c.savedMs);
+  }
 }
 
 TEST(PlayerStart, AudiobookLogWithinTwoSecondsLeavesTheSavedPosition) {

@@ -15,6 +15,10 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
     if (HWND window = findThreadWindow(robot->className, robot->caption)) {
       robot->acted = true;
       robot->act(window);
+      if (robot->then) {
+        robot->then->startedMs = GetTickCount64();
+        g_active = robot->then;
+      }
       return;
     }
   }

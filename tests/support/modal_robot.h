@@ -17,6 +17,7 @@ struct Robot {
   std::wstring className;
   std::wstring caption;  // empty: any
   std::function<void(HWND)> act;
+  Robot* then = nullptr;  // takes over once this one has acted (a dialog, then a question)
   bool acted = false;
   bool gaveUp = false;
   ULONGLONG startedMs = 0;

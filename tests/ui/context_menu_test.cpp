@@ -15,6 +15,7 @@
 #include "player/player.h"
 #include "tests/support/main_window_host.h"
 #include "tests/support/modal_robot.h"
+#include "tests/support/player_host.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/context_menu.h"
@@ -333,6 +334,104 @@ TEST_F(ContextMenuCommands, BackToReturnsToTheRecordedPlace) {
   EXPECT_EQ(p.positionMs(), 2000u);
   // The place left is the one to come back to now.
   EXPECT_EQ(p.view().undo.positionMs, 7000u);
+}
+
+// Picks `path` in the shell dialog of this caption, then answers the audiobook question.
+struct PickThenAnswer {
+  PickThenAnswer(const std::wstring& dialogCaption, const std::wstring& path, int button)
+      : pick{L"#32770", dialogCaption,
+             [path](HWND dialog) {
+               if (HWND edit = findChild(dialog, L"Edit", L"")) SetWindowTextW(edit, path.c_str());
+               pressButton(dialog, IDOK);
+             }},
+        answer(testsupport::messageBoxRobot(button, &seen)) {
+    answer.caption = L"Audiobook mode";
+    pick.then = &answer;
+  }
+  bool done() const { return pick.acted && answer.acted && !pick.gaveUp && !answer.gaveUp; }
+
+  testsupport::SeenBox seen;
+  Robot pick;
+  Robot answer;
+};
+
+TEST_F(ContextMenuCommands, InAudiobookModeOpeningFromTheDialogsAsksAndBackToReturns) {
+  Player& p = host_.player();
+  testsupport::TempFolder books(L"twk_menu_books_");
+  const std::wstring first = books.path(L"First");
+  const std::wstring second = books.path(L"Second");
+  ASSERT_TRUE(CreateDirectoryW(first.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(second.c_str(), nullptr));
+  const std::wstring firstPart = books.write(L"First\\part.wav", testwav::silence(120, 1000));
+  const std::wstring secondPart = books.write(L"Second\\one.wav", testwav::silence(120, 1000));
+  const std::wstring novel = books.write(L"novel.wav", testwav::silence(120, 1000));
+  host_.run(kCmdAudiobook);
+  ASSERT_TRUE(p.view().audiobook);
+  ASSERT_TRUE(host_.loadPaused(first, firstPart, 3000));
+
+  // "Open folder..." answered No: the book and the place stay.
+  {
+    PickThenAnswer no(L"Open folder", second, IDNO);
+    {
+      RobotRun run(no.pick);
+      host_.run(kCmdOpenFolder);
+    }
+    ASSERT_TRUE(no.done());
+    EXPECT_EQ(no.seen.text, L"Open Second?\n\nNow at 0:03 in part.");
+  }
+  EXPECT_EQ(p.view().sourceFolder, first);
+  EXPECT_TRUE(testsupport::pausedOn(p, firstPart));
+  EXPECT_EQ(p.positionMs(), 3000u);
+  EXPECT_FALSE(p.view().undo.set);
+
+  // The button answered Yes: the other book plays, and Back to returns to the place left.
+  {
+    PickThenAnswer yes(L"Open folder", second, IDYES);
+    {
+      RobotRun run(yes.pick);
+      host_.click(kIdOpenFolder);
+    }
+    ASSERT_TRUE(yes.done());
+  }
+  ASSERT_TRUE(host_.waitFor([&] { return testsupport::playsNow(p, secondPart); }));
+  EXPECT_EQ(p.view().sourceFolder, second);
+  EXPECT_EQ(p.view().backToLabel, L"Back to 0:03 (part.wav)");
+  host_.run(kCmdBackTo);
+  ASSERT_TRUE(host_.waitFor([&] { return testsupport::playsNow(p, firstPart); }));
+  EXPECT_EQ(p.view().sourceFolder, first);
+  EXPECT_GE(p.positionMs(), 3000u);
+  p.pause();
+  const uint64_t place = p.positionMs();
+
+  // "Open book file..." asks the same way.
+  {
+    PickThenAnswer no(L"Open book file", novel, IDNO);
+    {
+      RobotRun run(no.pick);
+      host_.run(kCmdOpenBook);
+    }
+    ASSERT_TRUE(no.done());
+    EXPECT_EQ(no.seen.text.rfind(L"Open novel.wav?\n\nNow at ", 0), 0u)
+        << text::wideToUtf8(no.seen.text);
+  }
+  EXPECT_EQ(p.view().sourceFolder, first);
+  EXPECT_TRUE(testsupport::pausedOn(p, firstPart));
+  EXPECT_EQ(p.positionMs(), place);
+  {
+    PickThenAnswer yes(L"Open book file", novel, IDYES);
+    {
+      RobotRun run(yes.pick);
+      host_.run(kCmdOpenBook);
+    }
+    ASSERT_TRUE(yes.done());
+  }
+  ASSERT_TRUE(host_.waitFor([&] { return testsupport::playsNow(p, novel); }));
+  EXPECT_EQ(p.view().sourceFolder, novel);
+  EXPECT_TRUE(text::equalsOrdinalIgnoreCase(p.view().undo.path, firstPart));
+  EXPECT_EQ(p.view().undo.positionMs, place / 1000 * 1000);
+  host_.run(kCmdBackTo);
+  ASSERT_TRUE(host_.waitFor([&] { return testsupport::playsNow(p, firstPart); }));
+  EXPECT_GE(p.positionMs(), place / 1000 * 1000);
 }
 
 TEST_F(ContextMenuCommands, ChapterEntriesSeekWithinTheTrackTheyWereListedFor) {

@@ -12,6 +12,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/text.h"
 #include "player/player.h"
@@ -104,6 +105,10 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
           info->item.pszText[0] = L'R';
           info->item.pszText[1] = L'\0';
         }
+        return 0;
+      }
+      if (header->code == LVN_ITEMCHANGED && header->hwndFrom == w->list) {
+        listItemChanged(*w, *reinterpret_cast<NMLISTVIEW*>(lParam));
         return 0;
       }
       if (header->code != NM_CUSTOMDRAW) break;
@@ -241,6 +246,15 @@ class Host {
 void printClient(HWND control, const Canvas& canvas) {
   SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()),
                PRF_CLIENT | PRF_ERASEBKGND);
+}
+
+// What a shown control has on the screen once its pending painting is done: only what it
+// invalidated was painted again.
+void copyScreen(HWND control, const Canvas& canvas) {
+  UpdateWindow(control);
+  const base::WindowDC screen(control);
+  const RECT all = canvas.all();
+  BitBlt(canvas.dc(), 0, 0, all.right, all.bottom, screen.get(), 0, 0, SRCCOPY);
 }
 
 TEST(Drawing, ButtonsTakeTheColoursOfTheirState) {
@@ -421,6 +435,9 @@ TEST(Drawing, ListRowsAlternateAndMarkTheCurrentTrack) {
     music.write(L"t" + text::toDecimal(int64_t{i}) + L".wav", testwav::silence(60, 1000));
   }
   Player& player = *host.w.player;
+  PlayerHooks hooks;
+  hooks.rowsChanged = [&host](int64_t a, int64_t b) { repaintListRows(host.w, a, b); };
+  player.setHooks(std::move(hooks));
   ASSERT_TRUE(player.startWorkers());
   player.openPath(music.root(), false, false);
   player.restoreSession(L"", L"", music.path(L"t2.wav"), 0);
@@ -479,6 +496,45 @@ TEST(Drawing, ListRowsAlternateAndMarkTheCurrentTrack) {
   EXPECT_EQ(f.at(200, middle(3)), p.listOdd);
   EXPECT_EQ(f.count(p.focus, rows[2]), 0);
   EXPECT_EQ(f.count(p.focus, rows[5]), 0);
+
+  // The current track moves on, on the screen: the row it left keeps no piece of the marker
+  // and the new row has all of it, S(3) wide at its left edge (5 pixels at 144 DPI).
+  const auto markerOf = [&](const Canvas& screen, int row, int* left, int* right) {
+    return screen.count(p.currentMarker, rows[row], left, right);
+  };
+  const int rowHeight = rows[0].bottom - rows[0].top;
+  int left = 0, right = 0;
+  {
+    Canvas before(300, 200);
+    copyScreen(list, before);
+    EXPECT_EQ(markerOf(before, 2, &left, &right), 3 * rowHeight);
+    EXPECT_EQ(left, 0);
+  }
+  const struct {
+    UINT dpi;
+    int from, to, width;
+  } moves[] = {{96, 2, 5, 3}, {144, 5, 1, 5}};
+  for (const auto& move : moves) {
+    host.w.dpi = move.dpi;
+    player.playRow(move.to);
+    ASSERT_EQ(player.trackList().current, move.to);
+    Canvas after(300, 200);
+    copyScreen(list, after);
+    EXPECT_EQ(markerOf(after, move.from, nullptr, nullptr), 0) << move.dpi;
+    EXPECT_EQ(markerOf(after, move.to, &left, &right), move.width * rowHeight) << move.dpi;
+    EXPECT_EQ(left, 0) << move.dpi;
+    EXPECT_EQ(right, move.width - 1) << move.dpi;
+  }
+
+  // So does the selection: the row it leaves and the row it takes are drawn to their edges.
+  host.w.dpi = 96;
+  LVITEMW first = {};
+  first.state = first.stateMask = LVIS_SELECTED;
+  SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
+  Canvas selection(300, 200);
+  copyScreen(list, selection);
+  EXPECT_EQ(selection.at(0, middle(0)), p.selectedBackground);
+  EXPECT_EQ(selection.at(0, middle(4)), p.listEven);
 }
 
 TEST(Drawing, OrnamentAndMiniBorder) {
