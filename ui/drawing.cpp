@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <string>
 
+#include "base/scoped_win.h"
 #include "player/player.h"
 #include "ui/draw_math.h"
+#include "ui/glyph_shapes.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 
@@ -42,6 +44,23 @@ void fillBackground(MainWindow& w, HDC dc, const RECT& r) {
   } else {
     fillSolid(dc, r, w.palette.background);
   }
+}
+
+// Polygons are filled through the DC brush with no outline, so that their edges fall where
+// the portable geometry puts them.
+void fillShapes(HDC dc, const draw::GlyphShapes& shapes, COLORREF colour) {
+  for (const draw::Rect& r : shapes.rects) fillSolid(dc, toRect(r), colour);
+  if (shapes.polygons.empty()) return;
+  const base::SelectObjectScope pen(dc, GetStockObject(NULL_PEN));
+  const base::SelectObjectScope brush(dc, GetStockObject(DC_BRUSH));
+  const COLORREF old = SetDCBrushColor(dc, colour);
+  std::vector<POINT> points;
+  for (const std::vector<draw::Point>& polygon : shapes.polygons) {
+    points.clear();
+    for (const draw::Point& p : polygon) points.push_back({p.x, p.y});
+    Polygon(dc, points.data(), static_cast<int>(points.size()));
+  }
+  SetDCBrushColor(dc, old);
 }
 
 bool focusCuesHidden(const MainWindow& w) {
@@ -111,13 +130,20 @@ void drawButton(MainWindow& w, const DRAWITEMSTRUCT& item) {
   fillAll(dc, fills);
 
   const std::wstring glyph = windowText(item.hwndItem, kMaxGlyphLength);
-  RECT textRect = item.rcItem;
-  if (button.pressed) OffsetRect(&textRect, 0, w.scaled(1));
-  if (w.fonts.icon) SelectObject(dc, w.fonts.icon.get());
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, colours.glyph);
-  DrawTextW(dc, glyph.c_str(), static_cast<int>(glyph.size()), &textRect,
-            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  const draw::GlyphShapes shapes =
+      w.drawnGlyphs ? draw::glyphShapes(glyph, box, static_cast<int>(w.dpi), button.pressed)
+                    : draw::GlyphShapes();
+  if (!shapes.empty()) {
+    fillShapes(dc, shapes, colours.glyph);
+  } else {
+    RECT textRect = item.rcItem;
+    if (button.pressed) OffsetRect(&textRect, 0, w.scaled(1));
+    if (w.fonts.icon) SelectObject(dc, w.fonts.icon.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colours.glyph);
+    DrawTextW(dc, glyph.c_str(), static_cast<int>(glyph.size()), &textRect,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
 
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) && !focusCuesHidden(w)) {
     fills.clear();

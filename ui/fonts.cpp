@@ -33,9 +33,14 @@ bool faceInstalled(const wchar_t* face) {
   return found;
 }
 
-void chooseFaces(std::wstring& textFace, std::wstring& iconFace) {
+bool chooseFaces(std::wstring& textFace, std::wstring& iconFace) {
   textFace = faceInstalled(kBookFace) ? kBookFace : L"";
-  iconFace = faceInstalled(kFluentIcons) ? kFluentIcons : kMdl2Icons;
+  if (faceInstalled(kFluentIcons)) {
+    iconFace = kFluentIcons;
+    return true;
+  }
+  iconFace = kMdl2Icons;
+  return faceInstalled(kMdl2Icons);
 }
 
 bool makeFonts(UINT dpi, const std::wstring& textFace, const std::wstring& iconFace, Fonts& out) {

@@ -20,8 +20,9 @@ bool faceInstalled(const wchar_t* face);
 
 // The faces chosen once at creation: the text face is "Palatino Linotype" when installed,
 // else empty (the message font's own face); the icon face is "Segoe Fluent Icons" when
-// installed, else "Segoe MDL2 Assets".
-void chooseFaces(std::wstring& textFace, std::wstring& iconFace);
+// installed, else "Segoe MDL2 Assets". False when neither icon face is installed: the
+// buttons' glyphs are then drawn as shapes.
+bool chooseFaces(std::wstring& textFace, std::wstring& iconFace);
 
 // All four fonts or none (false: out is left as it was).
 bool makeFonts(UINT dpi, const std::wstring& textFace, const std::wstring& iconFace, Fonts& out);

@@ -270,7 +270,7 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
 
   w->dpi = GetDpiForWindow(hwnd);
   if (w->dpi == 0) w->dpi = 96;
-  chooseFaces(w->textFace, w->iconFace);
+  w->drawnGlyphs = !chooseFaces(w->textFace, w->iconFace);
   rebuildFonts(*w);
   createControls(*w, *w->player);
   showControlsForMode(*w);

@@ -49,6 +49,7 @@ struct MainWindow {
   int timeWidth = 0;
   std::wstring textFace;
   std::wstring iconFace;
+  bool drawnGlyphs = false;  // no icon face installed: the buttons draw their glyphs as shapes
 
   Palette palette;
   base::ScopedBrush backgroundBrush;

@@ -10,76 +10,28 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 
 #include "base/text.h"
 #include "player/player.h"
+#include "tests/support/canvas.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/draw_math.h"
+#include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/palette.h"
 #include "ui/player_messages.h"
 
 namespace {
 
-constexpr COLORREF kUnpainted = RGB(255, 0, 255);
+using testsupport::Canvas;
+using testsupport::kUnpainted;
 constexpr wchar_t kHostClass[] = L"TwkDrawingTestHost";
-
-// A 32-bit bitmap selected into a memory DC, first filled with a colour nothing draws in.
-class Canvas {
- public:
-  Canvas(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    old_ = SelectObject(dc_, bitmap_.get());
-    const RECT all = {0, 0, width, height};
-    const base::ScopedBrush brush(CreateSolidBrush(kUnpainted));
-    FillRect(dc_, &all, brush.get());
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    bitmap_.reset();
-    DeleteDC(dc_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  HDC dc() const { return dc_; }
-  COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
-  // How many pixels of r have exactly this colour; the leftmost and rightmost column of them.
-  int count(COLORREF colour, RECT r, int* minX = nullptr, int* maxX = nullptr) const {
-    int n = 0, lo = INT_MAX, hi = INT_MIN;
-    for (int y = std::max(0L, r.top); y < std::min<LONG>(height_, r.bottom); ++y) {
-      for (int x = std::max(0L, r.left); x < std::min<LONG>(width_, r.right); ++x) {
-        if (at(x, y) != colour) continue;
-        ++n;
-        lo = std::min(lo, x);
-        hi = std::max(hi, x);
-      }
-    }
-    if (minX) *minX = lo;
-    if (maxX) *maxX = hi;
-    return n;
-  }
-  RECT all() const { return {0, 0, width_, height_}; }
-
- private:
-  int width_, height_;
-  HDC dc_ = nullptr;
-  base::ScopedBitmap bitmap_;
-  HGDIOBJ old_ = nullptr;
-};
 
 MainWindow* g_host = nullptr;  // the window the host class's procedure serves
 int g_wheelMessages = 0;
@@ -307,6 +259,126 @@ TEST(Drawing, ButtonsTakeTheColoursOfTheirState) {
   Canvas suppressed(36, 30);
   drawItem(host.w, host.item(open, suppressed.dc(), ODS_FOCUS | ODS_NOFOCUSRECT));
   EXPECT_EQ(suppressed.at(3, 15), p.background);
+}
+
+// Without an icon font (Wine has none) every glyph is drawn as shapes: distinct from every
+// other glyph, the same in every state but for its colour (and the press), centred in its
+// button and scaled with the DPI.
+TEST(Drawing, DrawnGlyphsAreDistinctCentredAndTheSameInEveryState) {
+  Host host;
+  ASSERT_TRUE(host.ok());
+  const Palette& p = host.w.palette;
+  host.w.drawnGlyphs = true;
+  struct Shown {
+    int id;
+    const wchar_t* glyph;
+  };
+  const Shown shown[] = {
+      {kIdOpenFolder, L"\xE838"}, {kIdPrevious, L"\xE892"}, {kIdPlayPause, L"\xE768"},
+      {kIdPlayPause, L"\xE769"},  {kIdNext, L"\xE893"},     {kIdShuffle, L"\xE8B1"},
+      {kIdRepeat, L"\xE8EE"},     {kIdRepeat, L"\xE8ED"},   {kIdTopmost, L"\xE718"},
+      {kIdMiniMode, L"\xE73F"},   {kIdMiniMode, L"\xE740"}, {kIdListButton, L"\xE8FD"}};
+  // Toggle-active as the window decides it: from the player and the window's flags.
+  auto setToggle = [&](int id, bool on) {
+    if (id == kIdShuffle) host.w.player->setShuffle(on);
+    while (id == kIdRepeat && (host.w.player->view().repeat != RepeatMode::Off) != on) {
+      host.w.player->cycleRepeat();
+    }
+    if (id == kIdTopmost) host.w.topmost = on;
+    if (id == kIdListButton) host.w.listHidden = !on;
+  };
+  using Mask = std::set<std::pair<int, int>>;
+  std::map<std::wstring, SIZE> sizeAt96;
+
+  for (int dpi : {96, 144}) {
+    host.w.dpi = static_cast<UINT>(dpi);
+    const int s1 = layout::scale(1, dpi);
+    std::map<Mask, std::wstring> glyphs;
+    for (const Shown& g : shown) {
+      const bool small = g.id >= kIdTopmost;
+      const int width = layout::scale(small ? 26 : 36, dpi);
+      const int height = layout::scale(small ? 26 : 30, dpi);
+      HWND b = host.button(g.id, g.glyph);
+      ASSERT_TRUE(b);
+      SetWindowPos(b, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      const bool toggles =
+          g.id == kIdShuffle || g.id == kIdRepeat || g.id == kIdTopmost || g.id == kIdListButton;
+      struct State {
+        UINT item;
+        bool hovered, toggled;
+      };
+      std::vector<State> states = {{0, false, false},
+                                   {0, true, false},
+                                   {ODS_SELECTED, false, false},
+                                   {ODS_DISABLED, false, false}};
+      if (toggles) states.push_back({0, false, true});
+      if (toggles) states.push_back({0, true, true});
+
+      Mask normal;
+      for (const State& st : states) {
+        setToggle(g.id, st.toggled);
+        host.w.hovered = st.hovered ? b : nullptr;
+        draw::ButtonState state;
+        state.disabled = st.item & ODS_DISABLED;
+        state.pressed = st.item & ODS_SELECTED;
+        state.toggleActive = st.toggled;
+        state.hovered = st.hovered;
+        const draw::ButtonColours colours = draw::buttonColours(p, state);
+        Canvas c(width, height);
+        drawItem(host.w, host.item(b, c.dc(), st.item));
+        const RECT inner = {s1, s1, width - s1, height - s1};
+        const Mask pixels = c.where(colours.glyph, inner);
+        const std::string what = "glyph " + std::to_string(int(g.glyph[0])) + " at " +
+                                 std::to_string(dpi) + " DPI, state " +
+                                 std::to_string(&st - states.data());
+        ASSERT_FALSE(pixels.empty()) << what;
+        // Nothing but the background and the glyph inside the border.
+        EXPECT_EQ(c.count(colours.background, inner) + static_cast<int>(pixels.size()),
+                  (width - 2 * s1) * (height - 2 * s1))
+            << what;
+        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+        for (const auto& [x, y] : pixels) {
+          left = std::min(left, x);
+          right = std::max(right, x + 1);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y + 1);
+        }
+        const int shift = state.pressed ? s1 : 0;
+        EXPECT_LE(std::abs(left + right - width), 2 * s1 + 1) << what;
+        EXPECT_LE(std::abs(top + bottom - 2 * shift - height), 2 * s1 + 1) << what;
+        Mask centred;
+        for (const auto& [x, y] : pixels) centred.insert({x - width / 2, y - shift - height / 2});
+        if (normal.empty()) {
+          normal = centred;
+          const SIZE size = {right - left, bottom - top};
+          if (dpi == 96) {
+            sizeAt96[g.glyph] = size;
+          } else {
+            const SIZE at96 = sizeAt96[g.glyph];
+            EXPECT_NEAR(size.cx, at96.cx * 1.5, 2) << what;
+            EXPECT_NEAR(size.cy, at96.cy * 1.5, 2) << what;
+          }
+        } else {
+          EXPECT_EQ(centred, normal) << what;
+        }
+      }
+      setToggle(g.id, false);
+      host.w.hovered = nullptr;
+      EXPECT_TRUE(glyphs.emplace(normal, g.glyph).second)
+          << "glyph " << int(g.glyph[0]) << " looks like " << int(glyphs[normal][0]);
+      DestroyWindow(b);
+    }
+    EXPECT_EQ(glyphs.size(), std::size(shown));
+  }
+
+  // With an icon font the font draws the glyph: the shapes are not used.
+  host.w.dpi = 96;
+  HWND play = host.button(kIdPlayPause, L"\xE768");
+  Canvas shapes(36, 30), font(36, 30);
+  drawItem(host.w, host.item(play, shapes.dc(), 0));
+  host.w.drawnGlyphs = false;
+  drawItem(host.w, host.item(play, font.dc(), 0));
+  EXPECT_NE(shapes.where(p.accent, {1, 1, 35, 29}), font.where(p.accent, {1, 1, 35, 29}));
 }
 
 TEST(Drawing, TitleSuffixIsDrawnApartInTheAccentAndTimeIsRightAligned) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -18,11 +20,14 @@
 #include "base/settings_file.h"
 #include "base/text.h"
 #include "player/player.h"
+#include "tests/support/canvas.h"
 #include "tests/support/child_process.h"
 #include "tests/support/main_window_host.h"
 #include "tests/support/modal_robot.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
+#include "ui/draw_math.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/window_ops.h"
@@ -71,6 +76,38 @@ HDROP makeDrop(const std::vector<std::wstring>& paths) {
   return static_cast<HDROP>(memory);
 }
 
+// A button as it paints itself. Without an icon font its glyph is drawn: in the glyph colour,
+// centred, and about as tall as the font's glyph would be at the window's DPI.
+void expectGlyphShown(const WindowHost& host, int id) {
+  const MainWindow& w = host.w();
+  EXPECT_EQ(w.drawnGlyphs,
+            !faceInstalled(L"Segoe Fluent Icons") && !faceInstalled(L"Segoe MDL2 Assets"));
+  HWND button = host.item(id);
+  RECT r = {};
+  GetClientRect(button, &r);
+  testsupport::Canvas c(r.right, r.bottom);
+  SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(c.dc()), PRF_CLIENT);
+  const int dpi = static_cast<int>(w.dpi);
+  const int s1 = std::max(1, layout::scale(1, dpi));
+  draw::ButtonState state;
+  state.hovered = w.hovered == button;
+  const COLORREF glyph = draw::buttonColours(w.palette, state).glyph;
+  const auto pixels = c.where(glyph, {s1, s1, r.right - s1, r.bottom - s1});
+  ASSERT_FALSE(pixels.empty()) << "button " << id;
+  if (!w.drawnGlyphs) return;
+  int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+  for (const auto& [x, y] : pixels) {
+    left = std::min(left, x);
+    right = std::max(right, x + 1);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y + 1);
+  }
+  EXPECT_LE(std::abs(left + right - r.right), 2 * s1 + 1) << "button " << id;
+  EXPECT_LE(std::abs(top + bottom - r.bottom), 2 * s1 + 1) << "button " << id;
+  EXPECT_GE(bottom - top, layout::scale(10, dpi)) << "button " << id;
+  EXPECT_LE(bottom - top, layout::scale(16, dpi)) << "button " << id;
+}
+
 TEST(MainWindowControls, EveryControlExistsWithItsGlyphAndTooltip) {
   WindowHost host;
   ASSERT_TRUE(host.ok());
@@ -103,6 +140,8 @@ TEST(MainWindowControls, EveryControlExistsWithItsGlyphAndTooltip) {
   EXPECT_EQ(windowText(host.item(kIdOpenFolder)), L"\xE838");
   EXPECT_EQ(windowText(host.item(kIdPlayPause)), L"\xE768");
   EXPECT_EQ(windowText(host.item(kIdMiniMode)), L"\xE73F");
+  expectGlyphShown(host, kIdPlayPause);
+  expectGlyphShown(host, kIdShuffle);
   EXPECT_EQ(host.tooltip(kIdOpenFolder), L"Open folder");
   EXPECT_EQ(host.tooltip(kIdPrevious), L"Previous");
   EXPECT_EQ(host.tooltip(kIdPlayPause), L"Play");
@@ -526,6 +565,8 @@ void checkWindowAt144Dpi() {
   GetWindowRect(host.item(kIdPlayPause), &play);
   EXPECT_EQ(play.right - play.left, 54);
   EXPECT_EQ(play.bottom - play.top, 45);
+  expectGlyphShown(host, kIdPlayPause);
+  expectGlyphShown(host, kIdShuffle);
   host.click(kIdListButton);
   RECT client = {};
   GetClientRect(host.hwnd(), &client);
