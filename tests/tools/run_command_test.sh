@@ -28,6 +28,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 143" TERM INT HUP
 fail() {
   echo "run_command_test: FAIL: $*" >&2
   for log in "$work"/*.log; do
