@@ -192,7 +192,7 @@ TEST(MenuModel, AudioCdSubmenuListsTheDrivesAndMarksThePlayedOne) {
   s.cdDrives = {L'D', L'F'};
   s.cdPlaying = L'F';
   const std::string menu = describe(buildMainMenu(s));
-  EXPECT_NE(menu.find("  201 Remove station [greyed]\n"
+  EXPECT_NE(menu.find("  203 Remove \"Daily\"\n"
                       "0 Audio CD\n"
                       "  7000 Drive D:\n"
                       "  7001 Drive F: [radio]\n"
@@ -280,7 +280,7 @@ TEST(MenuModel, ChaptersSubmenuShowsFiftyAndTheRestOnTheSeekBar) {
   EXPECT_TRUE(chapters->children[50].greyed);
   EXPECT_EQ(chapters->children[50].id, 0u);
   // The submenu sits between the source submenus and "Audiobook mode".
-  EXPECT_EQ(chapters - menu.data(), 4);
+  EXPECT_EQ(chapters - menu.data(), 5);
 
   // A current chapter past the fiftieth marks none.
   s.currentChapter = 60;
