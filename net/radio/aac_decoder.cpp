@@ -8,8 +8,8 @@
 #include <new>
 
 #include "base/scoped_win.h"
-#include "net/http/error_text.h"
 #include "engine/radio_ring.h"
+#include "net/http/error_text.h"
 
 using Microsoft::WRL::ComPtr;
 

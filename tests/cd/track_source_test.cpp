@@ -11,8 +11,8 @@
 #include "cd/track_source.h"
 #include "engine/loaded_track.h"
 #include "engine/stream_decoder.h"
-#include "tests/support/wav_writer.h"
 #include "tests/support/cd_disc_image.h"
+#include "tests/support/wav_writer.h"
 
 namespace {
 
