@@ -22,11 +22,6 @@ namespace {
 // The memory path reads in pieces of this size.
 constexpr uint64_t kMemoryReadChunk = 0x1000000;
 
-cd::DriveOpener& cdDriveOpenerForTest() {
-  static cd::DriveOpener opener;
-  return opener;
-}
-
 enum class MemoryOutcome { Loaded, Stream, Failed };
 
 // Reads a local file whole into the track and opens its memory decoder. Stream means the file
@@ -78,8 +73,7 @@ MemoryOutcome loadIntoMemory(const std::wstring& path, LoadedTrack& track, uint8
 // The track source of a CD track path; its audio is the WAV the source presents.
 uint8_t openCdSource(const std::wstring& path, std::unique_ptr<source::ByteSource>& source) {
   cd::OpenTrackError error = cd::OpenTrackError::NoDisc;
-  const cd::DriveOpener& testOpener = cdDriveOpenerForTest();
-  source = testOpener ? cd::openTrackSource(path, testOpener, error) : cd::openCdTrack(path, error);
+  source = cd::openCdTrack(path, error);
   if (source) return kLoadOk;
   return error == cd::OpenTrackError::OutOfMemory ? kLoadOutOfMemory : kLoadNoCd;
 }
@@ -201,8 +195,6 @@ void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept
     result.error = kLoadOutOfMemory;
   }
 }
-
-void setCdDriveOpenerForTest(cd::DriveOpener opener) { cdDriveOpenerForTest() = std::move(opener); }
 
 bool LoadQueue::start(HWND window, UINT message) noexcept {
   if (thread_.running()) return false;

@@ -13,7 +13,6 @@
 #include "base/posted_record.h"
 #include "base/tag_info.h"
 #include "base/thread.h"
-#include "cd/drive.h"
 #include "engine/load_error.h"
 #include "engine/loaded_track.h"
 
@@ -48,10 +47,6 @@ struct LoadResult : PostedRecord, LiveRecordCount<LoadResult> {
 // Opens one request's track and tags into `result` (whose trackId, kind and path are set).
 // Runs on the loader thread; exposed for tests.
 void openRequestedTrack(const LoadRequest& request, LoadResult& result) noexcept;
-
-// Test seam: CD track paths open their drive through this opener instead of the real drive
-// (an empty one restores the real drives). Set it while no load is running.
-void setCdDriveOpenerForTest(cd::DriveOpener opener);
 
 class LoadQueue {
  public:

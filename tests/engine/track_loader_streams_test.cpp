@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "cd/drive_win.h"
 #include "engine/mf/media_probe.h"
 #include "engine/source/file_source.h"
 #include "engine/stream_decoder.h"
@@ -40,7 +41,7 @@ class StreamedLoads : public ::testing::Test {
   }
   void TearDown() override {
     queue_.shutdown();
-    setCdDriveOpenerForTest(nullptr);
+    cd::setDriveOpener(nullptr);
   }
 
   ResultPtr load(const std::wstring& path) {
@@ -69,7 +70,7 @@ class StreamedLoads : public ::testing::Test {
 
 TEST_F(StreamedLoads, CdTrackPlaysItsToneFromTheDisc) {
   std::shared_ptr<testcd::DiscImage> disc = testcd::mixedModeDisc();
-  setCdDriveOpenerForTest(disc->opener());
+  cd::setDriveOpener(disc->opener());
 
   // Track 3 of the disc: 90 sectors at 340, any letter, lower case with an upper-case ending.
   ResultPtr r = load(L"e:\\track03.CDA");
@@ -107,7 +108,7 @@ TEST_F(StreamedLoads, CdTrackPlaysItsToneFromTheDisc) {
 
 TEST_F(StreamedLoads, CdFailuresMeanNoAudioCd) {
   std::shared_ptr<testcd::DiscImage> disc = testcd::mixedModeDisc();
-  setCdDriveOpenerForTest(disc->opener());
+  cd::setDriveOpener(disc->opener());
   EXPECT_EQ(kLoadNoCd, errorFor(L"D:\\Track01.cda"));  // the data track
   EXPECT_EQ(kLoadNoCd, errorFor(L"D:\\Track05.cda"));  // not on the disc
 
