@@ -57,6 +57,17 @@ class ProgramTest : public ::testing::Test {
         kWaitMs))
         << "no main window";
     ASSERT_NE(window_, nullptr) << "the first player ended early";
+    // The window exists before the player behind it is built; a hand-off sent to a thread that
+    // has not reached its message loop yet may be dropped as hung on a loaded machine.
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] {
+          DWORD_PTR ignored = 0;
+          return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) !=
+                     0 &&
+                 IsWindowVisible(window_);
+        },
+        kWaitMs))
+        << "the first player never answered";
   }
 
   void TearDown() override {
