@@ -113,6 +113,34 @@ std::wstring trimFieldText(std::wstring_view text) {
   return std::wstring(text.substr(begin, end - begin));
 }
 
+std::vector<MenuEntry> sourceMenuEntries(const SourceMenu& menu) {
+  static const std::vector<std::wstring> none;
+  const std::vector<std::wstring>& names = menu.names ? *menu.names : none;
+  std::vector<MenuEntry> entries;
+  for (size_t i = 0; i < names.size(); ++i) {
+    MenuEntry e = command(escapeMenuText(names[i]), menu.firstId + static_cast<uint32_t>(i));
+    e.radio = menu.chosen == static_cast<int64_t>(i);
+    entries.push_back(std::move(e));
+  }
+  if (!names.empty()) entries.push_back(separator());
+
+  MenuEntry add = command(menu.addText, menu.addId);
+  add.greyed = names.size() >= menu.limit;
+  entries.push_back(std::move(add));
+  entries.push_back(command(menu.findText, menu.findId));
+
+  if (menu.chosen >= 0 && static_cast<size_t>(menu.chosen) < names.size()) {
+    entries.push_back(
+        command(L"Remove \"" + escapeMenuText(names[static_cast<size_t>(menu.chosen)]) + L"\"",
+                menu.removeId));
+  } else {
+    MenuEntry remove = command(menu.removeNoneText, menu.removeId);
+    remove.greyed = true;
+    entries.push_back(std::move(remove));
+  }
+  return entries;
+}
+
 std::vector<MenuEntry> buildMainMenu(const MenuState& state) {
   std::vector<MenuEntry> menu;
   menu.push_back(command(L"Open folder...", kCmdOpenFolder));

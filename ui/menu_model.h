@@ -75,6 +75,23 @@ struct MenuEntry {
   std::vector<MenuEntry> children;  // non-empty: a submenu
 };
 
+// The shape the Radio and Podcasts submenus share: one entry per saved source with the chosen
+// one marked, then "Add...", "Find ... online..." and the remove entry.
+struct SourceMenu {
+  const std::vector<std::wstring>* names = nullptr;
+  int64_t chosen = -1;  // the marked source, -1 none
+  uint32_t firstId = 0;
+  const wchar_t* addText = L"";
+  uint32_t addId = 0;
+  size_t limit = 0;  // "Add..." is greyed once this many are saved
+  const wchar_t* findText = L"";
+  uint32_t findId = 0;
+  uint32_t removeId = 0;
+  const wchar_t* removeNoneText = L"";  // the greyed remove entry when none is chosen
+};
+
+std::vector<MenuEntry> sourceMenuEntries(const SourceMenu& menu);
+
 // The main context menu, in order.
 std::vector<MenuEntry> buildMainMenu(const MenuState& state);
 

@@ -1,7 +1,7 @@
 #include "ui/podcast_menu.h"
 
 #include "base/settings.h"
-#include "ui/source_menu.h"
+#include "ui/menu_model.h"
 
 std::vector<MenuEntry> podcastMenuEntries(const PodcastMenuState& state) {
   SourceMenu menu;

@@ -1,7 +1,7 @@
 #include "ui/radio_menu.h"
 
 #include "base/settings.h"
-#include "ui/source_menu.h"
+#include "ui/menu_model.h"
 
 std::vector<MenuEntry> radioMenuEntries(const std::vector<std::wstring>& stationNames,
                                         int64_t currentStation) {
