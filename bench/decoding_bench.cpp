@@ -39,7 +39,7 @@ struct Figure {
 // The stream path also times each open up to the first frame drained, and what follows it.
 struct StreamFigure : Figure {
   double firstFrameSeconds = 0;
-  double coldFirstFrameSeconds = 0;  // the first open of the run, when the codec is loaded
+  double coldFirstFrameSeconds = 0;  // the first open (Media Foundation loads its codec then)
   double bestFirstFrameSeconds = 1e9;
   int opens = 0;
 };
