@@ -6,3 +6,5 @@ twk_test(mf_reader_test WIN media_reader_test.cpp ../../support/mf_decode.cpp
 twk_test(mf_startup_test WIN startup_test.cpp ../../support/mf_decode.cpp)
 twk_test(mf_robustness_test WIN robustness_test.cpp ../../support/child_process.cpp
          ../../support/mf_decode.cpp ../../support/win_test_support.cpp)
+# Its own process as well: the loader with the start-up failing.
+twk_test(mf_loader_feature_pack_test WIN loader_feature_pack_test.cpp)
