@@ -1,6 +1,7 @@
 // Internet radio from the loopback ICY server: the process's CPU time per second of audio for
-// MP3 and AAC stations (sent as fast as they are read, and at real time), and the time from
-// radio::Stream::start to the started event.
+// MP3 and AAC stations (sent as fast as they are read, and at real time), the time from
+// radio::Stream::start to the started event, and how long a stop takes in each state where the
+// thread waits (connecting, downloading a link, reconnecting, ring full).
 //   radio_bench [seconds of audio=120]
 #include <windows.h>
 
@@ -18,12 +19,16 @@
 
 namespace {
 
+using testsupport::BlockedStations;
 using testsupport::RadioListener;
 using testsupport::RadioStation;
 using testsupport::RingConsumer;
 
 constexpr DWORD kPatienceMs = 120000;
 constexpr int kStartRuns = 5;
+constexpr int kStopRuns = 3;
+// Filling a twenty-minute ring takes a while under load.
+constexpr DWORD kBlockPatienceMs = 300000;
 // The consumer reads as often as the audio callback runs, so its own CPU stays small.
 constexpr DWORD kPeriodMs = 20;
 
@@ -86,6 +91,27 @@ void startTimes(RadioListener& listener, const std::wstring& url, const char* la
               times.front(), times[times.size() / 2]);
 }
 
+// Milliseconds each stop took, per blocked state, over kStopRuns sets of stations.
+void stopTimes(RadioListener& listener, const testsupport::TestServer& server) {
+  std::vector<double> times[4];
+  for (int run = 0; run < kStopRuns; ++run) {
+    BlockedStations blocked;
+    const std::wstring prefix = L"/stop" + std::to_wstring(run) + L"/";
+    if (!testsupport::startBlockedStations(listener, server, prefix, blocked, kBlockPatienceMs)) {
+      std::printf("stop: the stations did not all block\n");
+      return;
+    }
+    for (size_t i = 0; i < 4; ++i) times[i].push_back(blocked.all[i]->stop());
+    listener.drain();
+  }
+  const BlockedStations names;
+  for (size_t i = 0; i < 4; ++i) {
+    std::sort(times[i].begin(), times[i].end());
+    std::printf("stop while %-19s best %7.1f ms   worst %7.1f ms (%d runs)\n", names.names[i],
+                times[i].front(), times[i].back(), kStopRuns);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +127,7 @@ int main(int argc, char** argv) {
   startTimes(listener, server.url(L"/start.mp3?burst=2"), "start to started, MP3, 2 s burst");
   startTimes(listener, server.url(L"/paced.aac"), "start to started, AAC, real time");
   startTimes(listener, server.url(L"/paced.mp3"), "start to started, MP3, real time");
+  stopTimes(listener, server);
 
   const struct {
     const char* label;

@@ -1,6 +1,7 @@
 #include "engine/audio_output.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "engine/radio_ring.h"
 #include "engine/stream_decoder.h"
@@ -87,6 +88,10 @@ bool AudioOutput::ensureStarted() noexcept {
 
 void AudioOutput::pause() noexcept {
   if (deviceReady_) ma_device_stop(&device_);
+  // A drop the callback did not get to before the device stopped.
+  if (deviceStopped() && dropRadio_.exchange(false, std::memory_order_acq_rel) && !retireRadio()) {
+    dropRadio_.store(true, std::memory_order_release);
+  }
 }
 
 bool AudioOutput::deviceStopped() const noexcept {
@@ -127,6 +132,21 @@ void AudioOutput::handOver(LoadedTrackPtr track) noexcept {
 
 void AudioOutput::handOverNext(LoadedTrackPtr track) noexcept {
   destroyLoadedTrack(pendingNext_.exchange(track.release(), std::memory_order_acq_rel));
+}
+
+void AudioOutput::dropRadio() noexcept {
+  // Only this thread fills the slots: a track still there after the check is ours to take.
+  for (std::atomic<LoadedTrack*>* slot : {&pendingCurrent_, &pendingNext_}) {
+    LoadedTrack* track = slot->load(std::memory_order_acquire);
+    if (track && track->radioRing && slot->compare_exchange_strong(track, nullptr)) {
+      destroyLoadedTrack(track);
+    }
+  }
+  if (deviceStopped() && retireRadio()) {
+    drainRetired();
+    return;
+  }
+  dropRadio_.store(true, std::memory_order_release);
 }
 
 void AudioOutput::seek(int64_t frame) noexcept {
@@ -206,8 +226,32 @@ void AudioOutput::takeCurrent(LoadedTrack* track) noexcept {
   trackChangeCounter_.fetch_add(1, std::memory_order_acq_rel);
 }
 
+// Callback side, or the user-interface thread while no callback runs. False when the retired
+// tracks have no room yet.
+bool AudioOutput::retireRadio() noexcept {
+  if (!current_ || !current_->radioRing) return true;
+  if (overflowCount_ >= kOverflowSlots) return false;
+  retire(current_);
+  current_ = nullptr;
+  ended_ = false;
+  radioRebuffering_ = false;
+  position_ = 0;
+  inRead_ = 0;
+  inCount_ = 0;
+  publishedPosition_.store(0, std::memory_order_release);
+  publishedTrackId_.store(-1, std::memory_order_release);
+  finished_.store(true, std::memory_order_release);
+  underrun_.store(false, std::memory_order_release);
+  return true;
+}
+
 void AudioOutput::render(float* out, uint32_t frames) noexcept {
   moveOverflowToRing();
+
+  // Before a pending track is taken: that one came after the drop.
+  if (dropRadio_.exchange(false, std::memory_order_acq_rel) && !retireRadio()) {
+    dropRadio_.store(true, std::memory_order_release);
+  }
 
   if (overflowCount_ < kOverflowSlots) {
     if (LoadedTrack* track = pendingCurrent_.exchange(nullptr, std::memory_order_acq_rel)) {

@@ -53,6 +53,11 @@ class AudioOutput {
   // The same for the pending next slot (the track to continue with, gaplessly).
   void handOverNext(LoadedTrackPtr track) noexcept;
 
+  // The radio stopped: the tracks that play a radio ring go, so that its memory is released
+  // now rather than when another track replaces them. The pending ones are destroyed here;
+  // the current one is retired by the callback, or here when the device is not running.
+  void dropRadio() noexcept;
+
   // Seek of a memory-decoded track, in frames at the track's rate; a negative value clears
   // a seek that was not applied yet. Stream-decoded tracks seek through their StreamDecoder.
   void seek(int64_t frame) noexcept;
@@ -81,6 +86,7 @@ class AudioOutput {
 
   // Callback side.
   void takeCurrent(LoadedTrack* track) noexcept;
+  bool retireRadio() noexcept;
   void retire(LoadedTrack* track) noexcept;
   void moveOverflowToRing() noexcept;
   void resetResampler() noexcept;
@@ -101,6 +107,7 @@ class AudioOutput {
   std::atomic<LoadedTrack*> pendingCurrent_{nullptr};
   std::atomic<LoadedTrack*> pendingNext_{nullptr};
   std::atomic<int64_t> pendingSeek_{-1};
+  std::atomic<bool> dropRadio_{false};
 
   std::atomic<float> gain_{1.0f};
   std::atomic<bool> repeatOne_{false};

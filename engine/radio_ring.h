@@ -2,14 +2,16 @@
 // stream's rate, written by the stream thread and read by the audio callback without locks.
 // The memory is reserved whole and committed per 1 MiB chunk as audio arrives; chunks that
 // have been played are decommitted again. Shared by the stream thread, the window and the
-// audio output through a reference count.
+// audio output through a reference count; live() counts the rings not yet freed.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <vector>
 
-struct RadioRing {
+#include "base/live_record_count.h"
+
+struct RadioRing : LiveRecordCount<RadioRing> {
   static constexpr uint32_t kSeconds = 1200;
   static constexpr uint32_t kFrameBytes = 4;  // left, right: signed 16-bit
   static constexpr uint64_t kChunkBytes = 1 << 20;

@@ -91,6 +91,8 @@ void Player::stopRadio() {
   radio.status.clear();
   radio.titles.clear();
   radio.ring.reset();
+  // Whatever is left in the ring will not be heard: its memory goes now.
+  output.dropRadio();
 }
 
 void Player::onRadioEvent(std::unique_ptr<RadioEvent> event) {

@@ -734,6 +734,24 @@ TEST(AudioOutputRadio, DryRingWaitsForASecondBeforePlayingAgain) {
   EXPECT_FALSE(output.underrun());
   EXPECT_EQ(output.position(), 1800u);
   EXPECT_FALSE(output.finished());
+
+  // The station stops while a folder track waits to replace it and a second ring track waits
+  // as the next one: the ring tracks go at once, with the ring; the folder track stays.
+  ring->retain();
+  LoadedTrackPtr next(createLoadedTrack(8));
+  ASSERT_TRUE(next);
+  next->radioRing = ring;
+  next->sampleRate = rate;
+  output.handOverNext(std::move(next));
+  output.handOver(memoryTrack(9, countingWav(rate, 100, 0, 0.5f)));
+  output.dropRadio();
+  EXPECT_EQ(RadioRing::live(), 0);
+  EXPECT_EQ(output.trackId(), -1);
+  EXPECT_TRUE(output.finished());
+  EXPECT_FALSE(output.underrun());
+  output.render(out.data(), 50);
+  EXPECT_EQ(output.trackId(), 9);
+  for (size_t i = 0; i < 50; ++i) ASSERT_EQ(out[i * 2 + 1], 0.5f) << "frame " << i;
   output.closeDevice();
 }
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include <string>
+
 #include "base/messages.h"
+#include "tests/support/test_server.h"
 #include "tests/support/win_test_support.h"
 
 namespace testsupport {
@@ -88,6 +91,34 @@ std::vector<std::wstring> RadioStation::texts(uint8_t kind) {
     if (event->kind == kind) out.push_back(event->text);
   }
   return out;
+}
+
+bool startBlockedStations(RadioListener& listener, const TestServer& server,
+                          const std::wstring& prefix, BlockedStations& stations, DWORD timeoutMs) {
+  const auto requests = [&](const std::wstring& path) {
+    std::string body;
+    return server.get(L"/_count?path=" + prefix + path, body) ? std::stoi(body) : -1;
+  };
+  const auto play = [&](const std::wstring& path) {
+    return std::make_unique<RadioStation>(listener, server.url(prefix + path));
+  };
+  stations.connecting = play(L"s1.mp3?silent=1");
+  stations.linking = play(L"s2.pls?silent=1");
+  stations.reconnecting = play(L"s3.mp3?status=503");
+  // The ring holds twenty minutes at the stream's rate: a low rate fills it soonest.
+  stations.full = play(L"s4.mp3?pace=0&file=tone440_8000.mp3");
+  stations.all[0] = stations.connecting.get();
+  stations.all[1] = stations.linking.get();
+  stations.all[2] = stations.reconnecting.get();
+  stations.all[3] = stations.full.get();
+  return pumpUntil(
+      [&] {
+        const RadioEvent* started = stations.full->find(RadioEvent::kStarted);
+        return requests(L"s1.mp3") == 1 && requests(L"s2.pls") == 1 &&
+               stations.reconnecting->count(RadioEvent::kStatus) >= 3 && started &&
+               started->ring->buffered() == started->ring->capacity() - 1;
+      },
+      timeoutMs);
 }
 
 RingConsumer::~RingConsumer() {

@@ -18,6 +18,8 @@
 
 namespace testsupport {
 
+class TestServer;
+
 constexpr UINT kRadioMessage = WM_APP + 7;
 
 class RadioListener {
@@ -65,6 +67,20 @@ class RadioStation {
   bool started_ = false;
   bool open_ = true;
 };
+
+// Stations caught where a stop has to break a wait: connecting to a server that never
+// answers, downloading a station link from one, pausing before a reconnect (HTTP 503), and
+// waiting for room in a full ring. Paths start with `prefix`, so that several sets on one
+// server count their requests apart.
+struct BlockedStations {
+  std::unique_ptr<RadioStation> connecting, linking, reconnecting, full;
+  const char* names[4] = {"connecting", "downloading a link", "reconnecting", "ring full"};
+  RadioStation* all[4] = {};
+};
+// Starts them on icy_server.py and pumps until every one blocks (the full ring takes a while:
+// twenty minutes of 8 kHz audio decoded). False after timeoutMs.
+bool startBlockedStations(RadioListener& listener, const TestServer& server,
+                          const std::wstring& prefix, BlockedStations& stations, DWORD timeoutMs);
 
 // Reads the ring of the station's latest started event at `speed` times real time, as the
 // audio callback would; a new started event replaces the ring. Keeps the left channel of the

@@ -1,7 +1,7 @@
 // Stations on the real main window: added through the "Add station" dialog, played from a
 // loopback ICY server with the audio captured from the default device, stream titles shown
 // when playback reaches them, a dropped connection taken up again, bad links reported without
-// losing anything.
+// losing anything; a stopped station's buffer freed at once.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -186,6 +186,9 @@ TEST_F(RadioWindow, AddedStationPlaysItsToneShowsTitlesWhenReachedAndStops) {
   EXPECT_TRUE(after.stations.empty());
   EXPECT_EQ(after.currentStation, -1);
   EXPECT_EQ(after.playing.id, -1);
+  // The output let go of the station's track, and the ring with its memory went with it.
+  EXPECT_EQ(after.outputTrackId, -1);
+  EXPECT_EQ(RadioRing::live(), 0);
   const Settings saved = loadSettings(host.settingsPath());
   EXPECT_TRUE(saved.stations.empty());
   EXPECT_TRUE(saved.lastStation.empty());
@@ -216,6 +219,13 @@ TEST_F(RadioWindow, DroppedStationReconnectsAndPlaysOnFromTheSameBuffer) {
   EXPECT_EQ(v.playing.id, trackId);
   EXPECT_EQ(v.outputTrackId, trackId);
   EXPECT_GE(requests(L"/flaky.mp3"), 2);
+
+  // Stopped while it plays (as choosing a folder track does first): the output drops the
+  // station's track while the device runs, so the ring and its memory go before any other
+  // track replaces it.
+  player.stopRadio();
+  ASSERT_TRUE(host.waitFor([] { return RadioRing::live() == 0; }));
+  EXPECT_EQ(player.view().outputTrackId, -1);
   expectNothingLeft(host);
 }
 
