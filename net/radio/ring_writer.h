@@ -1,16 +1,13 @@
 // The stream thread's side of the radio ring: creates the ring at the stream's rate, writes the
 // decoded frames (waiting while it is full), announces it once one second is buffered, and
-// stamps stream titles with the ring position they belong to. A reconnect that brings another
-// sample rate gets a new ring, announced once the old one has played out, so that the listener
-// hears the new rate at its own pitch and loses nothing of what was buffered. Portable: what it
+// stamps stream titles with the ring position they belong to. The ring lives as long as the
+// session, so a reconnect that brings another sample rate ends the station. Portable: what it
 // tells the window and how it waits go through StreamEvents.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "engine/radio_ring.h"
 #include "net/radio/stream_titles.h"
@@ -32,7 +29,7 @@ class RingWriter {
  public:
   static constexpr uint32_t kFullWaitMs = 10;
 
-  enum class Delivery { Written, Stopped, OutOfMemory };
+  enum class Delivery { Written, Stopped, OutOfMemory, FormatChanged };
 
   explicit RingWriter(StreamEvents& events) : events_(events) {}
   ~RingWriter();
@@ -50,26 +47,20 @@ class RingWriter {
   // clears it.
   void statusShown() { statusPending_ = true; }
 
-  // Frames the listener has still to hear from the rings written so far.
-  uint32_t buffered() const;
-  // Some ring has been announced in this session.
-  bool started() const { return started_; }
+  // Frames the listener has still to hear.
+  uint32_t buffered() const { return ring_ ? ring_->buffered() : 0; }
+  // The ring has been announced in this session.
+  bool started() const { return announced_; }
 
  private:
-  bool useRate(uint32_t rate);
   void announceWhenReady();
 
   StreamEvents& events_;
-  RadioRing* ring_ = nullptr;      // written to; one reference is the writer's
-  RadioRing* previous_ = nullptr;  // announced and still playing while ring_ waits
-  uint64_t written_ = 0;           // frames written to ring_
-  bool started_ = false;
-  bool announced_ = false;  // ring_ was announced
+  RadioRing* ring_ = nullptr;  // one reference is the writer's
+  uint64_t written_ = 0;       // frames written to ring_
+  bool announced_ = false;
   bool statusPending_ = true;
   TitleFilter filter_;
-  // Titles of ring_ that arrived while previous_ still plays: posted with its announcement,
-  // so that their positions count from the start of the ring they belong to.
-  std::vector<std::pair<uint64_t, std::wstring>> held_;
 };
 
 }  // namespace radio

@@ -45,6 +45,7 @@ constexpr wchar_t kStationAnswered[] = L"The station answered HTTP ";
 constexpr wchar_t kNotAac[] = L"Not a playable AAC stream";
 constexpr wchar_t kNotMp3OrAac[] = L"Not a playable MP3 or AAC stream";
 constexpr wchar_t kNotMp3[] = L"Not a playable MP3 stream";
+constexpr wchar_t kFormatChanged[] = L"The station changed its audio format";
 constexpr wchar_t kUnavailable[] = L"Station unavailable";
 
 class StreamThread final : public StreamEvents {
@@ -253,6 +254,9 @@ bool StreamThread::deliver(const int16_t* frames, uint32_t count, uint32_t rate)
       return true;
     case RingWriter::Delivery::OutOfMemory:
       fail(http::kOutOfMemoryText);
+      return false;
+    case RingWriter::Delivery::FormatChanged:
+      fail(kFormatChanged);
       return false;
     case RingWriter::Delivery::Stopped:
       break;
