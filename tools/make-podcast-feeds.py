@@ -2,6 +2,8 @@
 """Writes the large podcast feeds that tests and benchmarks read (too big to commit):
   episodes5000.xml      5000 items in a publisher's shape, about 8 MB, dates out of order,
                         every 50th item undated;
+  episodes300.xml       300 weekly items with a page of show notes each, about 0.7 MB: the
+                        size of a long-running show;
   over8mb.xml           a well-formed feed of 9 MiB, over the 8 MiB limit;
   huge_description.xml  three items after a 4 MB channel description.
 Usage: make-podcast-feeds.py <out-dir>. A feed server can import this file and call the
@@ -90,6 +92,13 @@ def feed_5000():
     return build(filler(max(0, (TARGET_5000 - bare) // EPISODES)))
 
 
+def feed_300():
+    head = HEAD.format(slug="weekly", title="The Weekly Example",
+                       description="Every week &amp; then some.")
+    items = "".join(item(n, FIRST_DAY + n * 7 * 86400, filler(1500)) for n in range(1, 301))
+    return (head + items + TAIL).encode()
+
+
 def feed_over_8mb():
     head = HEAD.format(slug="big", title="Over the limit", description="{}")
     body = head + "".join(item(n, FIRST_DAY + n * 86400, "") for n in range(1, 4)) + TAIL
@@ -112,7 +121,8 @@ def main():
         sys.exit(__doc__)
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for name, make in (("episodes5000.xml", feed_5000), ("over8mb.xml", feed_over_8mb),
+    for name, make in (("episodes5000.xml", feed_5000), ("episodes300.xml", feed_300),
+                       ("over8mb.xml", feed_over_8mb),
                        ("huge_description.xml", feed_huge_description)):
         with open(os.path.join(out, name), "wb") as f:
             f.write(make())

@@ -7,8 +7,9 @@
 
 namespace testsupport {
 
-MainWindowHost::MainWindowHost(const Settings& settings, int showCommand) {
-  settingsPath_ = data_.path(L"settings.ini");
+MainWindowHost::MainWindowHost(const Settings& settings, int showCommand,
+                               const std::wstring& settingsPath) {
+  settingsPath_ = settingsPath.empty() ? data_.path(L"settings.ini") : settingsPath;
   hwnd_ = createMainWindow(GetModuleHandleW(nullptr), StartOptions(), settings, settingsPath_,
                            showCommand);
   if (!hwnd_) return;

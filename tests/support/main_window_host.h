@@ -20,8 +20,11 @@ class MainWindowHost {
   static constexpr DWORD kWaitMs = 30000;
 
   // The first paint has run the deferred start (workers) by the time the constructor returns.
+  // The settings file is in a folder of the host's own unless a path is given: a window made
+  // again on the path of an earlier one, with the settings read from it, is a restart.
   explicit MainWindowHost(const Settings& settings = Settings(),
-                          int showCommand = SW_SHOWNOACTIVATE);
+                          int showCommand = SW_SHOWNOACTIVATE,
+                          const std::wstring& settingsPath = std::wstring());
   ~MainWindowHost() { destroy(); }
   MainWindowHost(const MainWindowHost&) = delete;
   MainWindowHost& operator=(const MainWindowHost&) = delete;

@@ -1,17 +1,24 @@
 // Podcasts on the real main window: subscribing through the "Add podcast" dialog to a feed the
 // loopback server serves, the episodes as the list, the subscription and the heard marks kept
-// across a restart, and feeds that fail without costing anything.
+// across a restart, an episode streamed with Range requests and heard through the device, and
+// feeds that fail without costing anything.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/settings_file.h"
+#include "base/text.h"
 #include "net/podcast/episode.h"
 #include "player/player.h"
+#include "tests/support/audio_capture.h"
+#include "tests/support/files.h"
 #include "tests/support/main_window_host.h"
 #include "tests/support/modal_robot.h"
+#include "tests/support/player_host.h"
 #include "tests/support/test_server.h"
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
@@ -220,6 +227,91 @@ TEST(PodcastWindow, AFeedThatFailsSaysWhyAndLosesNothing) {
   EXPECT_EQ(host.itemCount(), 7);
   EXPECT_EQ(host.view().feedUrl, feed);
   EXPECT_TRUE(host.player().rowUnplayable(3));
+}
+
+TEST(PodcastWindow, AnEpisodeStreamsThroughTheDeviceIsHeardAndStaysHeardAfterARestart) {
+  // The feed names the episode by the server's port, so it is written once the server runs.
+  testsupport::TestServer server(
+      "http_server.py", {"--root", TWK_UNIX_EPISODE_FEEDS, "--root", TWK_UNIX_EPISODE_AUDIO});
+  ASSERT_TRUE(server.ok()) << server.error();
+  const std::wstring episode = server.url(L"/file/tone440_44100.mp3");
+  const std::wstring feed = server.url(L"/file/one_episode.xml");
+  const std::filesystem::path feeds = text::utf8ToWide("Z:" TWK_UNIX_EPISODE_FEEDS);
+  std::filesystem::create_directories(feeds);
+  const std::string enclosure =
+      "<enclosure url=\"" + text::wideToUtf8(episode) + "\" type=\"audio/mpeg\"/>";
+  ASSERT_TRUE(testsupport::writeFile(
+      feeds / L"one_episode.xml",
+      "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+      "xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel>"
+      "<title>Tone Test</title><item><title>Tone</title>"
+      "<pubDate>Tue, 05 Mar 2024 09:00:00 GMT</pubDate><itunes:duration>0:03</itunes:duration>" +
+          enclosure + "</item></channel></rss>"));
+
+  testsupport::TempFolder data(L"twk_podcast_");
+  const std::wstring settingsPath = data.path(L"settings.ini");
+  const testsupport::AudioCapture capture;
+  {
+    PodcastHost host(Settings(), SW_SHOWNOACTIVATE, settingsPath);
+    ASSERT_TRUE(host.ok());
+    AddPodcastRun add(host, {feed});
+    ASSERT_TRUE(add.robot.acted);
+    ASSERT_TRUE(host.feedDone());
+    ASSERT_EQ(host.itemCount(), 1);
+    EXPECT_EQ(host.rowText(0), L"Tone (5 Mar 2024)");
+
+    Player& player = host.player();
+    player.playRow(0);
+    ASSERT_TRUE(host.waitFor([&] { return testsupport::playsNow(player, episode); }))
+        << text::wideToUtf8(host.titleLine());
+    ASSERT_TRUE(host.waitFor([&] { return player.view().playState == PlayState::Stopped; }))
+        << text::wideToUtf8(host.titleLine());
+    EXPECT_EQ(host.rowText(0), L"\u2713 Tone (5 Mar 2024)");
+
+    // The URL branch: a byte source over Range requests, not a download.
+    bool ranged = false;
+    for (const auto& r : testsupport::loggedRequests(server, L"/file/tone440_44100.mp3")) {
+      if (r.range.rfind("bytes=", 0) == 0) ranged = true;
+    }
+    EXPECT_TRUE(ranged);
+
+    if (capture.available()) {
+      // The whole three seconds of the 440 Hz tone, at the fixture's level (-24.6 dB).
+      std::vector<float> sound;
+      const auto whole = [&] {
+        sound = testsupport::withoutSilence(capture.samples());
+        return sound.size() / 2 >= testsupport::AudioCapture::kDeviceRate * 29 / 10;
+      };
+      EXPECT_TRUE(host.waitFor(whole)) << sound.size() / 2 << " frames of sound";
+      const size_t frames = sound.size() / 2;
+      EXPECT_LE(frames, testsupport::AudioCapture::kDeviceRate * 32 / 10);
+      for (int channel : {0, 1}) {
+        const testsupport::ToneLevel tone = testsupport::measureTone(
+            sound, channel, frames / 8, frames * 7 / 8, testsupport::AudioCapture::kDeviceRate);
+        EXPECT_NEAR(tone.hz, 440.0, 4.0) << "channel " << channel;
+        EXPECT_NEAR(tone.rms, 0.0589, 0.006) << "channel " << channel;
+      }
+    }
+    // Closed by the user, which saves.
+    SendMessageW(host.hwnd(), WM_CLOSE, 0, 0);
+  }
+  const Settings saved = loadSettings(settingsPath);
+  EXPECT_EQ(saved.heard, std::vector<std::wstring>{episode});
+  EXPECT_EQ(saved.podcast, feed);
+  EXPECT_EQ(saved.lastTrackPath, episode);
+
+  // Started again on the same folder, as the program starts: the podcast is open again, its
+  // episode marked and taken up where it stopped, through the server once more.
+  PodcastHost host(saved, SW_SHOWNOACTIVATE, settingsPath);
+  ASSERT_TRUE(host.ok());
+  ASSERT_TRUE(host.waitFor([&] { return testsupport::pausedOn(host.player(), episode); }))
+      << text::wideToUtf8(host.titleLine());
+  EXPECT_EQ(host.view().feedUrl, feed);
+  ASSERT_EQ(host.player().podcastList().size(), 1u);
+  EXPECT_EQ(host.player().podcastList()[0].title, L"Tone Test");
+  ASSERT_EQ(host.itemCount(), 1);
+  EXPECT_EQ(host.rowText(0), L"\u2713 Tone (5 Mar 2024)");
+  EXPECT_EQ(host.view().positionFrames, 0u);
 }
 
 }  // namespace
