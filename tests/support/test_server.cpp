@@ -148,6 +148,26 @@ void TestServer::stop() {
   port_ = 0;
 }
 
+bool TestServer::kill() {
+  if (!control_ || pid_ == 0) return false;
+  if (!startLinuxProgram(TWK_KILL, {"-KILL", std::to_string(pid_)})) return false;
+  // The system closes the control connection when the process is gone.
+  const DWORD deadline = GetTickCount() + kStopPatienceMs;
+  bool gone = false;
+  for (;;) {
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    char buffer[64];
+    if (left <= 0 || !readable(control_.get(), static_cast<DWORD>(left))) break;
+    if (recv(control_.get(), buffer, sizeof buffer, 0) <= 0) {
+      gone = true;
+      break;
+    }
+  }
+  control_.reset();
+  pid_ = 0;
+  return gone;
+}
+
 std::wstring TestServer::url(const std::wstring& path, const std::wstring& host) const {
   return L"http://" + host + L":" + std::to_wstring(port_) + path;
 }
