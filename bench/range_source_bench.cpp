@@ -1,5 +1,6 @@
 // Throughput of the HTTP range source against a plain synchronous WinHTTP download of the same
-// loopback resource, and the latency of a seek that reopens the stream.
+// loopback resource, the latency of a seek that reopens the stream, and through a real player:
+// play command to first audio of an MP3 URL, and seeks by estimate to the first audio after.
 //   range_source_bench [megabytes=64] [seeks=40]
 #include <windows.h>
 #include <winhttp.h>
@@ -13,7 +14,10 @@
 
 #include "base/scoped_win.h"
 #include "net/http/open_url.h"
+#include "player/player.h"
+#include "tests/support/player_host.h"
 #include "tests/support/test_server.h"
+#include "tests/support/win_test_support.h"
 
 namespace {
 
@@ -70,6 +74,50 @@ double median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// Play command to the output having played the first frames of an MP3 URL, then seeks by
+// estimate (12.5 s, 3.5 s, 17.5 s, ...) to the first frames played after the target.
+void playerFigures(int rounds) {
+  testsupport::TestServer server("http_server.py", {"--root", TWK_UNIX_AUDIO_DATA});
+  testsupport::PlayerHost host;
+  if (!server.ok() || !host.ok()) {
+    std::printf("player figures: no server or player\n");
+    return;
+  }
+  Player& p = host.player();
+  const std::wstring url = server.url(L"/file/steps20.mp3");
+  std::vector<double> firstAudio, seeks;
+  for (int round = 0; round < rounds; ++round) {
+    const double start = nowMs();
+    p.playIndex(-1, url, false, 0);
+    const int32_t id = p.view().load.id;
+    if (!testsupport::pumpUntil(
+            [&] { return p.view().outputTrackId == id && p.view().positionFrames > 0; }, 20000, 1))
+      break;
+    firstAudio.push_back(nowMs() - start);
+    for (uint64_t ms : {12500, 3500, 17500}) {
+      const uint64_t target = ms * 44100 / 1000;
+      const double at = nowMs();
+      p.seekTo(ms);
+      if (!testsupport::pumpUntil([&] { return p.view().positionFrames > target; }, 20000, 1))
+        break;
+      seeks.push_back(nowMs() - at);
+    }
+  }
+  std::sort(firstAudio.begin(), firstAudio.end());
+  std::sort(seeks.begin(), seeks.end());
+  if (!firstAudio.empty()) {
+    std::printf(
+        "MP3 URL (64 kbit/s) play command to first audio, %zu plays: median %.1f ms, max %.1f ms\n",
+        firstAudio.size(), median(firstAudio), firstAudio.back());
+  }
+  if (!seeks.empty()) {
+    std::printf(
+        "MP3 URL seek by estimate to first audio after it, %zu seeks: median %.1f ms, max %.1f "
+        "ms\n",
+        seeks.size(), median(seeks), seeks.back());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,5 +164,6 @@ int main(int argc, char** argv) {
     std::printf("seek (reopen + first 16 KiB), %zu seeks: median %.2f ms, max %.2f ms\n",
                 latencies.size(), latencies[latencies.size() / 2], latencies.back());
   }
+  playerFigures(10);
   return 0;
 }

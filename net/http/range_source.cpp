@@ -203,6 +203,11 @@ bool RangeSource::readAt(uint64_t offset, uint8_t* buffer, uint64_t count, uint6
 bool RangeSource::read(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_t& bytesRead) {
   if (count == 0) return true;
   if (cancel_.cancelled()) return false;
+  // Asked again where every attempt just failed: the MP3 decoder does so once per frame it
+  // still holds, and a round of pauses for each would stall a dropped stream for minutes
+  // instead of ending it. A read anywhere else (a seek) tries the network again.
+  if (offset == gaveUpAt_) return false;
+  gaveUpAt_ = source::kUnknownSize;
   if (size_ != source::kUnknownSize) {
     if (offset >= size_) return true;
     count = std::min(count, size_ - offset);
@@ -249,6 +254,7 @@ bool RangeSource::read(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_
     }
     if (attempt + 1 < kReadAttempts && !cancel_.cancelled()) pause(retryPauseMs(attempt));
   }
+  if (bytesRead == 0 && !cancel_.cancelled()) gaveUpAt_ = offset;
   return bytesRead > 0;
 }
 

@@ -67,6 +67,7 @@ class RangeSource : public source::ByteSource {
   Request current_;  // after cancel_: it may be registered there
   std::vector<uint8_t> tail_;
   uint64_t tailOffset_ = 0;
+  uint64_t gaveUpAt_ = source::kUnknownSize;  // where the last read failed every attempt
 };
 
 }  // namespace http

@@ -137,6 +137,7 @@ void Request::close() noexcept {
   owned_.reset();
   handle_ = nullptr;
   registered_ = false;
+  failure_ = 0;
   aheadBegin_ = aheadEnd_ = 0;
   cancel_ = nullptr;
   context_->release();
@@ -161,12 +162,14 @@ bool Request::attach() noexcept {
   return true;
 }
 
+bool Request::usable(uint32_t& error) const noexcept {
+  error = !handle_ ? ERROR_INVALID_HANDLE : failure_;
+  return error == 0;
+}
+
 template <typename Call>
 bool Request::start(Call call, uint32_t& error) noexcept {
-  if (!handle_) {
-    error = ERROR_INVALID_HANDLE;
-    return false;
-  }
+  if (!usable(error)) return false;
   // A completion that belongs to an earlier call must not answer this one.
   context_->status.store(0, std::memory_order_relaxed);
   ResetEvent(context_->done.get());
@@ -177,7 +180,7 @@ bool Request::start(Call call, uint32_t& error) noexcept {
     return false;
   };
   const bool started = registered_ ? cancel_->whileRegistered(handle_, run) : run();
-  if (!started) error = failure ? failure : ERROR_WINHTTP_OPERATION_CANCELLED;
+  if (!started) failure_ = error = failure ? failure : ERROR_WINHTTP_OPERATION_CANCELLED;
   return started;
 }
 
@@ -187,7 +190,7 @@ bool Request::wait(DWORD expected, uint32_t& error) noexcept {
   if (registered_ && cancel_->event()) events[count++] = cancel_->event();
   for (;;) {
     if (WaitForMultipleObjects(count, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
-      error = ERROR_WINHTTP_OPERATION_CANCELLED;
+      failure_ = error = ERROR_WINHTTP_OPERATION_CANCELLED;
       return false;
     }
     // Intermediate completions (a request sent again after a redirect) are passed over.
@@ -195,16 +198,15 @@ bool Request::wait(DWORD expected, uint32_t& error) noexcept {
     if (status == expected) return true;
     if (status == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) {
       error = context_->error.load(std::memory_order_relaxed);
+      if (error == 0) error = ERROR_WINHTTP_INTERNAL_ERROR;
+      failure_ = error;
       return false;
     }
   }
 }
 
 bool Request::send(const std::wstring& headers, uint32_t& error) noexcept {
-  if (!handle_) {
-    error = ERROR_INVALID_HANDLE;
-    return false;
-  }
+  if (!usable(error)) return false;
   try {
     context_->headers = headers;
   } catch (...) {
@@ -255,10 +257,7 @@ bool Request::readAvailable(uint8_t* buffer, uint32_t count, uint32_t& got,
   got = 0;
   if (aheadBegin_ != aheadEnd_) return read(buffer, count, got, error);
   if (count == 0) return true;
-  if (!handle_) {
-    error = ERROR_INVALID_HANDLE;
-    return false;
-  }
+  if (!usable(error)) return false;
   try {
     if (context_->buffer.size() < count) context_->buffer.resize(count);
   } catch (...) {
@@ -278,6 +277,8 @@ bool Request::readAvailable(uint8_t* buffer, uint32_t count, uint32_t& got,
 
 bool Request::refill(uint32_t count, uint32_t& error) noexcept {
   aheadBegin_ = aheadEnd_ = 0;
+  // A read given up on by a cancel may still be landing in the buffer: it must not move.
+  if (!usable(error)) return false;
   const uint32_t want = std::max(count, ahead_);
   try {
     if (context_->buffer.size() < want) context_->buffer.resize(want);
@@ -303,6 +304,7 @@ bool Request::refill(uint32_t count, uint32_t& error) noexcept {
   const ULONGLONG started = GetTickCount64();
   uint32_t more = 0;
   uint32_t ignored = 0;
+  // When this fails the bytes that came first are still good; the next read reports it.
   if (!readInto(got, want - got, more, ignored)) return true;
   aheadEnd_ += more;
   const ULONGLONG took = GetTickCount64() - started;

@@ -62,6 +62,8 @@ class Request {
   struct Context;  // shared with the status callback
 
  private:
+  // Open and no step failed yet; otherwise the error to report.
+  bool usable(uint32_t& error) const noexcept;
   template <typename Call>
   bool start(Call call, uint32_t& error) noexcept;
   bool wait(DWORD expected, uint32_t& error) noexcept;
@@ -75,6 +77,11 @@ class Request {
   Cancel* cancel_ = nullptr;
   bool registered_ = false;
   Context* context_ = nullptr;  // shared with WinHTTP's callback until the handle closes
+  // The error of the step that failed, 0 while none has. WinHTTP keeps no sound state for a
+  // request after a failed step (Wine, after a read broken off by a dropped connection,
+  // announces 4 GiB of data and copies from beyond its own buffer), so nothing more is asked
+  // of the handle: every later step fails with this error until the request is closed.
+  uint32_t failure_ = 0;
   // Read-ahead in the context's buffer: bytes aheadBegin_ to aheadEnd_ are not delivered yet.
   static constexpr uint32_t kMinAhead = 0x4000;
   uint32_t ahead_ = 0x10000;

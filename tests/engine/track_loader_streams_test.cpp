@@ -318,6 +318,79 @@ TEST_F(UrlLoads, Mp3PlaysAndSeeksByAnEstimatedByteOffset) {
   EXPECT_NEAR(2.4 * rate, double(rest.size() / 2), 0.5 * rate);
 }
 
+// A server that dies mid-transfer while the decoder waits on its stalled body: the source
+// retries against the refused port, gives up, and the track ends with what came. Releasing it
+// then (the source's cancel) must not meet a late completion of the dropped read either.
+TEST_F(StreamedLoads, ServerKilledDuringAStalledBodyEndsTheTrack) {
+  testsupport::TestServer server("http_server.py", {"--root", TWK_UNIX_AUDIO_DATA});
+  ASSERT_TRUE(server.ok()) << server.error();
+  // 64 kbit/s: the stall comes after 12.5 s of audio, well after what the load reads.
+  // The drop resets the connection under a pending read, which WinHTTP fails.
+  ResultPtr r = load(server.url(L"/file/steps20.mp3?stall=100000&drop=reset"));
+  ASSERT_TRUE(r);
+  ASSERT_EQ(kLoadOk, r->error) << narrow(r->message);
+  ASSERT_TRUE(r->track && r->track->streamDecoder);
+  const uint32_t rate = r->track->sampleRate;
+  testsupport::RingReader reader(*r->track->streamDecoder);
+  const size_t first = reader.take(rate).size() / 2;
+  ASSERT_EQ(rate, first);
+  ASSERT_TRUE(server.kill());
+  const size_t rest = reader.takeAll().size() / 2;
+  EXPECT_EQ(StreamDecoder::DrainResult::Ended, reader.last);
+  // What had come before the drop, less what arrived in the read the drop broke off.
+  EXPECT_LE(double(first + rest), 12.6 * rate);
+  EXPECT_GE(double(first + rest), 1.0 * rate);
+  r.reset();
+}
+
+// Hostile servers while an MP3 URL plays (steps20.mp3: 20 s, 160,515 bytes): each ends in
+// a plain result, never a crash or a hang, and the track can always be let go at once.
+TEST_F(UrlLoads, HostileServersEndInAPlainResult) {
+  const struct {
+    const wchar_t* query;
+    double minSeconds, maxSeconds;  // what plays before the data ends; 0, 0: it never ends
+  } playing[] = {
+      {L"reset=60000", 19.5, 20.5},          // resumed after every reset, nothing lost
+      {L"ranges=0&lie=-50000", 13.0, 14.2},  // ends at the announced length
+      {L"ranges=0&lie=50000", 19.5, 20.5},   // retried, then ends where the body does
+      {L"pad=100000", 19.5, 20.5},           // 100 KB of headers (Wine has no limit)
+      {L"ranges=0&endless=1", 0, 0},         // the file over and over
+      {L"stall=headers&after=2", 0, 0},      // answers nothing once the seek reopens
+  };
+  for (const auto& c : playing) {
+    SCOPED_TRACE(narrow(c.query));
+    std::string ignored;
+    server_->get(L"/_clear", ignored);
+    ResultPtr r = load(url(L"/file/steps20.mp3?") + c.query);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(kLoadOk, r->error) << narrow(r->message);
+    StreamDecoder& decoder = *r->track->streamDecoder;
+    const uint32_t rate = r->track->sampleRate;
+    testsupport::RingReader reader(decoder);
+    if (c.maxSeconds > 0) {
+      const double seconds = double(reader.takeAll().size() / 2) / rate;
+      EXPECT_EQ(StreamDecoder::DrainResult::Ended, reader.last);
+      EXPECT_GE(seconds, c.minSeconds);
+      EXPECT_LE(seconds, c.maxSeconds);
+    } else if (std::wstring(c.query).find(L"endless") != std::wstring::npos) {
+      // It may end where the file starts again; it never ends before.
+      EXPECT_LE(uint64_t(20) * rate, reader.take(30 * rate).size() / 2);
+    } else {
+      ASSERT_EQ(rate, reader.take(rate).size() / 2);
+      decoder.requestSeek(rate / 2);  // behind what was read: a new request
+      // It waits for headers that never come.
+      ASSERT_TRUE(testsupport::pumpUntil(
+          [&] { return testsupport::loggedRequests(*server_, L"/file/steps20.mp3").size() >= 3; },
+          kPatienceMs));
+    }
+    // Stop: the release cancels whatever the source waits for (generous bound; 15 s would be
+    // the receive time-out).
+    const DWORD before = GetTickCount();
+    r.reset();
+    EXPECT_LT(GetTickCount() - before, 5000u);
+  }
+}
+
 TEST_F(UrlLoads, M4aPlaysThroughMediaFoundation) {
   const testsupport::DecodedAudio whole = testsupport::decodeFile(wide(kMf + "stereo.m4a"));
   ASSERT_EQ(mf::OpenOutcome::Ok, whole.outcome);

@@ -1,18 +1,22 @@
 // Streamed sources through the real Player and the default device, with what the device
 // played captured by ALSA (tools/asoundrc) and checked: M4A and WMA files through Media
-// Foundation.
+// Foundation, an MP3 URL from the loopback server.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "player/player.h"
 #include "tests/support/files.h"
+#include "tests/support/main_window_host.h"
 #include "tests/support/player_host.h"
+#include "tests/support/test_server.h"
+#include "ui/player_status.h"
 
 namespace {
 
@@ -74,20 +78,18 @@ class PlayerStreams : public ::testing::Test {
   // Plays `path` to its end and returns the frames captured meanwhile between the first and
   // last sound (interleaved stereo at the device rate, 48000 Hz under Wine). The device keeps
   // its file open, so each play reads on from where the file ended.
-  std::vector<float> playToEnd(PlayerHost& host, const std::wstring& path, uint64_t seekMs,
+  template <typename Host>
+  std::vector<float> playToEnd(Host& host, const std::wstring& path, uint64_t seekMs,
                                double seconds) {
     Player& p = host.player();
     const uint64_t start = fileSize(capture_) / 8 * 8;
     p.playIndex(-1, path, false, 0);
-    if (!host.waitFor([&] { return p.view().playState == PlayState::Playing; }, "playing")) {
-      return {};
-    }
+    if (!waitUntil(host, [&] { return p.view().playState == PlayState::Playing; })) return {};
     if (seekMs != 0) p.seekTo(seekMs);
-    if (!host.waitFor([&] { return p.view().playState == PlayState::Stopped; }, "the end")) {
-      return {};
-    }
+    if (!waitUntil(host, [&] { return p.view().playState == PlayState::Stopped; })) return {};
     const uint64_t want = uint64_t(seconds * 48000 * 8);
-    host.waitFor([&] { return fileSize(capture_) >= start + want; }, "the capture", 10000);
+    waitUntil(
+        host, [&] { return fileSize(capture_) >= start + want; }, 10000);
     const std::string bytes = testsupport::readFile(capture_);
     if (bytes.size() < start) return {};
     std::vector<float> pcm((bytes.size() - start) / 8 * 2);
@@ -96,6 +98,15 @@ class PlayerStreams : public ::testing::Test {
     while (first < last && std::fabs(pcm[first * 2]) < 1e-3f) ++first;
     while (last > first && std::fabs(pcm[(last - 1) * 2]) < 1e-3f) --last;
     return std::vector<float>(pcm.begin() + first * 2, pcm.begin() + last * 2);
+  }
+
+  static bool waitUntil(PlayerHost& host, const std::function<bool()>& done,
+                        DWORD timeoutMs = testsupport::kWaitMs) {
+    return host.waitFor(done, "the player", timeoutMs);
+  }
+  static bool waitUntil(testsupport::MainWindowHost&, const std::function<bool()>& done,
+                        DWORD timeoutMs = testsupport::MainWindowHost::kWaitMs) {
+    return testsupport::pumpUntil(done, timeoutMs);
   }
 
   std::wstring capture_;
@@ -126,6 +137,41 @@ TEST_F(PlayerStreams, M4aAndWmaPlayTheirTonesThroughTheDevice) {
     EXPECT_NEAR(0.125 / std::sqrt(2.0), left.rms, 0.01);
     EXPECT_NEAR(0.125 / std::sqrt(2.0), right.rms, 0.01);
     EXPECT_EQ(L"", host.player().view().statusMessage);
+  }
+}
+
+// steps20.mp3 rises 100 Hz every second from 300 Hz: the tone tells where a seek by
+// estimate landed. Through the real window, whose status line shows the network texts.
+TEST_F(PlayerStreams, Mp3UrlSeeksByEstimateAndNetworkFailuresShowTheirTexts) {
+  testsupport::TestServer server("http_server.py", {"--root", TWK_UNIX_AUDIO_DATA});
+  ASSERT_TRUE(server.ok()) << server.error();
+  testsupport::MainWindowHost host;
+  ASSERT_TRUE(host.ok());
+  Player& p = host.player();
+
+  const std::vector<float> pcm = playToEnd(host, server.url(L"/file/steps20.mp3"), 12500, 7.0);
+  const size_t frames = pcm.size() / 2;
+  EXPECT_NEAR(7.5 * 48000, double(frames), 1.0 * 48000);
+  // Past what the first moments before the seek played, within a second of 13.1 s.
+  const Tone landed = measure(pcm, 0, 48000 * 6 / 10, 48000 * 9 / 10, 48000);
+  EXPECT_NEAR(1600, landed.hz, 110);
+  const Tone last = measure(pcm, 0, frames - 48000 * 6 / 10, frames - 48000 * 3 / 10, 48000);
+  EXPECT_NEAR(2200, last.hz, 20);
+  EXPECT_EQ(L"", p.view().statusMessage);
+
+  const struct {
+    std::wstring url;
+    const wchar_t* text;
+  } failures[] = {
+      {server.url(L"/file/missing.mp3"), L"The server answered HTTP 404"},
+      {L"http://127.0.0.1:1/refused.mp3", L"Can't reach the server"},
+  };
+  for (const auto& f : failures) {
+    p.playIndex(-1, f.url, false, 0);
+    ASSERT_TRUE(waitUntil(host, [&] { return p.view().playState == PlayState::Failed; }));
+    EXPECT_EQ(f.text, p.view().statusMessage);
+    const std::wstring line = statusOf(p.view(), host.w()).title;
+    EXPECT_NE(std::wstring::npos, line.find(f.text)) << std::string(line.begin(), line.end());
   }
 }
 

@@ -76,6 +76,17 @@ bool readable(SOCKET s, DWORD timeoutMs) {
   return select(0, &set, nullptr, nullptr, &limit) == 1;
 }
 
+// Reads the control connection until the server's end closes it, at most kStopPatienceMs.
+bool closedInTime(SOCKET s) {
+  const DWORD deadline = GetTickCount() + kStopPatienceMs;
+  for (;;) {
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    char buffer[64];
+    if (left <= 0 || !readable(s, static_cast<DWORD>(left))) return false;
+    if (recv(s, buffer, sizeof buffer, 0) <= 0) return true;
+  }
+}
+
 }  // namespace
 
 TestServer::TestServer(const std::string& script, const std::vector<std::string>& arguments) {
@@ -132,20 +143,20 @@ void TestServer::stop() {
   if (!control_) return;
   // The server stops at the end of the connection and closes its side as it exits.
   shutdown(control_.get(), SD_SEND);
-  const DWORD deadline = GetTickCount() + kStopPatienceMs;
-  bool ended = false;
-  for (;;) {
-    const LONG left = static_cast<LONG>(deadline - GetTickCount());
-    char buffer[64];
-    if (left <= 0 || !readable(control_.get(), static_cast<DWORD>(left))) break;
-    if (recv(control_.get(), buffer, sizeof buffer, 0) <= 0) {
-      ended = true;
-      break;
-    }
-  }
+  const bool ended = closedInTime(control_.get());
   if (!ended && pid_ != 0) startLinuxProgram(TWK_KILL, {"-KILL", std::to_string(pid_)});
   control_.reset();
   port_ = 0;
+}
+
+bool TestServer::kill() {
+  if (!control_ || pid_ == 0) return false;
+  if (!startLinuxProgram(TWK_KILL, {"-KILL", std::to_string(pid_)})) return false;
+  // The system closes the control connection when the process is gone.
+  const bool gone = closedInTime(control_.get());
+  control_.reset();
+  pid_ = 0;
+  return gone;
 }
 
 std::wstring TestServer::url(const std::wstring& path, const std::wstring& host) const {

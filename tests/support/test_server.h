@@ -39,6 +39,10 @@ class TestServer {
   // A plain GET on the server (its log pages); false when it fails or is not 200.
   bool get(const std::wstring& path, std::string& body) const;
 
+  // Kills the server process by its id, as a crash would end it: its connections drop
+  // mid-transfer and later ones to its port are refused. True once it is gone (bounded wait).
+  bool kill();
+
  private:
   void stop();
 

@@ -30,10 +30,12 @@ Behaviours, chosen per request by query parameters (combinable):
   stall=<n>    stop sending after n body bytes ("headers": before the status line) until the
                client goes away
   reset=<n>    reset the connection after n body bytes
+  drop=reset   a connection that ends early (stop, kill, stall given up) resets instead of
+               closing, as a vanished host's would
   times=<k>    stall and reset apply only to the first k requests of this exact target
   after=<k>    ... and only from its request k+1 on
   lie=<+n|-n>  Content-Length off by n; the connection closes after the body
-  endless=1    a body without length that never ends
+  endless=1    a body without length that never ends (a file's bytes over and over)
   rate=<b>     send at most b body bytes per second (rate=1 is a trickle)
 """
 
@@ -221,6 +223,8 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.close_connection = close
 
+        if q.get("drop") == "reset":
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         stall_at = int(q["stall"]) if faulty and q.get("stall", "headers") != "headers" else None
         reset_at = int(q["reset"]) if faulty and "reset" in q else None
         rate = int(q.get("rate", "0"))
@@ -241,7 +245,10 @@ class Handler(BaseHTTPRequestHandler):
                 self.stall()
             if reset_at is not None and sent == reset_at:
                 self.reset()
-            chunk = pattern(offset, n) if endless else read(offset, n)
+            if endless and read is not pattern:
+                chunk = read(offset % size, min(n, size - offset % size)) if size else b""
+            else:
+                chunk = pattern(offset, n) if endless else read(offset, n)
             if not chunk:
                 break
             self.wfile.write(chunk)
