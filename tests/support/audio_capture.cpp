@@ -51,7 +51,7 @@ std::vector<float> withoutSilence(const std::vector<float>& stereo, float floor)
 
 namespace {
 
-// Every `stride`-th sample of `count` from `data`.
+// The rising crossings of `count` samples, one every `stride` floats from `data`.
 double crossingHz(const float* data, size_t stride, size_t count, uint32_t rate, float hysteresis) {
   bool low = false;
   size_t crossings = 0, first = 0, last = 0;
