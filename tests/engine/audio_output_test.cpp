@@ -11,7 +11,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -24,6 +23,7 @@
 #include "engine/radio_ring.h"
 #include "engine/source/memory_source.h"
 #include "engine/stream_decoder.h"
+#include "tests/support/audio_capture.h"
 #include "tests/support/files.h"
 #include "tests/support/memory_track.h"
 #include "tests/support/wav_writer.h"
@@ -755,24 +755,11 @@ TEST(AudioOutputRadio, DryRingWaitsForASecondBeforePlayingAgain) {
   output.closeDevice();
 }
 
-uint64_t fileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 TEST(AudioOutputDevice, ToneThroughTheDefaultDeviceArrivesIntact) {
-  // ctest points ALSA's default PCM at this file (tools/asoundrc); run by hand, there is
+  // ctest points ALSA's default PCM at the capture file (tools/asoundrc); run by hand, there is
   // nothing to read back.
-  wchar_t unixPath[1024];
-  DWORD n = GetEnvironmentVariableW(L"TWK_AUDIO_CAPTURE", unixPath, 1024);
-  if (n == 0 || n >= 1024) GTEST_SKIP() << "TWK_AUDIO_CAPTURE is not set";
-  std::wstring capture = L"Z:";
-  capture += unixPath;
-  for (wchar_t& c : capture) {
-    if (c == L'/') c = L'\\';
-  }
-  DeleteFileW(capture.c_str());
+  const testsupport::AudioCapture capture;
+  if (!capture.available()) GTEST_SKIP() << "TWK_AUDIO_CAPTURE is not set";
 
   const uint32_t rate = 44100, frames = rate * 2;
   const double amplitude = 0.5, frequency = 1000.0;
@@ -795,44 +782,27 @@ TEST(AudioOutputDevice, ToneThroughTheDefaultDeviceArrivesIntact) {
   ASSERT_TRUE(waitFor([&] { return output.trackId() == 1 && output.finished(); }, 30000))
       << "position " << output.position();
   // The device may still hold the last periods; the file grows up to at least the tone.
-  const uint64_t wantBytes = uint64_t(frames) * deviceRate / rate * 8;
-  ASSERT_TRUE(waitFor([&] { return fileSize(capture) >= wantBytes; }, 30000))
-      << "captured " << fileSize(capture) << " bytes at " << deviceRate << " Hz";
+  const uint64_t wantFrames = uint64_t(frames) * deviceRate / rate;
+  ASSERT_TRUE(waitFor([&] { return capture.frames() >= wantFrames; }, 30000))
+      << "captured " << capture.frames() << " frames at " << deviceRate << " Hz";
   output.pause();
   EXPECT_TRUE(output.deviceStopped());
   output.closeDevice();
 
-  // The file holds raw interleaved 32-bit floats.
-  const std::string bytes = testsupport::readFile(capture);
-  DeleteFileW(capture.c_str());
-  std::vector<float> left(bytes.size() / 8);
-  for (size_t i = 0; i < left.size(); ++i) std::memcpy(&left[i], bytes.data() + i * 8, 4);
-
-  size_t first = 0, last = left.size();
-  while (first < left.size() && std::fabs(left[first]) < 1e-3f) ++first;
-  while (last > first && std::fabs(left[last - 1]) < 1e-3f) --last;
+  const std::vector<float> sound = testsupport::withoutSilence(capture.samples());
+  const size_t played = sound.size() / 2;
   const double toneFrames = double(frames) * deviceRate / rate;
-  ASSERT_NEAR(double(last - first), toneFrames, toneFrames * 0.01);
+  ASSERT_NEAR(double(played), toneFrames, toneFrames * 0.01);
 
   // Middle half: frequency by zero crossings, level by RMS, and no dropouts.
-  const size_t from = first + (last - first) / 4, to = last - (last - first) / 4;
-  size_t crossings = 0, quietRun = 0, longestQuietRun = 0;
-  double sumSquares = 0;
-  for (size_t i = from; i < to; ++i) {
-    if (i > from && (left[i - 1] < 0) != (left[i] < 0)) ++crossings;
-    sumSquares += double(left[i]) * left[i];
-    quietRun = std::fabs(left[i]) < 1e-3f ? quietRun + 1 : 0;
-    longestQuietRun = std::max(longestQuietRun, quietRun);
-  }
-  const double seconds = double(to - from) / deviceRate;
-  const double measured = crossings / 2.0 / seconds;
-  const double rms = std::sqrt(sumSquares / double(to - from));
-  std::printf("device %u Hz: tone %.2f Hz, rms %.4f (expected %.4f), longest quiet run %zu\n",
-              deviceRate, measured, rms, amplitude * 0.512 / std::sqrt(2.0), longestQuietRun);
-  EXPECT_NEAR(measured, frequency, frequency * 0.01) << "device rate " << deviceRate;
+  const testsupport::ToneLevel tone =
+      testsupport::measureTone(sound, 0, played / 4, played - played / 4, deviceRate);
   const double expectedRms = amplitude * 0.512 / std::sqrt(2.0);
-  EXPECT_NEAR(rms, expectedRms, expectedRms * 0.03);
-  EXPECT_LE(longestQuietRun, 2u);
+  std::printf("device %u Hz: tone %.2f Hz, rms %.4f (expected %.4f), longest quiet run %zu\n",
+              deviceRate, tone.hz, tone.rms, expectedRms, tone.longestQuiet);
+  EXPECT_NEAR(tone.hz, frequency, frequency * 0.01) << "device rate " << deviceRate;
+  EXPECT_NEAR(tone.rms, expectedRms, expectedRms * 0.03);
+  EXPECT_LE(tone.longestQuiet, 2u);
 }
 
 }  // namespace

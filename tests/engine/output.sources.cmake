@@ -1,4 +1,5 @@
-twk_test(audio_output_test WIN audio_output_test.cpp ../support/win_test_support.cpp)
+twk_test(audio_output_test WIN audio_output_test.cpp ../support/audio_capture.cpp
+         ../support/win_test_support.cpp)
 if(TWK_TREE STREQUAL "windows")
   # tools/asoundrc writes what the default device plays into this file. Run alone: with the
   # CPU taken by parallel tests (fuzzers) Wine's audio thread can starve and insert a real

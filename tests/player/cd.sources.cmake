@@ -1,5 +1,5 @@
-twk_test(cd_playback_test WIN cd_playback_test.cpp ../support/cd_disc_image.cpp
-         ../support/player_host.cpp ../support/win_test_support.cpp)
+twk_test(cd_playback_test WIN cd_playback_test.cpp ../support/audio_capture.cpp
+         ../support/cd_disc_image.cpp ../support/player_host.cpp ../support/win_test_support.cpp)
 if(TWK_TREE STREQUAL "windows")
   # What the player plays is captured through tools/asoundrc; alone, so that no other test's
   # load starves Wine's audio thread.

@@ -19,6 +19,7 @@
 #include "engine/audio_output.h"
 #include "miniaudio.h"
 #include "player/player.h"
+#include "tests/support/audio_capture.h"
 #include "tests/support/cd_disc_image.h"
 #include "tests/support/files.h"
 #include "tests/support/player_host.h"
@@ -116,33 +117,6 @@ TEST(PlayerCd, ADiscBecomesTheListAndAFailedReadIsANotice) {
   EXPECT_EQ(cd::DiscResult::live(), 0);
 }
 
-// What the default device played, as ALSA wrote it (tools/asoundrc): interleaved float
-// stereo frames.
-class Capture {
- public:
-  Capture() {
-    wchar_t unixPath[1024];
-    const DWORD n = GetEnvironmentVariableW(L"TWK_AUDIO_CAPTURE", unixPath, 1024);
-    if (n == 0 || n >= 1024) return;
-    path_ = L"Z:";
-    path_ += unixPath;
-    for (wchar_t& c : path_) {
-      if (c == L'/') c = L'\\';
-    }
-    DeleteFileW(path_.c_str());
-  }
-  bool available() const { return !path_.empty(); }
-  std::vector<std::array<float, 2>> frames() const {
-    const std::string bytes = testsupport::readFile(path_);
-    std::vector<std::array<float, 2>> out(bytes.size() / 8);
-    std::memcpy(out.data(), bytes.data(), out.size() * 8);
-    return out;
-  }
-
- private:
-  std::wstring path_;
-};
-
 using Frame = std::array<float, 2>;
 
 // A track's frames as the output plays them at gain 1, from `from` to `to`.
@@ -222,8 +196,15 @@ struct PlayedDisc {
   explicit PlayedDisc(std::shared_ptr<testcd::DiscImage> image) : drive(std::move(image)) {}
   ImageInDrive drive;
   uint32_t rate = defaultDeviceRate();
-  Capture capture;  // after the probe, which would have written to it
+  testsupport::AudioCapture capture;  // after the probe, which would have written to it
   PlayerHost host;
+
+  std::vector<Frame> captured() const {
+    const std::vector<float> samples = capture.samples();
+    std::vector<Frame> out(samples.size() / 2);
+    std::memcpy(out.data(), samples.data(), out.size() * sizeof(Frame));
+    return out;
+  }
 
   std::vector<Frame> tones(const std::vector<std::array<uint64_t, 3>>& pieces) const {
     std::vector<Frame> in;
@@ -262,7 +243,7 @@ TEST(PlayerCdAudio, TheDiscPlaysGaplesslyWithABadSectorAsSilence) {
   std::fill_n(in.begin() + (60 + 100) * kSectorFrames, kSectorFrames, Frame{0, 0});
   appendTone(in, 3, 0, 60 * kSectorFrames);
   const std::vector<Frame> expected = atDeviceRate(in, run.rate);
-  const std::vector<Frame> captured = run.capture.frames();
+  const std::vector<Frame> captured = run.captured();
   size_t at = 0;
   EXPECT_GE(follow(captured, at, expected) + kResamplerTail, expected.size())
       << "captured " << captured.size() << " frames at " << run.rate << " Hz";
@@ -291,7 +272,7 @@ TEST(PlayerCdAudio, ASeekLandsOnItsFrameAndAnEjectedDiscFails) {
         run.tones({{1, 0, 60 * kSectorFrames}, {2, 0, 300 * kSectorFrames}});
     const std::vector<Frame> after =
         run.tones({{2, 3 * 44100, 300 * kSectorFrames}, {3, 0, 60 * kSectorFrames}});
-    const std::vector<Frame> captured = run.capture.frames();
+    const std::vector<Frame> captured = run.captured();
     size_t at = 0;
     const size_t played = follow(captured, at, before);
     EXPECT_GT(played, run.tones({{1, 0, 60 * kSectorFrames}}).size());
@@ -316,7 +297,7 @@ TEST(PlayerCdAudio, ASeekLandsOnItsFrameAndAnEjectedDiscFails) {
   // The first track whole, then the second at most up to the batch the ejection took.
   const std::vector<Frame> expected =
       run.tones({{1, 0, 60 * kSectorFrames}, {2, 0, 144 * kSectorFrames}});
-  const std::vector<Frame> captured = run.capture.frames();
+  const std::vector<Frame> captured = run.captured();
   size_t at = 0;
   EXPECT_GT(follow(captured, at, expected), run.tones({{1, 0, 60 * kSectorFrames}}).size());
   EXPECT_TRUE(onlySilenceFrom(captured, at));

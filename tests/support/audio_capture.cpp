@@ -49,24 +49,49 @@ std::vector<float> withoutSilence(const std::vector<float>& stereo, float floor)
   return std::vector<float>(stereo.begin() + first * 2, stereo.begin() + last * 2);
 }
 
-ToneLevel measureTone(const std::vector<float>& stereo, int channel, size_t from, size_t to,
-                      uint32_t rate) {
-  ToneLevel t;
-  to = std::min(to, stereo.size() / 2);
-  if (from >= to) return t;
-  uint64_t crossings = 0, first = 0, last = 0;
-  double sum = 0;
-  for (size_t i = from; i < to; ++i) {
-    const float s = stereo[i * 2 + channel];
-    sum += double(s) * s;
-    if (i > from && stereo[(i - 1) * 2 + channel] < 0 && s >= 0) {
+namespace {
+
+// The rising crossings of `count` samples, one every `stride` floats from `data`.
+double crossingHz(const float* data, size_t stride, size_t count, uint32_t rate, float hysteresis) {
+  bool low = false;
+  size_t crossings = 0, first = 0, last = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const float s = data[i * stride];
+    if (s < -hysteresis) {
+      low = true;
+    } else if (low && s >= hysteresis) {
+      low = false;
       if (crossings++ == 0) first = i;
       last = i;
     }
   }
-  if (crossings > 1) t.hz = double(crossings - 1) * rate / double(last - first);
+  if (crossings < 10) return 0;
+  return double(crossings - 1) * rate / double(last - first);
+}
+
+}  // namespace
+
+ToneLevel measureTone(const std::vector<float>& stereo, int channel, size_t from, size_t to,
+                      uint32_t rate, float hysteresis) {
+  ToneLevel t;
+  to = std::min(to, stereo.size() / 2);
+  if (from >= to) return t;
+  const float* samples = stereo.data() + from * 2 + channel;
+  t.hz = crossingHz(samples, 2, to - from, rate, hysteresis);
+  double sum = 0;
+  size_t quiet = 0;
+  for (size_t i = 0; i < to - from; ++i) {
+    const float s = samples[i * 2];
+    sum += double(s) * s;
+    quiet = std::fabs(s) > kSilenceFloor ? 0 : quiet + 1;
+    t.longestQuiet = std::max(t.longestQuiet, quiet);
+  }
   t.rms = std::sqrt(sum / double(to - from));
   return t;
+}
+
+double toneHz(const std::vector<float>& samples, uint32_t rate, float hysteresis) {
+  return crossingHz(samples.data(), 1, samples.size(), rate, hysteresis);
 }
 
 }  // namespace testsupport

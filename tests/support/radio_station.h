@@ -116,8 +116,4 @@ class RingConsumer {
 // Reads `frames` frames from the ring at once (nothing is played meanwhile); the left channel.
 std::vector<float> readLeft(RadioRing& ring, uint32_t frames);
 
-// The tone's frequency from the rising crossings of the samples (with a little hysteresis, so
-// that the silence where a looped file joins does not count); 0 when there are too few.
-double toneHz(const std::vector<float>& samples, uint32_t rate);
-
 }  // namespace testsupport

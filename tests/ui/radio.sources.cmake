@@ -1,8 +1,8 @@
 # The dialog comes from the program's resource script, which also gives the test the common
 # controls v6 manifest that its link control needs.
 twk_test(radio_window_test WIN radio_window_test.cpp ../../ui/resources/tarnwick.rc
-         ../support/main_window_host.cpp ../support/modal_robot.cpp ../support/player_host.cpp
-         ../support/radio_station.cpp ../support/win_test_support.cpp)
+         ../support/audio_capture.cpp ../support/main_window_host.cpp ../support/modal_robot.cpp
+         ../support/player_host.cpp ../support/win_test_support.cpp)
 if(TARGET radio_window_test)
   target_include_directories(radio_window_test PRIVATE "${CMAKE_SOURCE_DIR}/ui/resources")
   target_link_libraries(radio_window_test PRIVATE twk_test_server)

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,9 +15,9 @@
 #include "base/text.h"
 #include "net/radio/radio_event.h"
 #include "player/player.h"
+#include "tests/support/audio_capture.h"
 #include "tests/support/main_window_host.h"
 #include "tests/support/modal_robot.h"
-#include "tests/support/radio_station.h"
 #include "tests/support/test_server.h"
 #include "tests/support/win_test_support.h"
 #include "ui/add_station_dialog.h"
@@ -31,25 +30,6 @@ using testsupport::Robot;
 using testsupport::RobotRun;
 
 constexpr DWORD kWaitMs = 60000;
-
-uint64_t fileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// The file ALSA writes what the default device plays to (tools/asoundrc); empty when unset.
-std::wstring capturePath() {
-  wchar_t unixPath[1024];
-  const DWORD n = GetEnvironmentVariableW(L"TWK_AUDIO_CAPTURE", unixPath, 1024);
-  if (n == 0 || n >= 1024) return std::wstring();
-  std::wstring path = L"Z:";
-  path += unixPath;
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
 
 class RadioWindow : public ::testing::Test {
  protected:
@@ -80,8 +60,7 @@ class RadioWindow : public ::testing::Test {
 testsupport::TestServer* RadioWindow::server_ = nullptr;
 
 TEST_F(RadioWindow, AddedStationPlaysItsToneShowsTitlesWhenReachedAndStops) {
-  const std::wstring capture = capturePath();
-  if (!capture.empty()) DeleteFileW(capture.c_str());
+  const testsupport::AudioCapture capture;
   testsupport::MainWindowHost host;
   ASSERT_TRUE(host.ok());
 
@@ -160,19 +139,19 @@ TEST_F(RadioWindow, AddedStationPlaysItsToneShowsTitlesWhenReachedAndStops) {
   EXPECT_GE(shownAt, uint64_t(rate) * 3) << "shown before playback reached it";
   EXPECT_EQ(statusOf(player.view(), host.w()).caption, L"Evening - Tarnwick");
 
-  if (!capture.empty()) {
+  if (capture.available()) {
     // A few seconds of what the device played: the station's 440 Hz tone.
-    const uint32_t deviceRate = 48000;
-    ASSERT_TRUE(host.waitFor([&] { return fileSize(capture) >= uint64_t(deviceRate) * 8 * 4; }))
-        << "captured " << fileSize(capture) << " bytes";
-    const std::string bytes = testsupport::readFile(capture);
-    std::vector<float> left(bytes.size() / 8);
-    for (size_t i = 0; i < left.size(); ++i) std::memcpy(&left[i], bytes.data() + i * 8, 4);
+    const uint32_t deviceRate = testsupport::AudioCapture::kDeviceRate;
+    ASSERT_TRUE(host.waitFor([&] { return capture.frames() >= uint64_t(deviceRate) * 4; }))
+        << "captured " << capture.frames() << " frames";
+    const std::vector<float> sound = capture.samples();
+    const size_t frames = sound.size() / 2;
     // The last two seconds: the station has played for a while by now.
-    const std::vector<float> tail(left.end() - std::min<size_t>(left.size(), deviceRate * 2),
-                                  left.end());
-    const double hz = testsupport::toneHz(tail, deviceRate);
-    std::printf("captured %zu frames, tone %.1f Hz\n", left.size(), hz);
+    const double hz =
+        testsupport::measureTone(sound, 0, frames - std::min<size_t>(frames, deviceRate * 2),
+                                 frames, deviceRate, testsupport::kLoopedToneHysteresis)
+            .hz;
+    std::printf("captured %zu frames, tone %.1f Hz\n", frames, hz);
     // The looped file's joins cost a little; a wrong rate would be 8 % off.
     EXPECT_NEAR(hz, 440.0, 440.0 * 0.03);
   }

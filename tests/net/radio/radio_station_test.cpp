@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "net/http/request.h"
+#include "tests/support/audio_capture.h"
 #include "tests/support/radio_station.h"
 #include "tests/support/test_server.h"
 #include "tests/support/win_test_support.h"
@@ -149,7 +150,8 @@ TEST_F(Radio, StationsPlayTheirToneOrEndWithTheirText) {
     EXPECT_EQ(started->sampleRate, cases[i].rate);
     ASSERT_GE(started->ring->buffered(), uint32_t(cases[i].rate));
     const std::vector<float> heard = testsupport::readLeft(*started->ring, cases[i].rate);
-    EXPECT_NEAR(toneHz(heard, cases[i].rate), cases[i].tone, cases[i].tone * 0.03);
+    EXPECT_NEAR(toneHz(heard, cases[i].rate, testsupport::kLoopedToneHysteresis), cases[i].tone,
+                cases[i].tone * 0.03);
     EXPECT_EQ(station.texts(RadioEvent::kStatus), (Texts{L"Connecting...", L""}));
   }
   EXPECT_EQ(requests(L"/l3"), 2);
@@ -197,7 +199,9 @@ TEST_F(Radio, DropsReconnectOnTheSameRingAndANewRateEndsTheStation) {
   EXPECT_EQ(requests(L"/drop.mp3"), 2);
   // The last second played came from the second connection.
   const std::vector<float>& heard = dropPlayer.left();
-  EXPECT_NEAR(toneHz(std::vector<float>(heard.end() - 44100, heard.end()), 44100), 440, 13);
+  EXPECT_NEAR(toneHz(std::vector<float>(heard.end() - 44100, heard.end()), 44100,
+                     testsupport::kLoopedToneHysteresis),
+              440, 13);
   std::printf("drop: %llu dry reads while reconnecting\n",
               static_cast<unsigned long long>(dropPlayer.dryReads()));
 
