@@ -1,6 +1,6 @@
 twk_test(playback_rules_test CORE playback_rules_test.cpp)
 twk_test(player_test WIN player_test.cpp ../support/player_host.cpp ../support/win_test_support.cpp)
-twk_test(player_streams_test WIN player_streams_test.cpp ../support/player_host.cpp
+twk_test(player_streams_test WIN player_streams_test.cpp ../support/audio_capture.cpp ../support/player_host.cpp
          ../support/main_window_host.cpp ../support/win_test_support.cpp)
 if(TWK_TREE STREQUAL "windows")
   target_link_libraries(player_streams_test PRIVATE twk_test_server)

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "player/player.h"
+#include "tests/support/audio_capture.h"
 #include "tests/support/files.h"
 #include "tests/support/main_window_host.h"
 #include "tests/support/player_host.h"
@@ -20,59 +20,18 @@
 
 namespace {
 
+using testsupport::measureTone;
 using testsupport::PlayerHost;
+using testsupport::ToneLevel;
 
 const std::string kMf = TWK_SOURCE_DIR "/tests/data/mf/";
 
 std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-// The file the default device writes to; empty when the test runs without one.
-std::wstring capturePath() {
-  wchar_t unixPath[1024];
-  const DWORD n = GetEnvironmentVariableW(L"TWK_AUDIO_CAPTURE", unixPath, 1024);
-  if (n == 0 || n >= 1024) return {};
-  std::wstring path = L"Z:" + std::wstring(unixPath, n);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
-uint64_t fileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-struct Tone {
-  double hz = 0;
-  double rms = 0;
-};
-
-// One channel of interleaved stereo floats over [from, to) frames.
-Tone measure(const std::vector<float>& pcm, int channel, size_t from, size_t to, uint32_t rate) {
-  Tone t;
-  uint64_t crossings = 0, first = 0, last = 0;
-  double sum = 0;
-  for (size_t i = from; i < to; ++i) {
-    const float s = pcm[i * 2 + channel];
-    sum += double(s) * s;
-    if (i > from && pcm[(i - 1) * 2 + channel] < 0 && s >= 0) {
-      if (crossings++ == 0) first = i;
-      last = i;
-    }
-  }
-  if (crossings > 1) t.hz = double(crossings - 1) * rate / double(last - first);
-  t.rms = std::sqrt(sum / double(to - from));
-  return t;
-}
-
 class PlayerStreams : public ::testing::Test {
  protected:
   void SetUp() override {
-    capture_ = capturePath();
-    if (capture_.empty()) GTEST_SKIP() << "TWK_AUDIO_CAPTURE is not set";
-    DeleteFileW(capture_.c_str());
+    if (!capture_.available()) GTEST_SKIP() << "TWK_AUDIO_CAPTURE is not set";
   }
 
   // Plays `path` to its end and returns the frames captured meanwhile between the first and
@@ -82,22 +41,15 @@ class PlayerStreams : public ::testing::Test {
   std::vector<float> playToEnd(Host& host, const std::wstring& path, uint64_t seekMs,
                                double seconds) {
     Player& p = host.player();
-    const uint64_t start = fileSize(capture_) / 8 * 8;
+    const uint64_t start = capture_.frames();
     p.playIndex(-1, path, false, 0);
     if (!waitUntil(host, [&] { return p.view().playState == PlayState::Playing; })) return {};
     if (seekMs != 0) p.seekTo(seekMs);
     if (!waitUntil(host, [&] { return p.view().playState == PlayState::Stopped; })) return {};
-    const uint64_t want = uint64_t(seconds * 48000 * 8);
+    const uint64_t want = uint64_t(seconds * testsupport::AudioCapture::kDeviceRate);
     waitUntil(
-        host, [&] { return fileSize(capture_) >= start + want; }, 10000);
-    const std::string bytes = testsupport::readFile(capture_);
-    if (bytes.size() < start) return {};
-    std::vector<float> pcm((bytes.size() - start) / 8 * 2);
-    std::memcpy(pcm.data(), bytes.data() + start, pcm.size() * 4);
-    size_t first = 0, last = pcm.size() / 2;
-    while (first < last && std::fabs(pcm[first * 2]) < 1e-3f) ++first;
-    while (last > first && std::fabs(pcm[(last - 1) * 2]) < 1e-3f) --last;
-    return std::vector<float>(pcm.begin() + first * 2, pcm.begin() + last * 2);
+        host, [&] { return capture_.frames() >= start + want; }, 10000);
+    return testsupport::withoutSilence(capture_.samples(start));
   }
 
   static bool waitUntil(PlayerHost& host, const std::function<bool()>& done,
@@ -109,7 +61,7 @@ class PlayerStreams : public ::testing::Test {
     return testsupport::pumpUntil(done, timeoutMs);
   }
 
-  std::wstring capture_;
+  testsupport::AudioCapture capture_;
 };
 
 TEST_F(PlayerStreams, M4aAndWmaPlayTheirTonesThroughTheDevice) {
@@ -120,8 +72,8 @@ TEST_F(PlayerStreams, M4aAndWmaPlayTheirTonesThroughTheDevice) {
     const std::vector<float> pcm = playToEnd(host, wide(kMf + name), 0, 2.5);
     const size_t frames = pcm.size() / 2;
     ASSERT_GT(frames, 2u * 48000) << "captured frames";
-    const Tone left = measure(pcm, 0, frames / 4, frames * 3 / 4, 48000);
-    const Tone right = measure(pcm, 1, frames / 4, frames * 3 / 4, 48000);
+    const ToneLevel left = measureTone(pcm, 0, frames / 4, frames * 3 / 4, 48000);
+    const ToneLevel right = measureTone(pcm, 1, frames / 4, frames * 3 / 4, 48000);
     if (std::string(name) == "mono.m4a") {
       EXPECT_NEAR(1000, left.hz, 10);
       EXPECT_NEAR(1000, right.hz, 10);
@@ -153,9 +105,10 @@ TEST_F(PlayerStreams, Mp3UrlSeeksByEstimateAndNetworkFailuresShowTheirTexts) {
   const size_t frames = pcm.size() / 2;
   EXPECT_NEAR(7.5 * 48000, double(frames), 1.0 * 48000);
   // Past what the first moments before the seek played, within a second of 13.1 s.
-  const Tone landed = measure(pcm, 0, 48000 * 6 / 10, 48000 * 9 / 10, 48000);
+  const ToneLevel landed = measureTone(pcm, 0, 48000 * 6 / 10, 48000 * 9 / 10, 48000);
   EXPECT_NEAR(1600, landed.hz, 110);
-  const Tone last = measure(pcm, 0, frames - 48000 * 6 / 10, frames - 48000 * 3 / 10, 48000);
+  const ToneLevel last =
+      measureTone(pcm, 0, frames - 48000 * 6 / 10, frames - 48000 * 3 / 10, 48000);
   EXPECT_NEAR(2200, last.hz, 20);
   EXPECT_EQ(L"", p.view().statusMessage);
 
