@@ -8,15 +8,20 @@
 #include "engine/load_path.h"
 #include "player/player.h"
 
-void Player::playIndex(int64_t index, const std::wstring& path, bool startPaused,
-                       uint64_t startPositionMs) {
+bool Player::openOutput() {
   if (!output.deviceOpen() && !output.openDevice()) {
     playState = PlayState::Failed;
     statusMessage = L"No audio output device";
     refresh();
-    return;
+    return false;
   }
   deviceSampleRate = output.outputRate();
+  return true;
+}
+
+void Player::playIndex(int64_t index, const std::wstring& path, bool startPaused,
+                       uint64_t startPositionMs) {
+  if (!openOutput()) return;
   rememberPosition();
   if (playState == PlayState::Playing || playState == PlayState::Paused) {
     logEvent(LogEvent::Stop, positionMs());

@@ -222,6 +222,9 @@ class Player {
 
  private:
   // playback.cpp
+  // Opens the device when it is not open yet and notes its rate; false (and Failed with its
+  // message) without one.
+  bool openOutput();
   void playCurrent();
   void startListTrack();
   NowPlaying makeRecord(const LoadResult& result, int64_t index);

@@ -49,13 +49,7 @@ void Player::removeStation(int64_t index) {
 
 void Player::playStation(int64_t index) {
   if (audiobook || index < 0 || static_cast<size_t>(index) >= stations.size()) return;
-  if (!output.deviceOpen() && !output.openDevice()) {
-    playState = PlayState::Failed;
-    statusMessage = L"No audio output device";
-    refresh();
-    return;
-  }
-  deviceSampleRate = output.outputRate();
+  if (!openOutput()) return;
   rememberPosition();
   stopRadio();
   cancelPreload();
