@@ -123,9 +123,11 @@ std::vector<float> drain(StreamDecoder& decoder, uint64_t frames) {
   StreamDecoder::DrainResult result = StreamDecoder::DrainResult::Full;
   while (out.size() / 2 < frames && result != StreamDecoder::DrainResult::Ended &&
          std::chrono::steady_clock::now() < deadline) {
-    if (decoder.serviceSeek(track) == StreamDecoder::SeekState::Waiting ||
-        result == StreamDecoder::DrainResult::Underrun)
+    // As the output does, nothing is drained while a seek is still being served.
+    const bool seeking = decoder.serviceSeek(track) == StreamDecoder::SeekState::Waiting;
+    if (seeking || result == StreamDecoder::DrainResult::Underrun)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (seeking) continue;
     const uint64_t want = std::min<uint64_t>(1024, frames - out.size() / 2);
     const uint64_t got = decoder.drain(track, buffer.data(), want, result);
     out.insert(out.end(), buffer.begin(), buffer.begin() + got * 2);

@@ -112,9 +112,11 @@ TEST_F(HttpClient, HostileAnswersEndWithoutHanging) {
     EXPECT_TRUE(text.empty() || text == L"The connection dropped") << text;
     EXPECT_LE(response.body.size(), 5000u);
   }
-  // A connection reset mid-body is no complete body.
-  EXPECT_EQ(http::fetch(server_->url(L"/gen/100000?reset=30000"), 200000, response),
-            L"The connection dropped");
+  // A connection reset mid-body is no complete body. A reset that comes before the client has
+  // read the headers takes them with it: then the connection broke before any answer.
+  const std::wstring reset =
+      http::fetch(server_->url(L"/gen/100000?reset=30000"), 200000, response);
+  EXPECT_TRUE(reset == L"The connection dropped" || reset == L"The connection broke") << reset;
   // Far more header bytes than any real server sends.
   const std::wstring text = http::fetch(server_->url(L"/gen/10?pad=1000000"), 1000, response);
   EXPECT_TRUE(text.empty() || text == L"Can't connect" || text == L"The connection broke") << text;
