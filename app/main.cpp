@@ -7,6 +7,7 @@
 #include "base/scoped_win.h"
 #include "base/settings_file.h"
 #include "ui/main_window.h"
+#include "ui/startup_time.h"
 
 namespace {
 
@@ -15,11 +16,13 @@ constexpr int kExitFailed = 1;
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  markStartupStage("winmain");
   // Libraries come only from the system's safe folders, never the current one.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 
   const base::ComApartment com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   if (!com.ok()) return kExitFailed;
+  markStartupStage("com");
 
   const StartOptions options = readStartOptions();
 
@@ -29,6 +32,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   const SettingsPaths paths = prepareDataFolder();
   const Settings settings = loadSettings(paths.settingsPath);
+  markStartupStage("settings");
 
   HWND window = createMainWindow(instance, options, settings, paths.settingsPath, showCommand);
   if (!window) return kExitFailed;

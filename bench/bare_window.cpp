@@ -32,6 +32,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  markStartupStage("winmain");
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = windowProc;
@@ -44,7 +45,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
       CreateWindowExW(0, windowClass.lpszClassName, L"Bare window", WS_OVERLAPPEDWINDOW,
                       CW_USEDEFAULT, CW_USEDEFAULT, 420, 480, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
+  markStartupStage("window");
   ShowWindow(window, showCommand);
+  markStartupStage("show");
   UpdateWindow(window);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

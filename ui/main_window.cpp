@@ -12,6 +12,7 @@
 #include "ui/drawing.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
+#include "ui/startup_time.h"
 #include "ui/window_ops.h"
 #include "ui/window_proc.h"
 #include "ui/window_texts.h"
@@ -220,6 +221,7 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
+  markStartupStage("controls_init");
 
   Creation creation;
   creation.w.reset(new (std::nothrow) MainWindow());
@@ -258,6 +260,7 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
                               nullptr, nullptr, instance, &creation);
   // Without the window, a MainWindow it never took goes with `creation`.
   if (!hwnd) return nullptr;
+  markStartupStage("window");
 
   setFrameColours(*w);
   try {
@@ -267,15 +270,19 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     return nullptr;
   }
   installPlayerHooks(*w);
+  markStartupStage("player");
 
   w->dpi = GetDpiForWindow(hwnd);
   if (w->dpi == 0) w->dpi = 96;
   w->drawnGlyphs = !chooseFaces(w->textFace, w->iconFace);
   rebuildFonts(*w);
+  markStartupStage("fonts");
   createControls(*w, *w->player);
+  markStartupStage("children");
   showControlsForMode(*w);
   setOpacity(*w, w->opacity);
   refreshWindow(*w);
+  markStartupStage("refresh");
 
   // The size of the mode: a usable stored rectangle in full mode with the list; otherwise its
   // width (or the default) and the height the mode fixes.
@@ -294,8 +301,10 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   w->ready = true;
   rememberRect(*w);
   layoutWindow(*w);
+  markStartupStage("layout");
   DragAcceptFiles(hwnd, TRUE);
   ShowWindow(hwnd, showCommand);
+  markStartupStage("show");
   UpdateWindow(hwnd);
   // A window started minimised or hidden gets no paint until it is shown; the player must
   // not wait for that to start its workers and open its paths.
