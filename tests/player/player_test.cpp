@@ -39,6 +39,27 @@ bool listInstalled(Player& p, size_t size) {
 
 std::string garbage() { return std::string(4096, 'x'); }
 
+// A folder of three tracks of the given lengths, for the tests of the gapless switch.
+struct ThreeTracks {
+  TempFolder music;
+  std::wstring a, b, c;
+  PlayerHost host;
+
+  ThreeTracks(double first, double second, double third)
+      : a(music.write(L"1.wav", tone(first))),
+        b(music.write(L"2.wav", tone(second))),
+        c(music.write(L"3.wav", tone(third))) {}
+
+  // Opens the folder and waits for the first track to play with the second prepared.
+  bool playWithSecondPrepared() {
+    if (!host.ok()) return false;
+    Player& p = host.player();
+    p.openPath(music.root(), false, true);
+    return host.waitFor([&] { return playingIndex(p, 0) && p.view().prepared.index == 1; },
+                        "the first track playing and the second prepared");
+  }
+};
+
 TEST(PlayerOpen, AFolderPlaysItsFirstTrackInTrackOrder) {
   TempFolder music;
   music.write(L"10 c.wav", tone(1.0));
@@ -174,17 +195,10 @@ TEST(PlayerOpen, ARestoreTargetLoadsPausedAtItsPosition) {
 }
 
 TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
-  TempFolder music;
-  const std::wstring a = music.write(L"1.wav", tone(2.0));
-  const std::wstring b = music.write(L"2.wav", tone(2.0));
-  const std::wstring c = music.write(L"3.wav", tone(1.0));
-  PlayerHost host;
-  ASSERT_TRUE(host.ok());
+  ThreeTracks t(2.0, 2.0, 1.0);
+  ASSERT_TRUE(t.playWithSecondPrepared());
+  PlayerHost& host = t.host;
   Player& p = host.player();
-
-  p.openPath(music.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingIndex(p, 0) && p.view().prepared.index == 1; },
-                           "the first track playing and the second prepared"));
   const int64_t preparedId = p.view().prepared.id;
   const int32_t idsBefore = p.view().nextId;
 
@@ -193,7 +207,7 @@ TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
   EXPECT_EQ(p.view().playing.id, preparedId);  // the prepared record, not a new load
   EXPECT_EQ(p.trackList().current, 1);
   EXPECT_EQ(p.view().playState, PlayState::Playing);
-  EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, b);
+  EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, t.b);
   // The switch asked for the third at once: one new request, and no play-now load.
   EXPECT_EQ(p.view().load.id, -1);
   EXPECT_EQ(p.view().nextId, idsBefore + 1);
@@ -201,24 +215,17 @@ TEST(PlayerPlayback, TheEndOfATrackSwitchesGaplesslyToThePreparedOne) {
 
   ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Stopped; },
                            "the end of the list"));
-  EXPECT_EQ(host.played, (std::vector<std::wstring>{a, b, c}));
+  EXPECT_EQ(host.played, (std::vector<std::wstring>{t.a, t.b, t.c}));
   EXPECT_EQ(p.trackList().current, 2);
   EXPECT_EQ(p.view().positionFrames, 0u);
   EXPECT_EQ(p.view().statusMessage, L"");
 }
 
 TEST(PlayerPlayback, ASwitchMadeJustBeforeARescanResultIsTakenIn) {
-  TempFolder music;
-  const std::wstring a = music.write(L"1.wav", tone(1.5));
-  const std::wstring b = music.write(L"2.wav", tone(2.0));
-  const std::wstring c = music.write(L"3.wav", tone(0.5));
-  PlayerHost host;
-  ASSERT_TRUE(host.ok());
+  ThreeTracks t(1.5, 2.0, 0.5);
+  ASSERT_TRUE(t.playWithSecondPrepared());
+  PlayerHost& host = t.host;
   Player& p = host.player();
-
-  p.openPath(music.root(), false, true);
-  ASSERT_TRUE(host.waitFor([&] { return playingIndex(p, 0) && p.view().prepared.index == 1; },
-                           "the first track playing and the second prepared"));
   const int64_t preparedId = p.view().prepared.id;
   const int32_t switches = p.view().outputSwitches;
 
@@ -229,20 +236,20 @@ TEST(PlayerPlayback, ASwitchMadeJustBeforeARescanResultIsTakenIn) {
   const ULONGLONG deadline = GetTickCount64() + testsupport::kWaitMs;
   while (p.view().outputSwitches == switches && GetTickCount64() < deadline) Sleep(5);
   ASSERT_NE(p.view().outputSwitches, switches) << "the output never switched";
-  ASSERT_EQ(p.view().playing.path, a);
+  ASSERT_EQ(p.view().playing.path, t.a);
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, host.window(), WM_APP_SCAN_DONE, WM_APP_SCAN_DONE, PM_REMOVE));
   DispatchMessageW(&msg);
 
-  EXPECT_EQ(p.view().playing.path, b);
+  EXPECT_EQ(p.view().playing.path, t.b);
   EXPECT_EQ(p.view().playing.id, preparedId);
   EXPECT_EQ(p.trackList().current, 1);
   EXPECT_EQ(p.view().playing.index, 1);
-  EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, b);
+  EXPECT_EQ(loadSettings(host.settingsPath()).lastTrackPath, t.b);
   ASSERT_TRUE(host.waitFor([&] { return p.view().playState == PlayState::Stopped; },
                            "the end of the list"));
   // The second track played once, from the record prepared for it.
-  EXPECT_EQ(host.played, (std::vector<std::wstring>{a, b, c}));
+  EXPECT_EQ(host.played, (std::vector<std::wstring>{t.a, t.b, t.c}));
   EXPECT_EQ(p.view().outputSwitches, switches + 2);
 }
 
