@@ -13,6 +13,11 @@ constexpr uint64_t kSkipWindow = 0x80000;
 constexpr uint64_t kMaxUnrangedSkip = 0x4000000;
 // The end of the resource kept in the tail cache.
 constexpr uint64_t kTailBytes = 4096;
+// The start of the resource, kept while the request opened at byte 0 has delivered no more than
+// this: the MP3 stream information reads the first bytes, then the decoder starts again at
+// byte 0, and that one return to the start is served from memory and goes on in the same
+// request.
+constexpr uint64_t kHeadBytes = 0x10000;
 // Pieces of one network read and of one discarded skip.
 constexpr uint32_t kReadPiece = 0x100000;
 constexpr uint32_t kSkipPiece = 0x4000;

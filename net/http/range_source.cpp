@@ -38,6 +38,7 @@ bool RangeSource::connect(uint32_t& error) {
 RangeSource::Opened RangeSource::openAt(uint64_t offset, bool ranged, std::wstring& error) {
   error.clear();
   current_.close();
+  dropHead();
   if (cancel_.cancelled()) return Opened::Failed;
   uint32_t code = 0;
   if (!connect(code) || !current_.open(connection_.get(), url_.path, url_.secure, &cancel_, code)) {
@@ -91,6 +92,7 @@ bool RangeSource::skip(uint64_t n) {
         got == 0) {
       return false;
     }
+    keepHead(scratch, got);
     position_ += got;
     n -= got;
   }
@@ -104,6 +106,22 @@ void RangeSource::useFinalLocation() {
   // The current request keeps streaming over its own connection.
   connection_.reset();
 }
+
+void RangeSource::keepHead(const uint8_t* data, uint32_t n) noexcept {
+  // Only a request that started at byte 0 and has delivered every byte since adds to the head.
+  if (position_ != head_.size()) return;
+  if (position_ + n > kHeadBytes) {
+    dropHead();
+    return;
+  }
+  try {
+    head_.insert(head_.end(), data, data + n);
+  } catch (...) {
+    dropHead();  // the stream works without it
+  }
+}
+
+void RangeSource::dropHead() noexcept { std::vector<uint8_t>().swap(head_); }
 
 void RangeSource::pause(uint32_t ms) {
   if (cancel_.event()) {
@@ -183,6 +201,7 @@ RangeSource::BodyRead RangeSource::readBody(uint8_t* buffer, uint64_t count, uin
       current_.close();
       return BodyRead::Failed;
     }
+    keepHead(buffer + bytesRead, got);
     position_ += got;
     bytesRead += got;
   }
@@ -213,10 +232,22 @@ bool RangeSource::read(uint64_t offset, uint8_t* buffer, uint64_t count, uint64_
     count = std::min(count, size_ - offset);
   }
 
-  if (isTailRead(offset, position_, size_)) {
+  // Back at the start while the first request is still within the head: the rest continues
+  // that request. Once the reader is through, the head goes, and later jumps back make
+  // requests as any other jump does.
+  if (offset < head_.size()) {
+    bytesRead = std::min<uint64_t>(count, head_.size() - offset);
+    std::memcpy(buffer, head_.data() + offset, static_cast<size_t>(bytesRead));
+    if (offset + count >= head_.size()) dropHead();
+    if (bytesRead == count) return true;
+  }
+
+  const uint64_t from = offset + bytesRead;
+  if (isTailRead(from, position_, size_)) {
     if (tail_.empty() && seekable_ && !cancel_.cancelled()) fillTail();
-    if (!tail_.empty() && offset >= tailOffset_) {
-      std::memcpy(buffer, tail_.data() + (offset - tailOffset_), static_cast<size_t>(count));
+    if (!tail_.empty() && from >= tailOffset_) {
+      std::memcpy(buffer + bytesRead, tail_.data() + (from - tailOffset_),
+                  static_cast<size_t>(count - bytesRead));
       bytesRead = count;
       return true;
     }

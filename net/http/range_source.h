@@ -1,6 +1,7 @@
 // An audio file given by an http:// or https:// URL as a byte source: one long GET streams
-// the body as the decoder advances, jumps open Range requests, the last 4 KiB are served from a
-// cache, short failures are retried, and another thread can cancel.
+// the body as the decoder advances, jumps open Range requests, the first bytes (while the first
+// request is still near them) and the last 4 KiB are served from caches, short failures are
+// retried, and another thread can cancel.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +55,10 @@ class RangeSource : public source::ByteSource {
   BodyRead readBody(uint8_t* buffer, uint64_t count, uint64_t& bytesRead);
   bool connect(uint32_t& error);
   void fillTail();
+  // Adds n bytes the current request delivered at the position to the head, or drops the head
+  // once the request has gone past it.
+  void keepHead(const uint8_t* data, uint32_t n) noexcept;
+  void dropHead() noexcept;
   void pause(uint32_t ms);
 
   HttpUrl url_;
@@ -64,7 +69,8 @@ class RangeSource : public source::ByteSource {
   bool seekable_ = true;
   std::wstring contentType_;
   Cancel cancel_;
-  Request current_;  // after cancel_: it may be registered there
+  Request current_;            // after cancel_: it may be registered there
+  std::vector<uint8_t> head_;  // bytes 0 to head_.size() - 1
   std::vector<uint8_t> tail_;
   uint64_t tailOffset_ = 0;
   uint64_t gaveUpAt_ = source::kUnknownSize;  // where the last read failed every attempt

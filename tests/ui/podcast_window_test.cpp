@@ -194,6 +194,7 @@ TEST(PodcastWindow, AFeedThatFailsSaysWhyAndLosesNothing) {
       {L"/file/web_page.html", L"Podcast: Not a valid podcast feed (XML error)"},
       {L"/file/missing.xml", L"Podcast: The feed answered HTTP 404"},
       {L"/file/atom_no_channel.xml", L"Podcast: Not a podcast feed (no RSS channel)"},
+      {L"/file/edge_cases.xml?stall=headers", L"Podcast: The server didn't answer in time"},
   };
   for (const auto& b : broken) {
     SCOPED_TRACE(testing::Message() << b.path);

@@ -30,6 +30,9 @@ Behaviours, chosen per request by query parameters (combinable):
   stall=<n>    stop sending after n body bytes ("headers": before the status line) until the
                client goes away
   reset=<n>    reset the connection after n body bytes
+  sndbuf=<n>   the connection's send buffer size (SO_SNDBUF): with a small one, what the
+               socket buffers hold is small too, so a reset past it comes only once the client
+               has read the headers
   drop=reset   a connection that ends early (stop, kill, stall given up) resets instead of
                closing, as a vanished host's would
   times=<k>    stall and reset apply only to the first k requests of this exact target
@@ -181,6 +184,8 @@ class Handler(BaseHTTPRequestHandler):
         return None
 
     def serve(self, q, size, read, faulty):
+        if "sndbuf" in q:
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, int(q["sndbuf"]))
         first, last, status = 0, size - 1, 200
         rng = self.headers.get("Range")
         m = re.fullmatch(r"bytes=(\d+)-(\d*)", rng.strip()) if rng else None
