@@ -287,21 +287,53 @@ uint32_t rankFolders(const std::vector<uint32_t>& keys, const std::vector<size_t
   return count == 0 ? 0 : rank + 1;
 }
 
-// Tracks of one folder, or of folders sharing a rank: by name, then by code units. A merge
-// sort stays inside the array even if the platform's comparison of characters the keys do not
-// rank were not a strict weak order.
+// Tracks of one folder, or of folders sharing a rank: by name, then by code units.
 struct NamedTrack {
   std::wstring_view name;
   std::wstring_view remainder;  // from a part all compared tracks share
   Track track;
 };
 
+// The value of the digit run a name starts with, which orders two names that start with
+// different numbers as their natural order does ("2 Song" before "10 Song"), and a name
+// starting with a number before one that does not. Most names of a folder differ right there.
+constexpr uint64_t kNoLeadingNumber = UINT64_MAX;
+constexpr uint64_t kLeadUnknown = UINT64_MAX - 1;  // empty, or a number too long to hold
+uint64_t leadingNumber(std::wstring_view name) {
+  if (name.empty()) return kLeadUnknown;
+  if (name[0] < L'0' || name[0] > L'9') return kNoLeadingNumber;
+  size_t i = 0;
+  while (i < name.size() && name[i] == L'0') ++i;
+  uint64_t value = 0;
+  for (size_t digits = 0; i < name.size() && name[i] >= L'0' && name[i] <= L'9'; ++i) {
+    if (++digits > 18) return kLeadUnknown;
+    value = value * 10 + uint64_t(name[i] - L'0');
+  }
+  return value;
+}
+
+// A merge sort stays inside the array even if the platform's comparison of characters the
+// keys do not rank were not a strict weak order. It moves indices, not the entries.
 void sortByName(std::vector<NamedTrack>::iterator begin, std::vector<NamedTrack>::iterator end) {
-  std::stable_sort(begin, end, [](const NamedTrack& x, const NamedTrack& y) {
-    const int names = compareNames(x.name, y.name);
+  const size_t count = static_cast<size_t>(end - begin);
+  if (count < 2) return;
+  std::vector<uint64_t> lead(count);
+  for (size_t i = 0; i < count; ++i) {
+    lead[i] = leadingNumber(begin[i].name.substr(0, TrackList::kSortComponentLength));
+  }
+  std::vector<uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    if (lead[x] != lead[y] && lead[x] != kLeadUnknown && lead[y] != kLeadUnknown) {
+      return lead[x] < lead[y];
+    }
+    const int names = compareNames(begin[x].name, begin[y].name);
     if (names != 0) return names < 0;
-    return compareUnits(x.remainder, y.remainder) < 0;
+    return compareUnits(begin[x].remainder, begin[y].remainder) < 0;
   });
+  std::vector<NamedTrack> sorted(count);
+  for (size_t k = 0; k < count; ++k) sorted[k] = begin[order[k]];
+  std::copy(sorted.begin(), sorted.end(), begin);
 }
 
 }  // namespace
