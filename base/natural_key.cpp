@@ -52,6 +52,20 @@ int compareTokens(uint32_t x, uint32_t y) {
 
 }  // namespace
 
+int compareDigitRuns(std::wstring_view a, size_t& i, std::wstring_view b, size_t& j) {
+  while (i < a.size() && a[i] == L'0') ++i;
+  while (j < b.size() && b[j] == L'0') ++j;
+  size_t endA = i, endB = j;
+  while (endA < a.size() && isDigit(a[endA])) ++endA;
+  while (endB < b.size() && isDigit(b[endB])) ++endB;
+  // Without leading zeros the longer run is the larger number.
+  if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
+  for (; i < endA; ++i, ++j) {
+    if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
+  }
+  return 0;
+}
+
 int compareNaturalNames(std::wstring_view a, std::wstring_view b) {
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   size_t from = 0;
@@ -66,15 +80,8 @@ int compareNaturalNames(std::wstring_view a, std::wstring_view b) {
     if (i == a.size() || j == b.size()) return i == a.size() ? (j == b.size() ? 0 : -1) : 1;
     const bool digitA = isDigit(a[i]), digitB = isDigit(b[j]);
     if (digitA && digitB) {
-      while (i < a.size() && a[i] == L'0') ++i;
-      while (j < b.size() && b[j] == L'0') ++j;
-      size_t endA = i, endB = j;
-      while (endA < a.size() && isDigit(a[endA])) ++endA;
-      while (endB < b.size() && isDigit(b[endB])) ++endB;
-      if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
-      for (; i < endA; ++i, ++j) {
-        if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
-      }
+      const int result = compareDigitRuns(a, i, b, j);
+      if (result != 0) return result;
       continue;
     }
     // A digit run's first token is below every character's.
