@@ -39,17 +39,8 @@ int compareNatural(std::wstring_view a, std::wstring_view b) {
     const bool digitA = isDigit(a[i]);
     const bool digitB = isDigit(b[j]);
     if (digitA && digitB) {
-      while (i < a.size() && a[i] == L'0') ++i;
-      while (j < b.size() && b[j] == L'0') ++j;
-      size_t endA = i, endB = j;
-      while (endA < a.size() && isDigit(a[endA])) ++endA;
-      while (endB < b.size() && isDigit(b[endB])) ++endB;
-      // Without leading zeros the longer run is the larger number.
-      if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
-      for (; i < endA; ++i, ++j) {
-        if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
-      }
-      j = endB;
+      const int result = compareDigitRuns(a, i, b, j);
+      if (result != 0) return result;
       continue;
     }
     if (digitA) return -1;

@@ -40,7 +40,59 @@ uint32_t charToken(const RankTable& table, wchar_t c) {
   return kUnranked | unit;
 }
 
+// Two tokens that differ: the platform decides between characters the table does not rank,
+// and 0 means the comparison goes on.
+int compareTokens(uint32_t x, uint32_t y) {
+  if ((x >= kUnranked || y >= kUnranked) && x >= kCharBase && y >= kCharBase) {
+    const int result = compareNaturalUnits(wchar_t(x & 0xFFFF), wchar_t(y & 0xFFFF));
+    return result < 0 ? -1 : (result > 0 ? 1 : 0);
+  }
+  return x < y ? -1 : 1;
+}
+
 }  // namespace
+
+int compareDigitRuns(std::wstring_view a, size_t& i, std::wstring_view b, size_t& j) {
+  while (i < a.size() && a[i] == L'0') ++i;
+  while (j < b.size() && b[j] == L'0') ++j;
+  size_t endA = i, endB = j;
+  while (endA < a.size() && isDigit(a[endA])) ++endA;
+  while (endB < b.size() && isDigit(b[endB])) ++endB;
+  // Without leading zeros the longer run is the larger number.
+  if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
+  for (; i < endA; ++i, ++j) {
+    if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
+  }
+  return 0;
+}
+
+int compareNaturalNames(std::wstring_view a, std::wstring_view b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  size_t from = 0;
+  while (from < n && a[from] == b[from]) ++from;
+  if (from == a.size() && from == b.size()) return 0;
+  // Equal units give equal tokens; a digit run is read whole, so start where it starts.
+  while (from > 0 && isDigit(a[from - 1])) --from;
+  const RankTable& table = rankTable();
+  size_t i = from, j = from;
+  for (;;) {
+    // The name that runs out of tokens first sorts first.
+    if (i == a.size() || j == b.size()) return i == a.size() ? (j == b.size() ? 0 : -1) : 1;
+    const bool digitA = isDigit(a[i]), digitB = isDigit(b[j]);
+    if (digitA && digitB) {
+      const int result = compareDigitRuns(a, i, b, j);
+      if (result != 0) return result;
+      continue;
+    }
+    // A digit run's first token is below every character's.
+    if (digitA || digitB) return digitA ? -1 : 1;
+    const uint32_t x = charToken(table, a[i++]), y = charToken(table, b[j++]);
+    if (x != y) {
+      const int result = compareTokens(x, y);
+      if (result != 0) return result;
+    }
+  }
+}
 
 uint32_t naturalRank(wchar_t unit) {
   const uint16_t u = static_cast<uint16_t>(unit);
@@ -70,15 +122,8 @@ int compareNaturalKeys(const uint32_t* a, size_t aLength, const uint32_t* b, siz
   for (size_t i = 0;; ++i) {
     while (i < n && a[i] == b[i]) ++i;
     if (i == n) return aLength < bLength ? -1 : (aLength > bLength ? 1 : 0);
-    const uint32_t x = a[i], y = b[i];
-    // Two different characters, one of them without a rank here: the platform decides, and
-    // when it finds them equal the comparison goes on.
-    if ((x >= kUnranked || y >= kUnranked) && x >= kCharBase && y >= kCharBase) {
-      const int result = compareNaturalUnits(wchar_t(x & 0xFFFF), wchar_t(y & 0xFFFF));
-      if (result != 0) return result < 0 ? -1 : 1;
-      continue;
-    }
-    return x < y ? -1 : 1;
+    const int result = compareTokens(a[i], b[i]);
+    if (result != 0) return result;
   }
 }
 

@@ -26,6 +26,14 @@ inline int compareNaturalKeys(const std::vector<uint32_t>& a, const std::vector<
   return compareNaturalKeys(a.data(), a.size(), b.data(), b.size());
 }
 
+// Compares the digit runs that start at a[i] and b[j] by value (any length, leading zeros
+// dropped) and moves i and j past them. Negative, zero or positive.
+int compareDigitRuns(std::wstring_view a, size_t& i, std::wstring_view b, size_t& j);
+
+// The same order as comparing the two names' keys, without building them: the names are
+// read from the first place they differ.
+int compareNaturalNames(std::wstring_view a, std::wstring_view b);
+
 // The rank of a code unit in the table the keys use (under Wine's en-US order), 0 for a digit
 // or a unit past the table.
 uint32_t naturalRank(wchar_t unit);

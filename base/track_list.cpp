@@ -98,22 +98,37 @@ void TrackList::clear() {
   orderPosition = 0;
 }
 
-bool TrackList::addTrack(std::wstring_view path) {
-  const size_t n = path.size();
+bool TrackList::addTrack(std::wstring_view path) { return addTrack({}, path); }
+
+bool TrackList::addTrack(std::wstring_view folder, std::wstring_view name) {
+  // Only the name is searched for the file name's start; a folder not ending in a separator
+  // could hold it.
+  if (!folder.empty() && !isSeparator(folder.back())) {
+    std::wstring path;
+    try {
+      path.assign(folder).append(name);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return addTrack({}, path);
+  }
+  const size_t n = folder.size() + name.size();
   if (n == 0 || n > kMaxPathLength) return false;
   if (tracks.size() >= kMaxTracks || pool.size() + n + 1 > kMaxPoolUnits) return false;
+  // A NUL would cut the stored path short of the fields that point into it.
+  if (folder.find(L'\0') != std::wstring_view::npos) return false;
 
-  // One pass finds the name (after the last separator; empty when the path ends in one) and
-  // its last dot. A NUL would cut the stored path short of the fields that point into it.
-  size_t nameStart = 0, lastDot = 0;
+  // One pass over the name finds the file name (after the last separator; empty when the path
+  // ends in one) and its last dot.
+  size_t nameStart = folder.size(), lastDot = 0;
   bool hasDot = false;
-  for (size_t i = 0; i < n; ++i) {
-    const wchar_t c = path[i];
+  for (size_t i = 0; i < name.size(); ++i) {
+    const wchar_t c = name[i];
     if (isSeparator(c)) {
-      nameStart = i + 1;
+      nameStart = folder.size() + i + 1;
       hasDot = false;
     } else if (c == L'.') {
-      lastDot = i;
+      lastDot = folder.size() + i;
       hasDot = true;
     } else if (c == L'\0') {
       return false;
@@ -127,11 +142,13 @@ bool TrackList::addTrack(std::wstring_view path) {
   track.nameStart = static_cast<uint16_t>(nameStart);
   track.nameLength = static_cast<uint16_t>(stemEnd - nameStart);
 
-  std::wstring copy;
-  if (aliases(pool, path)) path = copy.assign(path);
+  std::wstring folderCopy, nameCopy;
   const size_t oldPoolSize = pool.size();
   try {
-    pool.insert(pool.end(), path.begin(), path.end());
+    if (aliases(pool, folder)) folder = folderCopy.assign(folder);
+    if (aliases(pool, name)) name = nameCopy.assign(name);
+    pool.insert(pool.end(), folder.begin(), folder.end());
+    pool.insert(pool.end(), name.begin(), name.end());
     pool.push_back(L'\0');
     tracks.push_back(track);
   } catch (const std::bad_alloc&) {
@@ -228,113 +245,229 @@ size_t TrackList::commonPrefixLength() const {
   return length;
 }
 
+namespace {
+
+// Natural order of two names, each cut to the units the track order compares.
+int compareNames(std::wstring_view a, std::wstring_view b) {
+  return text::compareNaturalNames(a.substr(0, TrackList::kSortComponentLength),
+                                   b.substr(0, TrackList::kSortComponentLength));
+}
+
+// A folder's key holds its names one after the other, each ended, so an ancestor's key starts
+// the keys of its descendants and sorts before them.
+void appendFolderKey(std::wstring_view folder, std::vector<uint32_t>& keys) {
+  for (size_t start = 0; start < folder.size();) {
+    const size_t end = findSeparator(folder, start);
+    text::appendNaturalKey(
+        folder.substr(start, std::min(end - start, TrackList::kSortComponentLength)), keys);
+    text::endNaturalKeyName(keys);
+    start = end + 1;
+  }
+}
+
+// The rank of each folder whose key starts at keyStart[f] (keyStart ends with the keys'
+// size); folders equal in natural order share a rank. Returns the number of ranks.
+uint32_t rankFolders(const std::vector<uint32_t>& keys, const std::vector<size_t>& keyStart,
+                     std::vector<uint32_t>& rankOf) {
+  const size_t count = keyStart.size() - 1;
+  auto compare = [&](uint32_t x, uint32_t y) {
+    return text::compareNaturalKeys(keys.data() + keyStart[x], keyStart[x + 1] - keyStart[x],
+                                    keys.data() + keyStart[y], keyStart[y + 1] - keyStart[y]);
+  };
+  std::vector<uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t x, uint32_t y) { return compare(x, y) < 0; });
+  rankOf.assign(count, 0);
+  uint32_t rank = 0;
+  for (size_t k = 0; k < order.size(); ++k) {
+    if (k > 0 && compare(order[k - 1], order[k]) != 0) ++rank;
+    rankOf[order[k]] = rank;
+  }
+  return count == 0 ? 0 : rank + 1;
+}
+
+// Tracks of one folder, or of folders sharing a rank: by name, then by code units.
+struct NamedTrack {
+  std::wstring_view name;
+  std::wstring_view remainder;  // from a part all compared tracks share
+  Track track;
+};
+
+// The value of the digit run a name starts with, which orders two names that start with
+// different numbers as their natural order does ("2 Song" before "10 Song"), and a name
+// starting with a number before one that does not. Most names of a folder differ right there.
+constexpr uint64_t kNoLeadingNumber = UINT64_MAX;
+constexpr uint64_t kLeadUnknown = UINT64_MAX - 1;  // empty, or a number too long to hold
+uint64_t leadingNumber(std::wstring_view name) {
+  if (name.empty()) return kLeadUnknown;
+  if (name[0] < L'0' || name[0] > L'9') return kNoLeadingNumber;
+  size_t i = 0;
+  while (i < name.size() && name[i] == L'0') ++i;
+  uint64_t value = 0;
+  for (size_t digits = 0; i < name.size() && name[i] >= L'0' && name[i] <= L'9'; ++i) {
+    if (++digits > 18) return kLeadUnknown;
+    value = value * 10 + uint64_t(name[i] - L'0');
+  }
+  return value;
+}
+
+// A merge sort stays inside the array even if the platform's comparison of characters the
+// keys do not rank were not a strict weak order. It moves indices, not the entries.
+void sortByName(std::vector<NamedTrack>::iterator begin, std::vector<NamedTrack>::iterator end) {
+  const size_t count = static_cast<size_t>(end - begin);
+  if (count < 2) return;
+  std::vector<uint64_t> lead(count);
+  for (size_t i = 0; i < count; ++i) {
+    lead[i] = leadingNumber(begin[i].name.substr(0, TrackList::kSortComponentLength));
+  }
+  std::vector<uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    if (lead[x] != lead[y] && lead[x] != kLeadUnknown && lead[y] != kLeadUnknown) {
+      return lead[x] < lead[y];
+    }
+    const int names = compareNames(begin[x].name, begin[y].name);
+    if (names != 0) return names < 0;
+    return compareUnits(begin[x].remainder, begin[y].remainder) < 0;
+  });
+  std::vector<NamedTrack> sorted(count);
+  for (size_t k = 0; k < count; ++k) sorted[k] = begin[order[k]];
+  std::copy(sorted.begin(), sorted.end(), begin);
+}
+
+}  // namespace
+
 // The order of compareTrackOrder, reached in fewer and cheaper steps. Two paths first meet a
 // difference in their folders, and then a folder that ends first (an ancestor) sorts first:
 // its files come before its subfolders. So the distinct folders are ranked once, folders
 // equal in natural order sharing a rank, and each track sorts by its folder's rank, then by
-// its name, then by its code units. Names and folders are compared through keys built once.
+// its name, then by its code units.
 void TrackList::sort(size_t prefixLength) {
   const size_t count = tracks.size();
   if (count < 2) return;
-  auto remainder = [this, prefixLength](const Track& track) {
-    const size_t length = pathLength(track);
-    const size_t skip = std::min(prefixLength, length);
-    return std::wstring_view(pool.data() + track.pathOffset + skip, length - skip);
-  };
 
-  struct Entry {
-    uint32_t folder;  // its index, then its rank
-    uint32_t track;
-    size_t keyOffset;
-    size_t keyLength;
-  };
-  std::vector<Entry> entries(count);
-  std::vector<uint32_t> nameKeys;
-  nameKeys.reserve(count * 24);
+  std::vector<NamedTrack> entries(count);
+  std::vector<uint32_t> folderOf(count);
   std::vector<std::wstring_view> folders;
   std::unordered_map<std::wstring_view, uint32_t> folderIndex;
   for (size_t i = 0; i < count; ++i) {
-    const std::wstring_view path = remainder(tracks[i]);
+    const size_t length = pathLength(tracks[i]);
+    const size_t skip = std::min(prefixLength, length);
+    const std::wstring_view path(pool.data() + tracks[i].pathOffset + skip, length - skip);
     const size_t separator = findLastSeparator(path);
     // The folder keeps its last separator, so a path "\x.mp3" lies in a folder named "".
     const std::wstring_view folder =
         separator == std::wstring_view::npos ? path.substr(0, 0) : path.substr(0, separator + 1);
-    const std::wstring_view name =
-        separator == std::wstring_view::npos ? path : path.substr(separator + 1);
     // A walk lists a folder's files together, so most tracks share the previous one's folder.
     uint32_t index;
-    if (!folders.empty() && i > 0 && folders[entries[i - 1].folder] == folder) {
-      index = entries[i - 1].folder;
+    if (i > 0 && folders[folderOf[i - 1]] == folder) {
+      index = folderOf[i - 1];
     } else {
       const auto found = folderIndex.try_emplace(folder, uint32_t(folders.size()));
       if (found.second) folders.push_back(folder);
       index = found.first->second;
     }
-    const size_t offset = nameKeys.size();
-    text::appendNaturalKey(name.substr(0, kSortComponentLength), nameKeys);
-    entries[i] = {index, uint32_t(i), offset, nameKeys.size() - offset};
+    folderOf[i] = index;
+    entries[i] = {path.substr(folder.size()), path, tracks[i]};
   }
 
-  // Each folder's key holds its names one after the other, each ended, so an ancestor's key
-  // starts the keys of its descendants and sorts before them.
   std::vector<uint32_t> folderKeys;
-  std::vector<size_t> folderKeyStart(folders.size() + 1);
-  for (size_t f = 0; f < folders.size(); ++f) {
-    folderKeyStart[f] = folderKeys.size();
-    const std::wstring_view folder = folders[f];
-    for (size_t start = 0; start < folder.size();) {
-      const size_t end = findSeparator(folder, start);
-      text::appendNaturalKey(folder.substr(start, std::min(end - start, kSortComponentLength)),
-                             folderKeys);
-      text::endNaturalKeyName(folderKeys);
-      start = end + 1;
-    }
+  std::vector<size_t> folderKeyStart;
+  folderKeyStart.reserve(folders.size() + 1);
+  for (const std::wstring_view folder : folders) {
+    folderKeyStart.push_back(folderKeys.size());
+    appendFolderKey(folder, folderKeys);
   }
-  folderKeyStart[folders.size()] = folderKeys.size();
-  auto compareFolders = [&](uint32_t x, uint32_t y) {
-    return text::compareNaturalKeys(
-        folderKeys.data() + folderKeyStart[x], folderKeyStart[x + 1] - folderKeyStart[x],
-        folderKeys.data() + folderKeyStart[y], folderKeyStart[y + 1] - folderKeyStart[y]);
-  };
-  std::vector<uint32_t> folderOrder(folders.size());
-  std::iota(folderOrder.begin(), folderOrder.end(), 0u);
-  std::stable_sort(folderOrder.begin(), folderOrder.end(),
-                   [&](uint32_t x, uint32_t y) { return compareFolders(x, y) < 0; });
-  std::vector<uint32_t> folderRank(folders.size());
-  uint32_t rank = 0;
-  for (size_t k = 0; k < folderOrder.size(); ++k) {
-    if (k > 0 && compareFolders(folderOrder[k - 1], folderOrder[k]) != 0) ++rank;
-    folderRank[folderOrder[k]] = rank;
-  }
+  folderKeyStart.push_back(folderKeys.size());
+  std::vector<uint32_t> folderRank;
+  const uint32_t ranks = rankFolders(folderKeys, folderKeyStart, folderRank);
 
   // Tracks grouped by rank (a counting sort), then each group sorted by name.
-  std::vector<size_t> groupStart(size_t(rank) + 2, 0);
-  for (Entry& entry : entries) {
-    entry.folder = folderRank[entry.folder];
-    ++groupStart[entry.folder + 1];
-  }
+  std::vector<size_t> groupStart(size_t(ranks) + 1, 0);
+  for (size_t i = 0; i < count; ++i) ++groupStart[folderRank[folderOf[i]] + 1];
   for (size_t g = 1; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
-  std::vector<Entry> grouped(count);
+  std::vector<NamedTrack> grouped(count);
   {
     std::vector<size_t> next(groupStart.begin(), groupStart.end() - 1);
-    for (const Entry& entry : entries) grouped[next[entry.folder]++] = entry;
+    for (size_t i = 0; i < count; ++i) grouped[next[folderRank[folderOf[i]]]++] = entries[i];
   }
-  // A merge sort stays inside the array even if the platform's comparison of characters the
-  // keys do not rank were not a strict weak order.
-  auto before = [&](const Entry& x, const Entry& y) {
-    const int names = text::compareNaturalKeys(nameKeys.data() + x.keyOffset, x.keyLength,
-                                               nameKeys.data() + y.keyOffset, y.keyLength);
-    if (names != 0) return names < 0;
-    return compareUnits(remainder(tracks[x.track]), remainder(tracks[y.track])) < 0;
-  };
   for (size_t g = 0; g + 1 < groupStart.size(); ++g) {
-    std::stable_sort(grouped.begin() + groupStart[g], grouped.begin() + groupStart[g + 1], before);
+    sortByName(grouped.begin() + groupStart[g], grouped.begin() + groupStart[g + 1]);
   }
 
   std::vector<Track> sorted;
   sorted.reserve(count);
-  for (const Entry& entry : grouped) sorted.push_back(tracks[entry.track]);
+  for (const NamedTrack& entry : grouped) sorted.push_back(entry.track);
   tracks.swap(sorted);
+}
+
+void FolderRuns::folderDone(TrackList& list, size_t sharedLength) {
+  const size_t begin = covered_, end = list.size();
+  covered_ = end;
+  if (!valid_ || begin == end) return;
+  // Anything left half done (out of memory) sends finish to the whole sort.
+  valid_ = false;
+  // Every file must start its name where the folder's path ends.
+  const size_t folderLength = list.tracks[begin].nameStart;
+  if (folderLength < sharedLength || end > UINT32_MAX) return;
+  std::vector<NamedTrack> entries(end - begin);
+  for (size_t i = begin; i < end; ++i) {
+    const Track& track = list.tracks[i];
+    if (track.nameStart != folderLength) return;
+    const std::wstring_view name = list.path(i).substr(folderLength);
+    entries[i - begin] = {name, name, track};
+  }
+  sortByName(entries.begin(), entries.end());
+  for (size_t i = begin; i < end; ++i) list.tracks[i] = entries[i - begin].track;
+
+  const std::wstring_view path = list.path(begin);
+  if (folderKeyStart_.empty()) folderKeyStart_.push_back(0);
+  appendFolderKey(path.substr(sharedLength, folderLength - sharedLength), folderKeys_);
+  folderKeyStart_.push_back(folderKeys_.size());
+  runs_.push_back({uint32_t(begin), uint32_t(end)});
+  valid_ = true;
+}
+
+void FolderRuns::finish(TrackList& list) {
+  const size_t count = list.size();
+  if (!valid_ || covered_ != count) {
+    list.sort(list.commonPrefixLength());
+    return;
+  }
+  if (count < 2) return;
+  std::vector<uint32_t> runRank;
+  rankFolders(folderKeys_, folderKeyStart_, runRank);
+  // Runs in rank order; a rank of several runs (folders equal in natural order, such as
+  // "Disc 1" and "Disc 01") has their files merged by name.
+  std::vector<uint32_t> runOrder(runs_.size());
+  std::iota(runOrder.begin(), runOrder.end(), 0u);
+  std::stable_sort(runOrder.begin(), runOrder.end(),
+                   [&](uint32_t x, uint32_t y) { return runRank[x] < runRank[y]; });
+  std::vector<Track> sorted;
+  sorted.reserve(count);
+  std::vector<NamedTrack> merged;
+  for (size_t k = 0; k < runOrder.size();) {
+    size_t last = k + 1;
+    while (last < runOrder.size() && runRank[runOrder[last]] == runRank[runOrder[k]]) ++last;
+    if (last == k + 1) {
+      const Run run = runs_[runOrder[k]];
+      sorted.insert(sorted.end(), list.tracks.begin() + run.begin, list.tracks.begin() + run.end);
+    } else {
+      merged.clear();
+      for (size_t r = k; r < last; ++r) {
+        const Run run = runs_[runOrder[r]];
+        for (uint32_t i = run.begin; i < run.end; ++i) {
+          const std::wstring_view path = list.path(i);
+          merged.push_back({path.substr(list.tracks[i].nameStart), path, list.tracks[i]});
+        }
+      }
+      sortByName(merged.begin(), merged.end());
+      for (const NamedTrack& entry : merged) sorted.push_back(entry.track);
+    }
+    k = last;
+  }
+  list.tracks.swap(sorted);
 }
 
 void TrackList::releaseSpareCapacity() {

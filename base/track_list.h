@@ -51,6 +51,8 @@ class TrackList {
   // False (and nothing added) for an empty path, one over 65535 units, one holding a NUL,
   // or when the pool's 32-bit offsets or memory run out.
   bool addTrack(std::wstring_view path);
+  // The same for the path folder + name, without building it first.
+  bool addTrack(std::wstring_view folder, std::wstring_view name);
 
   // Ignored for an index out of range; the title is cut to 65535 units.
   void setTitle(size_t index, std::wstring_view title);
@@ -103,6 +105,32 @@ class TrackList {
   void startCycleIfNeeded();
   void shuffleIndices(std::vector<uint32_t>& indices);
   void pushHistory(uint32_t index);
+};
+
+// The track order of a list that is filled a folder at a time, as a walk lists each folder
+// whole: each folder's files are sorted as soon as it is done, so that only the folders are
+// left to rank at the end. The result is the order of sort(commonPrefixLength()).
+class FolderRuns {
+ public:
+  // The tracks added since the last call (or since the list was empty) are the files of one
+  // folder, each path the folder's path and the file's name. sharedLength, the same at every call,
+  // is the length of a path that all tracks share up to and including a separator.
+  void folderDone(TrackList& list, size_t sharedLength);
+
+  // Puts the list into track order (through sort when the runs do not cover the list).
+  // Throws std::bad_alloc, leaving the list as it was, when its working memory runs out.
+  void finish(TrackList& list);
+
+ private:
+  struct Run {
+    uint32_t begin;
+    uint32_t end;
+  };
+  std::vector<Run> runs_;
+  std::vector<uint32_t> folderKeys_;    // each run's folder below the shared path
+  std::vector<size_t> folderKeyStart_;  // where each run's key starts, then the keys' end
+  size_t covered_ = 0;                  // tracks handed to a run so far
+  bool valid_ = true;
 };
 
 // -1, 0 or 1: the track order of two paths (each taken whole).

@@ -20,5 +20,7 @@ std::wstring searchPattern(std::wstring_view folder);
 // folder all paths share, releases its spare capacity and leaves it with no current track
 // and a fresh shuffle order.
 void sortScanned(TrackList& list);
+// The same for a list whose walk handed every folder to runs.
+void sortScanned(TrackList& list, FolderRuns& runs);
 
 }  // namespace scanner

@@ -41,10 +41,11 @@ class LowPriority {
 
 WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, TrackList& list,
                        const std::function<bool()>& cancelled,
-                       const std::function<void(uint64_t)>& progress) {
+                       const std::function<void(uint64_t)>& progress, FolderRuns* runs) {
   // An empty folder text would list the root of the current drive.
   if (folder.empty()) return WalkOutcome::Failed;
   std::vector<std::wstring> folders{folder};
+  const size_t sharedLength = paths::child(folder, L"").size();
   uint64_t count = 0;
   WIN32_FIND_DATAW data;
   while (!folders.empty()) {
@@ -56,17 +57,16 @@ WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, Track
       if (current == folder) return WalkOutcome::Failed;
       continue;
     }
-    // Every entry's path is the folder, a separator and its name; one buffer serves them all.
+    // Every entry's path is the folder, a separator and its name.
     const std::wstring prefix = paths::child(current, L"");
-    std::wstring path;
     do {
       if (isDotEntry(data.cFileName)) continue;
       const DWORD attributes = data.dwFileAttributes;
       if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+      const std::wstring_view name(data.cFileName);
       if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (!isAcceptedFileType(data.cFileName)) continue;
-        path.assign(prefix).append(data.cFileName);
-        list.addTrack(path);
+        if (!isAcceptedFileType(name)) continue;
+        list.addTrack(prefix, name);
         if (++count % kProgressEvery == 0) {
           progress(count);
           if (cancelled()) return WalkOutcome::Cancelled;
@@ -75,6 +75,8 @@ WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, Track
         folders.push_back(prefix + data.cFileName);
       }
     } while (FindNextFileW(find.get(), &data));
+    // Sorted while the walk goes on, so that little of the sort is left for the end.
+    if (runs) runs->folderDone(list, sharedLength);
   }
   return WalkOutcome::Done;
 }
@@ -159,23 +161,30 @@ void Scanner::scan(const ScanRequest& request, bool& delivered) {
   result->folder = request.folder;
   result->includeSubfolders = request.includeSubfolders;
 
+  FolderRuns runs;
   const WalkOutcome outcome = walkFolder(
       request.folder, request.includeSubfolders, result->list, [this, id] { return cancelled(id); },
       [this, id](uint64_t count) {
         PostMessageW(window_, progressMessage_, id, static_cast<LPARAM>(count));
-      });
+      },
+      &runs);
   if (outcome == WalkOutcome::Cancelled) return;
   result->failed = outcome == WalkOutcome::Failed;
 
   const TrackList& list = result->list;
-  if (list.size() >= 2) sortScanned(result->list);
+  // Once posted the list is the window's, so the title phase keeps the pool the walk grew and
+  // the list takes a copy without the spare capacity: the copy releasing it would make anyway.
+  std::vector<wchar_t> paths;
+  if (list.size() >= 2) {
+    paths.swap(result->list.pool);
+    result->list.pool.assign(paths.begin(), paths.end());
+    sortScanned(result->list, runs);
+  }
   if (result->failed || list.size() == 0) {
     if (!cancelled(id)) delivered = post(doneMessage_, result);
     return;
   }
-
-  // Once posted the list is the window's, so the title phase works from its own copy.
-  const std::vector<wchar_t> paths = list.pool;
+  if (paths.empty()) paths = list.pool;
   std::vector<uint32_t> offsets;
   offsets.reserve(list.size());
   for (const Track& track : list.tracks) offsets.push_back(track.pathOffset);

@@ -23,10 +23,11 @@ enum class WalkOutcome { Done, Failed, Cancelled };
 // skipping hidden and system entries and never following reparse-point folders.
 // cancelled is asked before each folder is listed; progress gets the count at every 500th
 // accepted file, and cancelled is asked right after it. Failed means the folder itself could
-// not be listed; an unlistable subfolder is skipped.
+// not be listed; an unlistable subfolder is skipped. With runs, each folder's files are
+// handed to it as the folder is done (list starts empty).
 WalkOutcome walkFolder(const std::wstring& folder, bool includeSubfolders, TrackList& list,
                        const std::function<bool()>& cancelled,
-                       const std::function<void(uint64_t)>& progress);
+                       const std::function<void(uint64_t)>& progress, FolderRuns* runs = nullptr);
 
 class Scanner {
  public:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -148,6 +149,51 @@ TEST(NaturalKey, ListSortAgreesWithThePairwiseTrackOrder) {
                        return compareTrackOrder(a.substr(9), b.substr(9)) < 0;
                      });
     expectSameOrder(expected, sortedByList(paths));
+  }
+}
+
+// Names compared where they differ give the order of their whole keys.
+TEST(NaturalKey, NamesCompareAsTheirKeys) {
+  std::mt19937 random(3);
+  for (int i = 0; i < 20000; ++i) {
+    const std::wstring a = randomName(random);
+    const std::wstring b = random() % 4 == 0 ? randomName(random) : variant(random, a);
+    ASSERT_EQ(text::compareNaturalNames(a, b), order(a, b))
+        << text::wideToUtf8(a) << " / " << text::wideToUtf8(b);
+    ASSERT_EQ(text::compareNaturalNames(b, a), order(b, a));
+  }
+  EXPECT_EQ(text::compareNaturalNames(L"a10b", L"a010b"), 0);
+  EXPECT_LT(text::compareNaturalNames(L"a19", L"a100"), 0);
+  EXPECT_LT(text::compareNaturalNames(L"x9", L"x\u00AD"), 0);
+}
+
+// A walk hands the list its folders in any order, each folder's files together: sorting each
+// folder as it comes and ranking the folders at the end gives the list's own sort.
+TEST(NaturalKey, FolderRunsGiveTheListSort) {
+  for (uint32_t seed = 21; seed <= 26; ++seed) {
+    std::vector<std::wstring> paths = corpus(seed, 1500);
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    std::map<std::wstring, std::vector<std::wstring>> byFolder;
+    for (const std::wstring& path : paths) {
+      const size_t cut = path.find_last_of(L'\\') + 1;
+      byFolder[path.substr(0, cut)].push_back(path.substr(cut));
+    }
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> folders(byFolder.begin(),
+                                                                            byFolder.end());
+    std::mt19937 random(seed);
+    std::shuffle(folders.begin(), folders.end(), random);
+    TrackList list;
+    FolderRuns runs;
+    for (auto& [folder, names] : folders) {
+      std::shuffle(names.begin(), names.end(), random);
+      for (const std::wstring& name : names) ASSERT_TRUE(list.addTrack(folder, name));
+      runs.folderDone(list, 9);
+    }
+    runs.finish(list);
+    std::vector<std::wstring> actual;
+    for (size_t i = 0; i < list.size(); ++i) actual.emplace_back(list.path(i));
+    expectSameOrder(sortedByList(paths), actual);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -81,6 +82,33 @@ TEST(TrackListNames, RefusesPathsItCannotHold) {
   EXPECT_FALSE(list.addTrack(std::wstring(L"C:\\a\0b.mp3", 10)));
   EXPECT_EQ(list.size(), 1u);
   EXPECT_EQ(list.pool.size(), 65536u);
+}
+
+// A folder and a name make the same entry as the path they join into.
+TEST(TrackListNames, FolderAndNameAddAsTheirPath) {
+  const std::pair<std::wstring, std::wstring> parts[] = {{L"C:\\Music\\", L"01 - Intro.mp3"},
+                                                         {L"C:\\a\\", L"b.c.mp3"},
+                                                         {L"x/", L".a.mp3"},
+                                                         {L"C:\\M\\", L"sub\\x.mp3"},
+                                                         {L"C:\\v1.", L"2"},
+                                                         {L"C:\\M", L"\\n."},
+                                                         {L"", L"song"},
+                                                         {L"C:\\", L""}};
+  TrackList joined, parted;
+  for (const auto& [folder, name] : parts) {
+    ASSERT_TRUE(joined.addTrack(folder + name));
+    ASSERT_TRUE(parted.addTrack(folder, name));
+  }
+  ASSERT_EQ(parted.size(), joined.size());
+  for (size_t i = 0; i < joined.size(); ++i) {
+    EXPECT_EQ(parted.path(i), joined.path(i)) << i;
+    EXPECT_EQ(parted.tracks[i].nameStart, joined.tracks[i].nameStart) << i;
+    EXPECT_EQ(parted.tracks[i].nameLength, joined.tracks[i].nameLength) << i;
+  }
+  EXPECT_FALSE(parted.addTrack(std::wstring(L"C:\\a\0\\", 6), L"b.mp3"));
+  EXPECT_FALSE(parted.addTrack(L"", L""));
+  EXPECT_FALSE(parted.addTrack(std::wstring(65530, L'a') + L"\\", L"b.mp3"));
+  EXPECT_EQ(parted.size(), joined.size());
 }
 
 TEST(TrackListNames, SetTitleReusesOrAppendsItsSlot) {

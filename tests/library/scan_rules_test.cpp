@@ -31,6 +31,15 @@ TEST(ScanRules, RefusesOtherNamesAndTypes) {
   EXPECT_FALSE(scanner::isAcceptedFileType(L"a.mp3.MP3x"sv));
 }
 
+// Types past ASCII go to the platform's casing, where no such letter matches an ASCII one.
+TEST(ScanRules, TypesPastAsciiAreRefused) {
+  for (std::wstring_view name : {L"a.mp\u00B3"sv, L"a.\uFF4Dp3"sv, L"a.\uFF2D\uFF30\uFF13"sv,
+                                 L"a.fla\u0441"sv, L"\u00E9t\u00E9.mp\u00B3"sv}) {
+    EXPECT_FALSE(scanner::isAcceptedFileType(name)) << text::wideToUtf8(name);
+  }
+  EXPECT_TRUE(scanner::isAcceptedFileType(L"\u00E9t\u00E9.Mp3"sv));
+}
+
 TEST(ScanRules, DisplayTitleNeedsATitle) {
   TagInfo tags;
   EXPECT_EQ(displayTitle(tags), L""sv);
