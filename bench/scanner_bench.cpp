@@ -259,6 +259,11 @@ int main() {
       if (run % 2 == 0) timeBare();
       scanner::Scanner scanner;
       scanner.start(window.handle(), WM_APP_SCAN_PROGRESS, WM_APP_SCAN_DONE, WM_APP_TITLES);
+      // The player starts its scanner long before the first folder is opened: a scan of a
+      // missing folder first, so that the thread's start is not timed.
+      if (window.run(scanner.submit(base + L"\\missing", true, 0), 0, nullptr, nullptr) < 0) {
+        return -1.0;
+      }
       const double start = nowMs();
       const uint32_t id = scanner.submit(tree, true, 0);
       const double doneAt = window.run(id, 0, nullptr, bytes, kept);
