@@ -16,7 +16,7 @@ if(TWK_TREE STREQUAL "windows")
   add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
   add_link_options(-static -static-libgcc -static-libstdc++)
   if(CMAKE_CROSSCOMPILING)
-    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tools/wine-run;${CMAKE_BINARY_DIR}")
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tools/wine-test;${CMAKE_BINARY_DIR}")
   endif()
 else()
   # wchar_t holds one UTF-16 code unit here as on Windows; base/short_wchar.c supplies the
