@@ -59,6 +59,10 @@ file(WRITE "${CMAKE_BINARY_DIR}/miniaudio_impl.c"
 add_library(twk_miniaudio STATIC "${CMAKE_BINARY_DIR}/miniaudio_impl.c")
 target_include_directories(twk_miniaudio SYSTEM PUBLIC "${TWK_MINIAUDIO_DIR}")
 target_compile_options(twk_miniaudio PRIVATE -w)
+# Only the decoders, the resampler and the device layer are used: the rest (the high-level engine,
+# its node graph and resource manager, encoders, generators) would only lengthen every start.
+target_compile_definitions(twk_miniaudio PUBLIC MA_NO_ENGINE MA_NO_NODE_GRAPH
+                           MA_NO_RESOURCE_MANAGER MA_NO_ENCODING MA_NO_GENERATION)
 if(NOT TWK_TREE STREQUAL "windows")
   # The portable core only decodes; the device layer is the Windows program's.
   target_compile_definitions(twk_miniaudio PUBLIC MA_NO_DEVICE_IO MA_NO_THREADING)
