@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "base/scoped_win.h"
 #include "player/player.h"
@@ -11,6 +12,7 @@
 #include "ui/glyph_shapes.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
+#include "ui/window_ops.h"
 
 namespace {
 
@@ -415,6 +417,16 @@ void drawFrame(MainWindow& w, HDC dc) {
     m.textHeight = w.textHeight;
     draw::ornamentFills(w.palette, client.right - client.left, layout::titleRowHeight(m),
                         layout::compactHeight(m), dpi, fills);
+    // The list is made just after the first frame; until then its place shows the empty
+    // list it will be.
+    if (!w.list && !w.listHidden) {
+      const layout::FullLayout l = layout::fullLayout(metricsOf(w), client.right - client.left,
+                                                      client.bottom - client.top, true);
+      for (const auto& [box, colour] :
+           {std::pair{l.list, w.palette.listEven}, std::pair{l.scroll, w.palette.scrollTrack}}) {
+        fills.push_back({{box.x, box.y, box.x + box.width, box.y + box.height}, colour});
+      }
+    }
   }
   fillAll(dc, fills);
 }

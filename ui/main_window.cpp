@@ -88,7 +88,7 @@ void addTool(MainWindow& w, HWND control) {
   SendMessageW(w.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-// Every child in the order of the design, with its font, subclass and tool.
+// Every child but the list, in the order of the design, with its font and subclass.
 void createControls(MainWindow& w, const Player& player) {
   StatusView glyphState;
   glyphState.miniMode = w.miniMode;
@@ -101,49 +101,51 @@ void createControls(MainWindow& w, const Player& player) {
   w.volume = createTrackbar(w, kIdVolume, 100, 2, 10);
   for (int id = kIdTopmost; id <= kIdListButton; ++id) createButton(w, id, glyphState);
 
-  w.list =
-      CreateWindowExW(0, WC_LISTVIEWW, L"",
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
-                          LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOCOLUMNHEADER,
-                      0, 0, 0, 0, w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdList)),
-                      w.instance, nullptr);
-  if (w.list) {
-    SendMessageW(w.list, LVM_SETBKCOLOR, 0, w.palette.listEven);
-    SendMessageW(w.list, LVM_SETTEXTBKCOLOR, 0, w.palette.listEven);
-    SendMessageW(w.list, LVM_SETTEXTCOLOR, 0, w.palette.listText);
-    const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
-    SendMessageW(w.list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH;
-    column.cx = kInitialColumnWidth;
-    SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    SendMessageW(w.list, LVM_SETITEMCOUNT, player.trackList().size(), LVSICF_NOINVALIDATEALL);
-    w.scroll = createScrollWindow(w);
-    // Above the list, so that it covers the list's edge.
-    if (w.scroll) {
-      SetWindowPos(w.scroll, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-  }
-
   for (HWND button : w.buttons) {
     if (button) subclassControl(w, button, false);
   }
   for (HWND bar : {w.seek, w.volume}) {
     if (bar) subclassControl(w, bar, true);
   }
-  if (w.list) subclassList(w);
-
-  // Fonts: buttons the icon font, the labels and the list the text font.
+  // Fonts: buttons the icon font, the labels the text font.
   for (HWND button : w.buttons) {
     if (button) {
       SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.icon.get()), FALSE);
     }
   }
-  for (HWND control : {w.title, w.time, w.list}) {
+  for (HWND control : {w.title, w.time}) {
     if (control) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text.get()), FALSE);
     }
   }
+}
+
+// The list and its scroll strip, made last so that they come after every other control.
+void createList(MainWindow& w, const Player& player) {
+  w.list =
+      CreateWindowExW(0, WC_LISTVIEWW, L"",
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
+                          LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOCOLUMNHEADER,
+                      0, 0, 0, 0, w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdList)),
+                      w.instance, nullptr);
+  if (!w.list) return;
+  SendMessageW(w.list, LVM_SETBKCOLOR, 0, w.palette.listEven);
+  SendMessageW(w.list, LVM_SETTEXTBKCOLOR, 0, w.palette.listEven);
+  SendMessageW(w.list, LVM_SETTEXTCOLOR, 0, w.palette.listText);
+  const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+  SendMessageW(w.list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+  LVCOLUMNW column = {};
+  column.mask = LVCF_WIDTH;
+  column.cx = kInitialColumnWidth;
+  SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  SendMessageW(w.list, LVM_SETITEMCOUNT, player.trackList().size(), LVSICF_NOINVALIDATEALL);
+  w.scroll = createScrollWindow(w);
+  // Above the list, so that it covers the list's edge.
+  if (w.scroll) {
+    SetWindowPos(w.scroll, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  subclassList(w);
+  SendMessageW(w.list, WM_SETFONT, reinterpret_cast<WPARAM>(w.fonts.text.get()), FALSE);
 }
 
 void installPlayerHooks(MainWindow& w) {
@@ -185,8 +187,6 @@ void installPlayerHooks(MainWindow& w) {
   w.player->setHooks(std::move(hooks));
 }
 
-}  // namespace
-
 void createTooltips(MainWindow& w) {
   if (w.tooltip || !w.hwnd) return;
   w.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -195,6 +195,17 @@ void createTooltips(MainWindow& w) {
   for (HWND button : w.buttons) addTool(w, button);
   addTool(w, w.seek);
   addTool(w, w.volume);
+}
+
+}  // namespace
+
+void createAfterFirstFrame(MainWindow& w) {
+  if (!w.list && w.player) {
+    createList(w, *w.player);
+    showControlsForMode(w);
+    layoutWindow(w);
+  }
+  createTooltips(w);
 }
 
 LRESULT adoptMainWindow(HWND window, LPARAM createStruct) {
@@ -312,7 +323,7 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     MainWindow* created = mainWindowOf(hwnd);
     if (created && !created->firstPaintDone && !created->measureStartup) {
       created->firstPaintDone = true;
-      createTooltips(*created);
+      createAfterFirstFrame(*created);
       PostMessageW(hwnd, WM_APP_START, 0, 0);
     }
   }

@@ -86,8 +86,9 @@ struct MainWindow {
 HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Settings& settings,
                       const std::wstring& settingsPath, int showCommand);
 
-// The tooltip window and its tools: nothing the first frame shows, so made after it.
-void createTooltips(MainWindow& w);
+// What the first frame can do without, made once it is on the screen: the list (the first
+// frame paints the empty list in its place) and the tooltip window with its tools.
+void createAfterFirstFrame(MainWindow& w);
 
 // The MainWindow of the main window (null before WM_NCCREATE finished and after WM_NCDESTROY).
 MainWindow* mainWindowOf(HWND window);

@@ -40,7 +40,7 @@ void onFirstPaint(MainWindow& w) {
     writeStartupTime();
     DestroyWindow(w.hwnd);
   } else {
-    createTooltips(w);
+    createAfterFirstFrame(w);
     PostMessageW(w.hwnd, WM_APP_START, 0, 0);
   }
 }

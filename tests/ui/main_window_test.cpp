@@ -14,6 +14,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/messages.h"
@@ -27,6 +28,7 @@
 #include "tests/support/wav_writer.h"
 #include "tests/support/win_test_support.h"
 #include "ui/draw_math.h"
+#include "ui/drawing.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
@@ -106,6 +108,41 @@ void expectGlyphShown(const WindowHost& host, int id) {
   EXPECT_LE(std::abs(top + bottom - r.bottom), 2 * s1 + 1) << "button " << id;
   EXPECT_GE(bottom - top, layout::scale(10, dpi)) << "button " << id;
   EXPECT_LE(bottom - top, layout::scale(16, dpi)) << "button " << id;
+}
+
+// The list is made just after the first frame, which paints its place itself: the empty list
+// and its strip must look exactly as that place did.
+TEST(MainWindowControls, TheFirstFrameShowsTheListAsItWillBe) {
+  WindowHost host;
+  ASSERT_TRUE(host.ok());
+  MainWindow& w = host.w();
+  ASSERT_NE(w.list, nullptr);
+  ASSERT_NE(w.scroll, nullptr);
+  ASSERT_EQ(host.itemCount(), 0);
+  RedrawWindow(host.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RECT client = {};
+  GetClientRect(host.hwnd(), &client);
+  testsupport::Canvas shown(client.right, client.bottom);
+  {
+    const base::WindowDC screen(host.hwnd());
+    BitBlt(shown.dc(), 0, 0, client.right, client.bottom, screen.get(), 0, 0, SRCCOPY);
+  }
+  testsupport::Canvas first(client.right, client.bottom);
+  const HWND list = std::exchange(w.list, nullptr);
+  drawFrame(w, first.dc());
+  w.list = list;
+
+  for (HWND control : {w.list, w.scroll}) {
+    RECT r = {};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, host.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    ASSERT_FALSE(IsRectEmpty(&r));
+    int differing = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) differing += shown.at(x, y) != first.at(x, y);
+    }
+    EXPECT_EQ(differing, 0) << (control == w.list ? "list" : "scroll strip");
+  }
 }
 
 TEST(MainWindowControls, EveryControlExistsWithItsGlyphAndTooltip) {
