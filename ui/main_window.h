@@ -65,6 +65,18 @@ struct MainWindow {
   HWND scroll = nullptr;
   HWND tooltip = nullptr;
 
+  // Everything the children's places follow from, as of the last layout: a WM_SIZE that
+  // changes none of it (the one of the first show) moves nothing.
+  struct LayoutInputs {
+    int width = -1, height = -1;
+    bool miniMode = false, listHidden = false;
+    UINT dpi = 0;
+    int textHeight = 0, timeWidth = 0;
+    HWND list = nullptr, scroll = nullptr;
+    bool operator==(const LayoutInputs&) const = default;
+  };
+  LayoutInputs laidOut;
+
   HWND hovered = nullptr;  // the subclassed button or trackbar under the mouse
   ScrollState scrollState;
 

@@ -141,13 +141,34 @@ void notifyChanged(MainWindow& w) {
   if (w.player) w.player->updateMediaControls();
 }
 
-void layoutWindow(MainWindow& w) {
-  if (!w.hwnd || !w.title) return;
+namespace {
+
+MainWindow::LayoutInputs layoutInputsOf(const MainWindow& w) {
   RECT client = {};
   GetClientRect(w.hwnd, &client);
+  return {client.right - client.left,
+          client.bottom - client.top,
+          w.miniMode,
+          w.listHidden,
+          w.dpi,
+          w.textHeight,
+          w.timeWidth,
+          w.list,
+          w.scroll};
+}
+
+}  // namespace
+
+void layoutForNewSize(MainWindow& w) {
+  if (w.hwnd && layoutInputsOf(w) != w.laidOut) layoutWindow(w);
+}
+
+void layoutWindow(MainWindow& w) {
+  if (!w.hwnd || !w.title) return;
+  w.laidOut = layoutInputsOf(w);
   const layout::Metrics m = metricsOf(w);
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
+  const int width = w.laidOut.width;
+  const int height = w.laidOut.height;
   HDWP batch = BeginDeferWindowPos(16);
   if (w.miniMode) {
     const layout::MiniLayout l = layout::miniLayout(m, width);

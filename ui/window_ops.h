@@ -10,6 +10,9 @@ struct MainWindow;
 class Player;
 
 void layoutWindow(MainWindow& w);
+// For WM_SIZE: lays the window out again only if its size or anything else its layout follows
+// from changed since the last layout.
+void layoutForNewSize(MainWindow& w);
 void showControlsForMode(MainWindow& w);
 void rememberRect(MainWindow& w);
 void setMiniMode(MainWindow& w, bool on);

@@ -271,7 +271,7 @@ LRESULT handle(MainWindow& w, UINT message, WPARAM wParam, LPARAM lParam, bool& 
       return 0;
     case WM_SIZE:
       // A minimised window has no client area to lay out; the restore brings its own size.
-      if (wParam != SIZE_MINIMIZED) layoutWindow(w);
+      if (wParam != SIZE_MINIMIZED) layoutForNewSize(w);
       return 0;
     case WM_PAINT:
       paintWindow(w);
