@@ -53,21 +53,24 @@ bool onSomeMonitor(const SettingsRect& r) {
   return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
+// A child made in its place, so that the layout before the first frame moves nothing.
 HWND createChild(MainWindow& w, const wchar_t* className, DWORD style, int id,
-                 const wchar_t* text = L"") {
-  return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, w.hwnd,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), w.instance, nullptr);
+                 const layout::Box& box, const wchar_t* text = L"") {
+  return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, box.x, box.y, box.width,
+                         box.height, w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         w.instance, nullptr);
 }
 
-HWND createButton(MainWindow& w, int id, const StatusView& status) {
-  HWND button =
-      createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, id, buttonGlyph(id, status).c_str());
+HWND createButton(MainWindow& w, int id, const StatusView& status, const layout::Box& box) {
+  HWND button = createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, id, box,
+                            buttonGlyph(id, status).c_str());
   w.buttons[id - kIdOpenFolder] = button;
   return button;
 }
 
-HWND createTrackbar(MainWindow& w, int id, int maximum, int line, int page) {
-  HWND bar = createChild(w, TRACKBAR_CLASSW, WS_TABSTOP | TBS_NOTICKS, id);
+HWND createTrackbar(MainWindow& w, int id, const layout::Box& box, int maximum, int line,
+                    int page) {
+  HWND bar = createChild(w, TRACKBAR_CLASSW, WS_TABSTOP | TBS_NOTICKS, id, box);
   if (!bar) return nullptr;
   SendMessageW(bar, TBM_SETRANGEMIN, FALSE, 0);
   SendMessageW(bar, TBM_SETRANGEMAX, FALSE, maximum);
@@ -94,12 +97,20 @@ void createControls(MainWindow& w, const Player& player) {
   glyphState.miniMode = w.miniMode;
   glyphState.repeat = player.view().repeat;
 
-  w.title = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTitle);
-  w.seek = createTrackbar(w, kIdSeek, 10000, 100, 1000);
-  w.time = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTime);
-  for (int id = kIdOpenFolder; id <= kIdRepeat; ++id) createButton(w, id, glyphState);
-  w.volume = createTrackbar(w, kIdVolume, 100, 2, 10);
-  for (int id = kIdTopmost; id <= kIdListButton; ++id) createButton(w, id, glyphState);
+  RECT client = {};
+  GetClientRect(w.hwnd, &client);
+  const std::vector<Place> places = placesFor(w, client.right, client.bottom, nullptr);
+  w.title =
+      createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTitle, placeOf(places, kIdTitle));
+  w.seek = createTrackbar(w, kIdSeek, placeOf(places, kIdSeek), 10000, 100, 1000);
+  w.time = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTime, placeOf(places, kIdTime));
+  for (int id = kIdOpenFolder; id <= kIdRepeat; ++id) {
+    createButton(w, id, glyphState, placeOf(places, id));
+  }
+  w.volume = createTrackbar(w, kIdVolume, placeOf(places, kIdVolume), 100, 2, 10);
+  for (int id = kIdTopmost; id <= kIdListButton; ++id) {
+    createButton(w, id, glyphState, placeOf(places, id));
+  }
 
   for (HWND button : w.buttons) {
     if (button) subclassControl(w, button, false);
@@ -288,15 +299,9 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   w->drawnGlyphs = !chooseFaces(w->textFace, w->iconFace);
   rebuildFonts(*w);
   markStartupStage("fonts");
-  createControls(*w, *w->player);
-  markStartupStage("children");
-  showControlsForMode(*w);
-  setOpacity(*w, w->opacity);
-  refreshWindow(*w);
-  markStartupStage("refresh");
-
-  // The size of the mode: a usable stored rectangle in full mode with the list; otherwise its
-  // width (or the default) and the height the mode fixes.
+  // The size of the mode, set before the children are made in their places: a usable stored
+  // rectangle in full mode with the list; otherwise its width (or the default) and the height
+  // the mode fixes.
   if (!(accepted && !w->miniMode && !w->listHidden)) {
     const layout::Metrics m = metricsOf(*w);
     const int newWidth = accepted ? width : m.s(layout::kDefaultWidth);
@@ -309,6 +314,13 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     SetWindowPos(hwnd, nullptr, 0, 0, newWidth, newHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  createControls(*w, *w->player);
+  markStartupStage("children");
+  showControlsForMode(*w);
+  setOpacity(*w, w->opacity);
+  refreshWindow(*w);
+  markStartupStage("refresh");
+
   w->ready = true;
   rememberRect(*w);
   layoutWindow(*w);

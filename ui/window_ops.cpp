@@ -157,50 +157,75 @@ MainWindow::LayoutInputs layoutInputsOf(const MainWindow& w) {
           w.scroll};
 }
 
+HWND controlOf(const MainWindow& w, int id) {
+  switch (id) {
+    case kIdTitle:
+      return w.title;
+    case kIdSeek:
+      return w.seek;
+    case kIdTime:
+      return w.time;
+    case kIdVolume:
+      return w.volume;
+    case kIdList:
+      return w.list;
+    case kScrollPlace:
+      return w.scroll;
+    default:
+      return w.button(id);
+  }
+}
+
 }  // namespace
 
 void layoutForNewSize(MainWindow& w) {
   if (w.hwnd && layoutInputsOf(w) != w.laidOut) layoutWindow(w);
 }
 
+std::vector<Place> placesFor(const MainWindow& w, int width, int height, int* columnWidth) {
+  const layout::Metrics m = metricsOf(w);
+  if (w.miniMode) {
+    const layout::MiniLayout l = layout::miniLayout(m, width);
+    return {{kIdPrevious, l.previous}, {kIdPlayPause, l.playPause}, {kIdNext, l.next},
+            {kIdVolume, l.volume},     {kIdTitle, l.title},         {kIdMiniMode, l.miniButton}};
+  }
+  const layout::FullLayout l = layout::fullLayout(m, width, height, w.scroll != nullptr);
+  if (columnWidth) *columnWidth = l.columnWidth;
+  return {{kIdTitle, l.title},
+          {kIdListButton, l.listButton},
+          {kIdMiniMode, l.miniButton},
+          {kIdTopmost, l.topmostButton},
+          {kIdSeek, l.seek},
+          {kIdTime, l.time},
+          {kIdOpenFolder, l.openFolder},
+          {kIdPrevious, l.previous},
+          {kIdPlayPause, l.playPause},
+          {kIdNext, l.next},
+          {kIdShuffle, l.shuffle},
+          {kIdRepeat, l.repeat},
+          {kIdVolume, l.volume},
+          {kIdList, l.list},
+          {kScrollPlace, l.scroll}};
+}
+
+layout::Box placeOf(const std::vector<Place>& places, int id) {
+  for (const Place& p : places) {
+    if (p.id == id) return p.box;
+  }
+  return {};
+}
+
 void layoutWindow(MainWindow& w) {
   if (!w.hwnd || !w.title) return;
   w.laidOut = layoutInputsOf(w);
-  const layout::Metrics m = metricsOf(w);
-  const int width = w.laidOut.width;
-  const int height = w.laidOut.height;
-  HDWP batch = BeginDeferWindowPos(16);
-  if (w.miniMode) {
-    const layout::MiniLayout l = layout::miniLayout(m, width);
-    place(batch, w.button(kIdPrevious), l.previous);
-    place(batch, w.button(kIdPlayPause), l.playPause);
-    place(batch, w.button(kIdNext), l.next);
-    place(batch, w.volume, l.volume);
-    place(batch, w.title, l.title);
-    place(batch, w.button(kIdMiniMode), l.miniButton);
-    if (batch) EndDeferWindowPos(batch);
-    return;
-  }
-  const layout::FullLayout l = layout::fullLayout(m, width, height, w.scroll != nullptr);
-  place(batch, w.title, l.title);
-  place(batch, w.button(kIdListButton), l.listButton);
-  place(batch, w.button(kIdMiniMode), l.miniButton);
-  place(batch, w.button(kIdTopmost), l.topmostButton);
-  place(batch, w.seek, l.seek);
-  place(batch, w.time, l.time);
-  place(batch, w.button(kIdOpenFolder), l.openFolder);
-  place(batch, w.button(kIdPrevious), l.previous);
-  place(batch, w.button(kIdPlayPause), l.playPause);
-  place(batch, w.button(kIdNext), l.next);
-  place(batch, w.button(kIdShuffle), l.shuffle);
-  place(batch, w.button(kIdRepeat), l.repeat);
-  place(batch, w.volume, l.volume);
-  place(batch, w.list, l.list);
-  if (w.scroll) place(batch, w.scroll, l.scroll);
+  int columnWidth = -1;
+  const std::vector<Place> places = placesFor(w, w.laidOut.width, w.laidOut.height, &columnWidth);
+  HDWP batch = BeginDeferWindowPos(static_cast<int>(places.size()));
+  for (const Place& p : places) place(batch, controlOf(w, p.id), p.box);
   if (batch) EndDeferWindowPos(batch);
-  if (w.list) {
+  if (w.list && !w.miniMode) {
     SendMessageW(w.list, LVM_SETCOLUMNWIDTH, 0,
-                 l.columnWidth >= 0 ? l.columnWidth : LVSCW_AUTOSIZE_USEHEADER);
+                 columnWidth >= 0 ? columnWidth : LVSCW_AUTOSIZE_USEHEADER);
   }
 }
 

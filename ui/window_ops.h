@@ -5,10 +5,23 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "ui/layout.h"
 
 struct MainWindow;
 class Player;
 
+// A control's place, by its id; the scroll strip, which has none, as kScrollPlace.
+struct Place {
+  int id;
+  layout::Box box;
+};
+constexpr int kScrollPlace = 0;
+// The places of the window's mode at this client size (a control the mode has no place for is
+// not among them) and, in full mode, the width of the list's column.
+std::vector<Place> placesFor(const MainWindow& w, int width, int height, int* columnWidth);
+layout::Box placeOf(const std::vector<Place>& places, int id);
 void layoutWindow(MainWindow& w);
 // For WM_SIZE: lays the window out again only if its size or anything else its layout follows
 // from changed since the last layout.
