@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "ui/layout.h"
 
@@ -91,6 +92,23 @@ TrackbarColours trackbarColours(const Palette& p, bool enabled, bool hot) {
   return c;
 }
 
+TrackbarParts trackbarParts(int width, int height, int position, int minimum, int maximum) {
+  // The bar's default thumb is 21 long; one made lower than that takes five less than its
+  // height. The thumb is half its length wide (odd), and the channel, 4 high, ends that half
+  // width plus 3 from each side.
+  const int length = height > 20 ? 21 : std::max(0, height - 5);
+  const int thumbWidth = (length / 2) | 1;
+  const int edge = thumbWidth / 2 + 3;
+  TrackbarParts parts;
+  parts.channel = {edge, length / 2 - 1, std::max(edge, width - edge), length / 2 + 3};
+  const int64_t range = std::max<int64_t>(1, static_cast<int64_t>(maximum) - minimum);
+  const int64_t at = std::clamp<int64_t>(static_cast<int64_t>(position) - minimum, 0, range);
+  const int span = std::max(0, parts.channel.width() - thumbWidth);
+  const int left = edge + static_cast<int>(span * at / range);
+  parts.thumb = {left, 2, left + thumbWidth, 2 + length};
+  return parts;
+}
+
 Rect trackbarThumb(const Rect& thumbRect, int dpi) {
   const int w = layout::scale(7, dpi);
   const int h = std::max(0, std::min(layout::scale(18, dpi), thumbRect.height()));
@@ -117,6 +135,10 @@ void channelFills(const Rect& channel, int thumbCentreX, const TrackbarColours& 
   const int split = std::clamp(thumbCentreX, channel.left, std::max(channel.left, channel.right));
   add(out, {channel.left, top, split, top + 2 * u}, c.played);
   add(out, {split, top, channel.right, top + 2 * u}, c.unplayed);
+}
+
+int seekPosition(double fraction) {
+  return static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * kSeekRange));
 }
 
 Rect tickMark(int x, const Rect& channel, int dpi) {

@@ -71,6 +71,14 @@ struct TrackbarColours {
 };
 // hot: the thumb is hot or selected (being dragged).
 TrackbarColours trackbarColours(const Palette& p, bool enabled, bool hot);
+// Where the common trackbar (horizontal, thumb below, no ticks) puts its channel and its thumb
+// rectangle in a client area of this size, with the thumb length it takes by default: what
+// the first frame draws before the bar exists.
+struct TrackbarParts {
+  Rect channel;
+  Rect thumb;
+};
+TrackbarParts trackbarParts(int width, int height, int position, int minimum, int maximum);
 // The drawn thumb: S(7) wide, min(S(18), height) tall, centred in the control's thumb rectangle.
 Rect trackbarThumb(const Rect& thumbRect, int dpi);
 // Fills for the thumb: upper and lower halves and the frame, or one muted block when disabled.
@@ -91,6 +99,8 @@ std::optional<int> clickPosition(int x, const Rect& channel, int thumbWidth, int
 
 // The seek bar's ticks (0..10000) for chapter starts; only those in 1..9999 are kept.
 constexpr int kSeekRange = 10000;
+// The seek bar's position for a fraction of the track (kept within 0..1).
+int seekPosition(double fraction);
 std::vector<int> chapterTicks(const std::vector<uint32_t>& startsMs, uint32_t sampleRate,
                               uint64_t totalFrames);
 

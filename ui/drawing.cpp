@@ -13,6 +13,7 @@
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/window_ops.h"
+#include "ui/window_texts.h"
 
 namespace {
 
@@ -114,31 +115,26 @@ bool toggleActive(const MainWindow& w, int id) {
   }
 }
 
-void drawButton(MainWindow& w, const DRAWITEMSTRUCT& item) {
-  HDC dc = item.hDC;
+// A button as its owner-drawn control draws itself, into rc of dc.
+void paintButton(MainWindow& w, HDC dc, const RECT& rc, int id, const std::wstring& glyph,
+                 draw::ButtonState button, bool focus) {
   DcState state(dc);
-  const int id = static_cast<int>(item.CtlID);
-  draw::ButtonState button;
-  button.disabled = (item.itemState & ODS_DISABLED) != 0;
-  button.pressed = (item.itemState & ODS_SELECTED) != 0;
   button.toggleActive = toggleActive(w, id);
-  button.hovered = item.hwndItem != nullptr && item.hwndItem == w.hovered;
   const draw::ButtonColours colours = draw::buttonColours(w.palette, button);
 
-  const draw::Rect box = fromRect(item.rcItem);
+  const draw::Rect box = fromRect(rc);
   std::vector<draw::Fill> fills;
   fills.push_back({box, colours.background});
   draw::frameBars(box, std::max(1, w.scaled(1)), colours.border, fills);
   fillAll(dc, fills);
 
-  const std::wstring glyph = windowText(item.hwndItem, kMaxGlyphLength);
   const draw::GlyphShapes shapes =
       w.drawnGlyphs ? draw::glyphShapes(glyph, box, static_cast<int>(w.dpi), button.pressed)
                     : draw::GlyphShapes();
   if (!shapes.empty()) {
     fillShapes(dc, shapes, colours.glyph);
   } else {
-    RECT textRect = item.rcItem;
+    RECT textRect = rc;
     if (button.pressed) OffsetRect(&textRect, 0, w.scaled(1));
     if (w.fonts.icon) SelectObject(dc, w.fonts.icon.get());
     SetBkMode(dc, TRANSPARENT);
@@ -147,27 +143,36 @@ void drawButton(MainWindow& w, const DRAWITEMSTRUCT& item) {
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
 
-  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) && !focusCuesHidden(w)) {
+  if (focus && !focusCuesHidden(w)) {
     fills.clear();
     draw::frameBars(draw::inset(box, w.scaled(3), w.scaled(3)), 1, colours.focus, fills);
     fillAll(dc, fills);
   }
 }
 
-void drawTitle(MainWindow& w, const DRAWITEMSTRUCT& item) {
-  HDC dc = item.hDC;
+void drawButton(MainWindow& w, const DRAWITEMSTRUCT& item) {
+  draw::ButtonState button;
+  button.disabled = (item.itemState & ODS_DISABLED) != 0;
+  button.pressed = (item.itemState & ODS_SELECTED) != 0;
+  button.hovered = item.hwndItem != nullptr && item.hwndItem == w.hovered;
+  paintButton(w, item.hDC, item.rcItem, static_cast<int>(item.CtlID),
+              windowText(item.hwndItem, kMaxGlyphLength), button,
+              (item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT));
+}
+
+// The title line: the title, its suffix (when it ends with it) in the italic accent.
+void paintTitle(MainWindow& w, HDC dc, const RECT& rc, const std::wstring& title,
+                const std::wstring& suffix) {
   DcState state(dc);
-  fillBackground(w, dc, item.rcItem);
+  fillBackground(w, dc, rc);
   SetBkMode(dc, TRANSPARENT);
   const UINT format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 
-  const std::wstring title = fullWindowText(item.hwndItem);
-  const std::wstring suffix = w.shownValid ? w.shown.suffix : std::wstring();
   const size_t split = draw::titleSplit(title, suffix);
   if (split == std::wstring::npos || !w.fonts.italic) {
     if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
     SetTextColor(dc, w.palette.text);
-    RECT r = item.rcItem;
+    RECT r = rc;
     DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &r, format);
     return;
   }
@@ -179,7 +184,7 @@ void drawTitle(MainWindow& w, const DRAWITEMSTRUCT& item) {
   GetTextExtentPoint32W(dc, first.c_str(), static_cast<int>(first.size()), &firstSize);
   SelectObject(dc, w.fonts.italic.get());
   GetTextExtentPoint32W(dc, rest.c_str(), static_cast<int>(rest.size()), &restSize);
-  const draw::TitleParts parts = draw::titleParts(fromRect(item.rcItem), firstSize.cx, restSize.cx);
+  const draw::TitleParts parts = draw::titleParts(fromRect(rc), firstSize.cx, restSize.cx);
 
   RECT r = toRect(parts.first);
   if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
@@ -191,17 +196,72 @@ void drawTitle(MainWindow& w, const DRAWITEMSTRUCT& item) {
   DrawTextW(dc, rest.c_str(), static_cast<int>(rest.size()), &r, format);
 }
 
-void drawTime(MainWindow& w, const DRAWITEMSTRUCT& item) {
-  HDC dc = item.hDC;
+void paintTime(MainWindow& w, HDC dc, const RECT& rc, const std::wstring& text) {
   DcState state(dc);
-  fillBackground(w, dc, item.rcItem);
-  const std::wstring text = windowText(item.hwndItem, kMaxTimeLength);
+  fillBackground(w, dc, rc);
   if (w.fonts.text) SelectObject(dc, w.fonts.text.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, w.palette.timeText);
-  RECT r = item.rcItem;
+  RECT r = rc;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
             DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+// A trackbar (no ticks, neither hot nor focused) at a position of 0..maximum, as it draws
+// itself through customDrawTrackbar.
+void paintTrackbar(MainWindow& w, HDC dc, const RECT& rc, int position, int maximum, bool enabled) {
+  fillBackground(w, dc, rc);
+  const int dpi = static_cast<int>(w.dpi);
+  const draw::TrackbarParts parts =
+      draw::trackbarParts(rc.right - rc.left, rc.bottom - rc.top, position, 0, maximum);
+  const draw::TrackbarColours colours = draw::trackbarColours(w.palette, enabled, false);
+  std::vector<draw::Fill> fills;
+  draw::channelFills(parts.channel, (parts.thumb.left + parts.thumb.right) / 2, colours, dpi,
+                     fills);
+  draw::thumbFills(draw::trackbarThumb(parts.thumb, dpi), colours, enabled, fills);
+  fillAll(dc, fills);
+}
+
+// The children are made just after the first frame, which shows each of them where it will
+// be, as it will draw itself: the window looks whole from its first frame.
+void paintControlPictures(MainWindow& w, HDC dc, const RECT& client) {
+  const StatusView& s = w.shown;
+  for (const Place& place : placesFor(w, client.right, client.bottom, true, nullptr)) {
+    const layout::Box& b = place.box;
+    if (b.width <= 0 || b.height <= 0) continue;
+    if (!shownInMode(w, place.id)) continue;
+    // Each control draws in its own client coordinates, clipped to itself.
+    DcState state(dc);
+    OffsetViewportOrgEx(dc, b.x, b.y, nullptr);
+    IntersectClipRect(dc, 0, 0, b.width, b.height);
+    const RECT rc = {0, 0, b.width, b.height};
+    switch (place.id) {
+      case kIdTitle:
+        paintTitle(w, dc, rc, s.title, s.suffix);
+        break;
+      case kIdTime:
+        paintTime(w, dc, rc, s.time);
+        break;
+      case kIdSeek:
+        paintTrackbar(w, dc, rc, draw::seekPosition(s.fraction), draw::kSeekRange, s.seekEnabled);
+        break;
+      case kIdVolume:
+        paintTrackbar(w, dc, rc, std::clamp(s.volume, 0, 100), 100, true);
+        break;
+      case kIdList:
+        fillSolid(dc, rc, w.palette.listEven);
+        break;
+      case kScrollPlace:
+        fillSolid(dc, rc, w.palette.scrollTrack);
+        break;
+      default: {
+        draw::ButtonState button;
+        button.disabled = place.id == kIdShuffle && s.audiobook;
+        paintButton(w, dc, rc, place.id, buttonGlyph(place.id, s), button, false);
+        break;
+      }
+    }
+  }
 }
 
 RECT trackbarRect(HWND bar, UINT message) {
@@ -281,10 +341,11 @@ void drawItem(MainWindow& w, const DRAWITEMSTRUCT& item) {
   if (!item.hDC) return;
   switch (item.CtlID) {
     case kIdTitle:
-      drawTitle(w, item);
+      paintTitle(w, item.hDC, item.rcItem, fullWindowText(item.hwndItem),
+                 w.shownValid ? w.shown.suffix : std::wstring());
       break;
     case kIdTime:
-      drawTime(w, item);
+      paintTime(w, item.hDC, item.rcItem, windowText(item.hwndItem, kMaxTimeLength));
       break;
     default:
       if (item.CtlType == ODT_BUTTON) drawButton(w, item);
@@ -417,18 +478,9 @@ void drawFrame(MainWindow& w, HDC dc) {
     m.textHeight = w.textHeight;
     draw::ornamentFills(w.palette, client.right - client.left, layout::titleRowHeight(m),
                         layout::compactHeight(m), dpi, fills);
-    // The list is made just after the first frame; until then its place shows the empty
-    // list it will be.
-    if (!w.list && !w.listHidden) {
-      const layout::FullLayout l = layout::fullLayout(metricsOf(w), client.right - client.left,
-                                                      client.bottom - client.top, true);
-      for (const auto& [box, colour] :
-           {std::pair{l.list, w.palette.listEven}, std::pair{l.scroll, w.palette.scrollTrack}}) {
-        fills.push_back({{box.x, box.y, box.x + box.width, box.y + box.height}, colour});
-      }
-    }
   }
   fillAll(dc, fills);
+  if (!w.title) paintControlPictures(w, dc, client);
 }
 
 void paintWindow(MainWindow& w) {

@@ -11,6 +11,9 @@
 #include <vector>
 
 struct MainWindow;
+namespace layout {
+struct Box;
+}
 
 // Palette, brushes, frame colours and list colours (at creation and on system colour,
 // theme and high-contrast changes); redraws the window when it exists.
@@ -41,7 +44,7 @@ void setChapterTicks(MainWindow& w, const std::vector<uint32_t>& startsMs, uint3
 
 // "Tarnwick.Scroll": registered once; the window is made beside the list.
 bool registerScrollClass(HINSTANCE instance);
-HWND createScrollWindow(MainWindow& w);
+HWND createScrollWindow(MainWindow& w, const layout::Box& box, bool visible);
 // What the scroll window paints, into any DC of its client area.
 void drawScrollWindow(MainWindow& w, HDC dc, const RECT& client);
 // Subclasses: buttons and trackbars (hover, wheel, click-to-position), and the list (scroll

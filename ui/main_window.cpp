@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "player/player.h"
 #include "ui/dialogs.h"
+#include "ui/draw_math.h"
 #include "ui/drawing.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
@@ -53,29 +54,33 @@ bool onSomeMonitor(const SettingsRect& r) {
   return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
-// A child made in its place, so that the layout before the first frame moves nothing.
+// A child made in the place the first frame painted it in, shown if its mode shows it.
 HWND createChild(MainWindow& w, const wchar_t* className, DWORD style, int id,
-                 const layout::Box& box, const wchar_t* text = L"") {
-  return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, box.x, box.y, box.width,
+                 const layout::Box& box, const std::wstring& text = std::wstring()) {
+  if (shownInMode(w, id)) style |= WS_VISIBLE;
+  return CreateWindowExW(0, className, text.c_str(), WS_CHILD | style, box.x, box.y, box.width,
                          box.height, w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          w.instance, nullptr);
 }
 
-HWND createButton(MainWindow& w, int id, const StatusView& status, const layout::Box& box) {
-  HWND button = createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, id, box,
-                            buttonGlyph(id, status).c_str());
+HWND createButton(MainWindow& w, int id, const layout::Box& box, bool enabled) {
+  HWND button = createChild(w, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW | (enabled ? 0 : WS_DISABLED),
+                            id, box, buttonGlyph(id, w.shown));
   w.buttons[id - kIdOpenFolder] = button;
   return button;
 }
 
-HWND createTrackbar(MainWindow& w, int id, const layout::Box& box, int maximum, int line,
-                    int page) {
-  HWND bar = createChild(w, TRACKBAR_CLASSW, WS_TABSTOP | TBS_NOTICKS, id, box);
+HWND createTrackbar(MainWindow& w, int id, const layout::Box& box, int maximum, int line, int page,
+                    int position, bool enabled) {
+  HWND bar = createChild(w, TRACKBAR_CLASSW, WS_TABSTOP | TBS_NOTICKS | (enabled ? 0 : WS_DISABLED),
+                         id, box);
   if (!bar) return nullptr;
   SendMessageW(bar, TBM_SETRANGEMIN, FALSE, 0);
   SendMessageW(bar, TBM_SETRANGEMAX, FALSE, maximum);
   SendMessageW(bar, TBM_SETLINESIZE, 0, line);
   SendMessageW(bar, TBM_SETPAGESIZE, 0, page);
+  // With a redraw: only that moves the bar's thumb rectangle (the bar is not painted yet).
+  SendMessageW(bar, TBM_SETPOS, TRUE, position);
   return bar;
 }
 
@@ -91,25 +96,24 @@ void addTool(MainWindow& w, HWND control) {
   SendMessageW(w.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-// Every child but the list, in the order of the design, with its font and subclass.
-void createControls(MainWindow& w, const Player& player) {
-  StatusView glyphState;
-  glyphState.miniMode = w.miniMode;
-  glyphState.repeat = player.view().repeat;
-
-  RECT client = {};
-  GetClientRect(w.hwnd, &client);
-  const std::vector<Place> places = placesFor(w, client.right, client.bottom, nullptr);
-  w.title =
-      createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTitle, placeOf(places, kIdTitle));
-  w.seek = createTrackbar(w, kIdSeek, placeOf(places, kIdSeek), 10000, 100, 1000);
-  w.time = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTime, placeOf(places, kIdTime));
+// Every child but the list, in the order of the design, each showing what the first frame
+// painted in its place (w.shown), with its font and subclass.
+void createControls(MainWindow& w, const std::vector<Place>& places) {
+  const StatusView& s = w.shown;
+  w.title = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTitle,
+                        placeOf(places, kIdTitle), s.title);
+  w.shownSeekPosition = draw::seekPosition(s.fraction);
+  w.seek = createTrackbar(w, kIdSeek, placeOf(places, kIdSeek), draw::kSeekRange, 100, 1000,
+                          w.shownSeekPosition, s.seekEnabled);
+  w.time = createChild(w, L"STATIC", SS_OWNERDRAW | SS_NOPREFIX, kIdTime, placeOf(places, kIdTime),
+                       s.time);
   for (int id = kIdOpenFolder; id <= kIdRepeat; ++id) {
-    createButton(w, id, glyphState, placeOf(places, id));
+    createButton(w, id, placeOf(places, id), id != kIdShuffle || !s.audiobook);
   }
-  w.volume = createTrackbar(w, kIdVolume, placeOf(places, kIdVolume), 100, 2, 10);
+  w.volume = createTrackbar(w, kIdVolume, placeOf(places, kIdVolume), 100, 2, 10,
+                            std::clamp(s.volume, 0, 100), true);
   for (int id = kIdTopmost; id <= kIdListButton; ++id) {
-    createButton(w, id, glyphState, placeOf(places, id));
+    createButton(w, id, placeOf(places, id), true);
   }
 
   for (HWND button : w.buttons) {
@@ -132,13 +136,12 @@ void createControls(MainWindow& w, const Player& player) {
 }
 
 // The list and its scroll strip, made last so that they come after every other control.
-void createList(MainWindow& w, const Player& player) {
-  w.list =
-      CreateWindowExW(0, WC_LISTVIEWW, L"",
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
-                          LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOCOLUMNHEADER,
-                      0, 0, 0, 0, w.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdList)),
-                      w.instance, nullptr);
+void createList(MainWindow& w, const Player& player, const std::vector<Place>& places,
+                int columnWidth) {
+  w.list = createChild(w, WC_LISTVIEWW,
+                       WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL |
+                           LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOCOLUMNHEADER,
+                       kIdList, placeOf(places, kIdList));
   if (!w.list) return;
   SendMessageW(w.list, LVM_SETBKCOLOR, 0, w.palette.listEven);
   SendMessageW(w.list, LVM_SETTEXTBKCOLOR, 0, w.palette.listEven);
@@ -147,10 +150,10 @@ void createList(MainWindow& w, const Player& player) {
   SendMessageW(w.list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
   LVCOLUMNW column = {};
   column.mask = LVCF_WIDTH;
-  column.cx = kInitialColumnWidth;
+  column.cx = columnWidth >= 0 ? columnWidth : kInitialColumnWidth;
   SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
   SendMessageW(w.list, LVM_SETITEMCOUNT, player.trackList().size(), LVSICF_NOINVALIDATEALL);
-  w.scroll = createScrollWindow(w);
+  w.scroll = createScrollWindow(w, placeOf(places, kScrollPlace), shownInMode(w, kScrollPlace));
   // Above the list, so that it covers the list's edge.
   if (w.scroll) {
     SetWindowPos(w.scroll, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -211,9 +214,20 @@ void createTooltips(MainWindow& w) {
 }  // namespace
 
 void createAfterFirstFrame(MainWindow& w) {
-  if (!w.list && w.player) {
-    createList(w, *w.player);
-    showControlsForMode(w);
+  if (!w.title && w.player) {
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
+    InitCommonControlsEx(&controls);
+    RECT client = {};
+    GetClientRect(w.hwnd, &client);
+    int columnWidth = -1;
+    const std::vector<Place> places = placesFor(w, client.right, client.bottom, true, &columnWidth);
+    createControls(w, places);
+    createList(w, *w.player, places, columnWidth);
+    // They show what the first frame showed; whatever changed since is brought up to date.
+    w.shownValid = true;
+    refreshWindow(w);
     layoutWindow(w);
   }
   createTooltips(w);
@@ -239,12 +253,6 @@ MainWindow* mainWindowOf(HWND window) {
 
 HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Settings& settings,
                       const std::wstring& settingsPath, int showCommand) {
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
-  InitCommonControlsEx(&controls);
-  markStartupStage("controls_init");
-
   Creation creation;
   creation.w.reset(new (std::nothrow) MainWindow());
   if (!creation.w) return nullptr;
@@ -299,9 +307,8 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   w->drawnGlyphs = !chooseFaces(w->textFace, w->iconFace);
   rebuildFonts(*w);
   markStartupStage("fonts");
-  // The size of the mode, set before the children are made in their places: a usable stored
-  // rectangle in full mode with the list; otherwise its width (or the default) and the height
-  // the mode fixes.
+  // The size of the mode, set before the first frame: a usable stored rectangle in full mode
+  // with the list; otherwise its width (or the default) and the height the mode fixes.
   if (!(accepted && !w->miniMode && !w->listHidden)) {
     const layout::Metrics m = metricsOf(*w);
     const int newWidth = accepted ? width : m.s(layout::kDefaultWidth);
@@ -314,17 +321,12 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     SetWindowPos(hwnd, nullptr, 0, 0, newWidth, newHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  createControls(*w, *w->player);
-  markStartupStage("children");
-  showControlsForMode(*w);
   setOpacity(*w, w->opacity);
   refreshWindow(*w);
   markStartupStage("refresh");
 
   w->ready = true;
   rememberRect(*w);
-  layoutWindow(*w);
-  markStartupStage("layout");
   DragAcceptFiles(hwnd, TRUE);
   ShowWindow(hwnd, showCommand);
   markStartupStage("show");

@@ -98,8 +98,9 @@ struct MainWindow {
 HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Settings& settings,
                       const std::wstring& settingsPath, int showCommand);
 
-// What the first frame can do without, made once it is on the screen: the list (the first
-// frame paints the empty list in its place) and the tooltip window with its tools.
+// What the first frame can do without, made once it is on the screen: the children, which the
+// first frame painted in their places as they look (the list empty, as it is before the scan),
+// and the tooltip window with its tools.
 void createAfterFirstFrame(MainWindow& w);
 
 // The MainWindow of the main window (null before WM_NCCREATE finished and after WM_NCDESTROY).

@@ -156,11 +156,11 @@ bool registerScrollClass(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND createScrollWindow(MainWindow& w) {
+HWND createScrollWindow(MainWindow& w, const layout::Box& box, bool visible) {
   if (!w.hwnd) return nullptr;
   w.scrollState = ScrollState();
-  return CreateWindowExW(0, kScrollClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, w.hwnd,
-                         nullptr, w.instance, &w);
+  return CreateWindowExW(0, kScrollClass, nullptr, WS_CHILD | (visible ? WS_VISIBLE : 0), box.x,
+                         box.y, box.width, box.height, w.hwnd, nullptr, w.instance, &w);
 }
 
 void drawScrollWindow(MainWindow& w, HDC dc, const RECT& client) {

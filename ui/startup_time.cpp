@@ -68,10 +68,11 @@ int formatStages(char* line, size_t size) {
 
 }  // namespace
 
-void writeStartupTime() {
+void writeStartupTime(double firstPaintMs) {
   char line[64];
   const int length =
-      std::snprintf(line, sizeof(line), "first_paint_ms=%.2f\r\n", millisecondsSinceProcessStart());
+      std::snprintf(line, sizeof(line), "first_paint_ms=%.2f\r\n",
+                    firstPaintMs >= 0 ? firstPaintMs : millisecondsSinceProcessStart());
   if (length <= 0 || static_cast<size_t>(length) >= sizeof(line)) return;
   char stageLine[1024];
   const int stageLength = formatStages(stageLine, sizeof(stageLine));

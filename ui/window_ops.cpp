@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "player/player.h"
 #include "ui/dialogs.h"
+#include "ui/draw_math.h"
 #include "ui/drawing.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
@@ -182,14 +183,15 @@ void layoutForNewSize(MainWindow& w) {
   if (w.hwnd && layoutInputsOf(w) != w.laidOut) layoutWindow(w);
 }
 
-std::vector<Place> placesFor(const MainWindow& w, int width, int height, int* columnWidth) {
+std::vector<Place> placesFor(const MainWindow& w, int width, int height, bool withScroll,
+                             int* columnWidth) {
   const layout::Metrics m = metricsOf(w);
   if (w.miniMode) {
     const layout::MiniLayout l = layout::miniLayout(m, width);
     return {{kIdPrevious, l.previous}, {kIdPlayPause, l.playPause}, {kIdNext, l.next},
             {kIdVolume, l.volume},     {kIdTitle, l.title},         {kIdMiniMode, l.miniButton}};
   }
-  const layout::FullLayout l = layout::fullLayout(m, width, height, w.scroll != nullptr);
+  const layout::FullLayout l = layout::fullLayout(m, width, height, withScroll);
   if (columnWidth) *columnWidth = l.columnWidth;
   return {{kIdTitle, l.title},
           {kIdListButton, l.listButton},
@@ -219,7 +221,8 @@ void layoutWindow(MainWindow& w) {
   if (!w.hwnd || !w.title) return;
   w.laidOut = layoutInputsOf(w);
   int columnWidth = -1;
-  const std::vector<Place> places = placesFor(w, w.laidOut.width, w.laidOut.height, &columnWidth);
+  const std::vector<Place> places =
+      placesFor(w, w.laidOut.width, w.laidOut.height, w.scroll != nullptr, &columnWidth);
   HDWP batch = BeginDeferWindowPos(static_cast<int>(places.size()));
   for (const Place& p : places) place(batch, controlOf(w, p.id), p.box);
   if (batch) EndDeferWindowPos(batch);
@@ -229,17 +232,30 @@ void layoutWindow(MainWindow& w) {
   }
 }
 
+bool shownInMode(const MainWindow& w, int id) {
+  if (id == kIdList || id == kScrollPlace) return !w.miniMode && !w.listHidden;
+  if (!w.miniMode) return true;
+  switch (id) {
+    case kIdTitle:
+    case kIdPrevious:
+    case kIdPlayPause:
+    case kIdNext:
+    case kIdVolume:
+    case kIdMiniMode:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void showControlsForMode(MainWindow& w) {
   if (!w.hwnd) return;
   const HWND focus = GetFocus();
-  const bool full = !w.miniMode;
-  const bool listShown = full && !w.listHidden;
-  for (HWND control : {w.seek, w.time, w.button(kIdTopmost), w.button(kIdListButton),
-                       w.button(kIdOpenFolder), w.button(kIdShuffle), w.button(kIdRepeat)}) {
-    show(control, full);
+  for (int id :
+       std::initializer_list<int>{kIdSeek, kIdTime, kIdTopmost, kIdListButton, kIdOpenFolder,
+                                  kIdShuffle, kIdRepeat, kIdList, kScrollPlace}) {
+    show(controlOf(w, id), shownInMode(w, id));
   }
-  show(w.list, listShown);
-  show(w.scroll, listShown);
   StatusView glyphState;
   glyphState.miniMode = w.miniMode;
   setText(w.button(kIdMiniMode), buttonGlyph(kIdMiniMode, glyphState));
@@ -329,9 +345,17 @@ void applyDpi(MainWindow& w, UINT dpi, const RECT* suggested) {
 }
 
 void refreshWindow(MainWindow& w) {
-  if (!w.hwnd || !w.title || !w.player) return;
+  if (!w.hwnd || !w.player) return;
   const PlayerView p = w.player->view();
   const StatusView s = statusOf(p, w);
+  if (!w.title) {
+    // Before the children exist the first frame paints what they will show, from here; they
+    // take all of it once made.
+    w.shown = s;
+    w.shownValid = false;
+    SetWindowTextW(w.hwnd, s.caption.c_str());
+    return;
+  }
   const bool all = !w.shownValid;
   const StatusView old = w.shown;
   // The drawing reads the shown record, so it is current before anything repaints.
@@ -350,7 +374,7 @@ void refreshWindow(MainWindow& w) {
   }
   // Moving the thumb under a dragging mouse would fight the user.
   if (!w.seekDragging && w.seek) {
-    const int position = static_cast<int>(std::lround(std::clamp(s.fraction, 0.0, 1.0) * 10000.0));
+    const int position = draw::seekPosition(s.fraction);
     if (position != w.shownSeekPosition) {
       SendMessageW(w.seek, TBM_SETPOS, TRUE, position);
       w.shownSeekPosition = position;

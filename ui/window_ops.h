@@ -19,9 +19,13 @@ struct Place {
 };
 constexpr int kScrollPlace = 0;
 // The places of the window's mode at this client size (a control the mode has no place for is
-// not among them) and, in full mode, the width of the list's column.
-std::vector<Place> placesFor(const MainWindow& w, int width, int height, int* columnWidth);
+// not among them), with or without the list's scroll strip, and, in full mode, the width of the
+// list's column.
+std::vector<Place> placesFor(const MainWindow& w, int width, int height, bool withScroll,
+                             int* columnWidth);
 layout::Box placeOf(const std::vector<Place>& places, int id);
+// Whether the window's mode shows the control of this place.
+bool shownInMode(const MainWindow& w, int id);
 void layoutWindow(MainWindow& w);
 // For WM_SIZE: lays the window out again only if its size or anything else its layout follows
 // from changed since the last layout.

@@ -166,8 +166,9 @@ class Host {
     SendMessageW(w.list, LVM_SETITEMCOUNT, rows, 0);
     computeColours(w);  // the list's own colours
     subclassList(w);
-    w.scroll = createScrollWindow(w);
-    if (w.scroll) SetWindowPos(w.scroll, HWND_TOP, 300, 60, 12, height, SWP_NOACTIVATE);
+    w.scroll = createScrollWindow(w, {300, 60, 12, height}, true);
+    if (w.scroll)
+      SetWindowPos(w.scroll, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return w.list;
   }
 

@@ -110,15 +110,13 @@ void expectGlyphShown(const WindowHost& host, int id) {
   EXPECT_LE(bottom - top, layout::scale(16, dpi)) << "button " << id;
 }
 
-// The list is made just after the first frame, which paints its place itself: the empty list
-// and its strip must look exactly as that place did.
-TEST(MainWindowControls, TheFirstFrameShowsTheListAsItWillBe) {
-  WindowHost host;
-  ASSERT_TRUE(host.ok());
+// The children are made just after the first frame, which paints each of them in its place as
+// it draws itself. Compares the window on the screen with what the first frame paints of the
+// same state, place by place; the list only while it is empty (the first frame comes before
+// any scan).
+void expectTheFirstFrameShows(WindowHost& host, const char* state) {
   MainWindow& w = host.w();
-  ASSERT_NE(w.list, nullptr);
-  ASSERT_NE(w.scroll, nullptr);
-  ASSERT_EQ(host.itemCount(), 0);
+  ASSERT_NE(w.title, nullptr) << state;
   RedrawWindow(host.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   RECT client = {};
   GetClientRect(host.hwnd(), &client);
@@ -128,20 +126,78 @@ TEST(MainWindowControls, TheFirstFrameShowsTheListAsItWillBe) {
     BitBlt(shown.dc(), 0, 0, client.right, client.bottom, screen.get(), 0, 0, SRCCOPY);
   }
   testsupport::Canvas first(client.right, client.bottom);
-  const HWND list = std::exchange(w.list, nullptr);
-  drawFrame(w, first.dc());
-  w.list = list;
+  {
+    MainWindow before = {};
+    std::swap(before.title, w.title);
+    std::swap(before.seek, w.seek);
+    std::swap(before.time, w.time);
+    std::swap(before.volume, w.volume);
+    std::swap(before.list, w.list);
+    std::swap(before.scroll, w.scroll);
+    std::swap(before.buttons, w.buttons);
+    drawFrame(w, first.dc());
+    std::swap(before.title, w.title);
+    std::swap(before.seek, w.seek);
+    std::swap(before.time, w.time);
+    std::swap(before.volume, w.volume);
+    std::swap(before.list, w.list);
+    std::swap(before.scroll, w.scroll);
+    std::swap(before.buttons, w.buttons);
+  }
 
-  for (HWND control : {w.list, w.scroll}) {
-    RECT r = {};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, host.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-    ASSERT_FALSE(IsRectEmpty(&r));
+  const bool listEmpty = host.itemCount() == 0;
+  int compared = 0;
+  for (const Place& place : placesFor(w, client.right, client.bottom, true, nullptr)) {
+    if (!shownInMode(w, place.id)) continue;
+    if ((place.id == kIdList || place.id == kScrollPlace) && !listEmpty) continue;
+    const layout::Box& b = place.box;
     int differing = 0;
-    for (int y = r.top; y < r.bottom; ++y) {
-      for (int x = r.left; x < r.right; ++x) differing += shown.at(x, y) != first.at(x, y);
+    for (int y = b.y; y < b.y + b.height; ++y) {
+      for (int x = b.x; x < b.x + b.width; ++x) differing += shown.at(x, y) != first.at(x, y);
     }
-    EXPECT_EQ(differing, 0) << (control == w.list ? "list" : "scroll strip");
+    EXPECT_EQ(differing, 0) << state << ": the place of control " << place.id;
+    ++compared;
+  }
+  EXPECT_GE(compared, 6) << state;
+}
+
+TEST(MainWindowControls, TheFirstFrameShowsEveryControlAsItWillBe) {
+  {
+    WindowHost host;  // full mode, nothing loaded: the seek bar disabled
+    ASSERT_TRUE(host.ok());
+    ASSERT_EQ(host.itemCount(), 0);
+    expectTheFirstFrameShows(host, "full");
+  }
+  {
+    Settings settings;  // the list hidden, toggles on, the volume part way
+    settings.listHidden = true;
+    settings.repeat = 2;
+    settings.shuffle = true;
+    settings.volume = 37;
+    WindowHost host(settings);
+    ASSERT_TRUE(host.ok());
+    expectTheFirstFrameShows(host, "list hidden");
+  }
+  {
+    Settings settings;
+    settings.miniMode = true;
+    settings.volume = 64;
+    WindowHost host(settings);
+    ASSERT_TRUE(host.ok());
+    expectTheFirstFrameShows(host, "mini");
+  }
+  {
+    // An audiobook taken up part way: a title, a time, the seek bar enabled at its place and
+    // shuffle disabled.
+    testsupport::TempFolder book(L"twk_window_first_frame_");
+    const std::wstring part = book.write(L"part.wav", testwav::silence(60, 1000));
+    Settings settings;
+    settings.audiobook = true;
+    WindowHost host(settings);
+    ASSERT_TRUE(host.ok());
+    ASSERT_TRUE(host.loadPaused(book.root(), part, 21000));
+    ASSERT_TRUE(host.waitFor([&] { return host.w().shown.seekEnabled; }));
+    expectTheFirstFrameShows(host, "audiobook part way");
   }
 }
 
