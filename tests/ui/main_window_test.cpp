@@ -126,24 +126,17 @@ void expectTheFirstFrameShows(WindowHost& host, const char* state) {
     BitBlt(shown.dc(), 0, 0, client.right, client.bottom, screen.get(), 0, 0, SRCCOPY);
   }
   testsupport::Canvas first(client.right, client.bottom);
-  {
-    MainWindow before = {};
-    std::swap(before.title, w.title);
-    std::swap(before.seek, w.seek);
-    std::swap(before.time, w.time);
-    std::swap(before.volume, w.volume);
-    std::swap(before.list, w.list);
-    std::swap(before.scroll, w.scroll);
-    std::swap(before.buttons, w.buttons);
-    drawFrame(w, first.dc());
-    std::swap(before.title, w.title);
-    std::swap(before.seek, w.seek);
-    std::swap(before.time, w.time);
-    std::swap(before.volume, w.volume);
-    std::swap(before.list, w.list);
-    std::swap(before.scroll, w.scroll);
-    std::swap(before.buttons, w.buttons);
-  }
+  // The window as the first frame finds it: with none of its children.
+  HWND saved[16] = {};
+  HWND* const children[] = {&w.title, &w.seek, &w.time, &w.volume, &w.list, &w.scroll};
+  auto exchangeChildren = [&] {
+    size_t k = 0;
+    for (HWND* child : children) std::swap(*child, saved[k++]);
+    for (HWND& button : w.buttons) std::swap(button, saved[k++]);
+  };
+  exchangeChildren();
+  drawFrame(w, first.dc());
+  exchangeChildren();
 
   const bool listEmpty = host.itemCount() == 0;
   int compared = 0;
