@@ -40,12 +40,14 @@ std::wstring textOf(HWND control) {
   return buffer;
 }
 
+// The main window of the child once its controls are made (just after its first frame; the
+// list comes last).
 HWND waitForWindow(const Child& child) {
   HWND window = nullptr;
   testsupport::pumpUntil(
       [&] {
         window = childproc::windowOfProcess(kMainWindowClass, child.processId());
-        return window != nullptr || !child.running();
+        return (window != nullptr && GetDlgItem(window, kIdList) != nullptr) || !child.running();
       },
       kStartMs);
   return window;
