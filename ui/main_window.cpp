@@ -229,6 +229,7 @@ void createAfterFirstFrame(MainWindow& w) {
     w.shownValid = true;
     refreshWindow(w);
     layoutWindow(w);
+    DragAcceptFiles(w.hwnd, TRUE);
   }
   createTooltips(w);
 }
@@ -285,9 +286,10 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
     width = stored.right - stored.left;
     height = stored.bottom - stored.top;
   }
-  HWND hwnd = CreateWindowExW(settings.topmost ? WS_EX_TOPMOST : 0, kMainWindowClass, L"Tarnwick",
-                              mainWindowStyle(w->miniMode, w->listHidden), x, y, width, height,
-                              nullptr, nullptr, instance, &creation);
+  w->shown.caption = L"Tarnwick";
+  HWND hwnd = CreateWindowExW(settings.topmost ? WS_EX_TOPMOST : 0, kMainWindowClass,
+                              w->shown.caption.c_str(), mainWindowStyle(w->miniMode, w->listHidden),
+                              x, y, width, height, nullptr, nullptr, instance, &creation);
   // Without the window, a MainWindow it never took goes with `creation`.
   if (!hwnd) return nullptr;
   markStartupStage("window");
@@ -327,7 +329,6 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
 
   w->ready = true;
   rememberRect(*w);
-  DragAcceptFiles(hwnd, TRUE);
   ShowWindow(hwnd, showCommand);
   markStartupStage("show");
   UpdateWindow(hwnd);

@@ -351,9 +351,9 @@ void refreshWindow(MainWindow& w) {
   if (!w.title) {
     // Before the children exist the first frame paints what they will show, from here; they
     // take all of it once made.
+    if (s.caption != w.shown.caption) SetWindowTextW(w.hwnd, s.caption.c_str());
     w.shown = s;
     w.shownValid = false;
-    SetWindowTextW(w.hwnd, s.caption.c_str());
     return;
   }
   const bool all = !w.shownValid;
