@@ -17,6 +17,10 @@ namespace {
 constexpr uint64_t kProgressEvery = 500;
 constexpr size_t kMaxBatchEntries = 256;
 constexpr ULONGLONG kBatchIntervalMs = 250;
+// Room the walk's list takes before its first file: address space only until it is written,
+// and a folder of some thousands of files then fills it without moving it.
+constexpr size_t kWalkPoolUnits = size_t(1) << 20;
+constexpr size_t kWalkTracks = size_t(1) << 14;
 
 base::ScopedFind findFirst(const std::wstring& folder, WIN32_FIND_DATAW& data) {
   return base::ScopedFind(FindFirstFileExW(searchPattern(folder).c_str(), FindExInfoBasic, &data,
@@ -162,6 +166,8 @@ void Scanner::scan(const ScanRequest& request, bool& delivered) {
   result->includeSubfolders = request.includeSubfolders;
 
   FolderRuns runs;
+  result->list.pool.reserve(kWalkPoolUnits);
+  result->list.tracks.reserve(kWalkTracks);
   const WalkOutcome outcome = walkFolder(
       request.folder, request.includeSubfolders, result->list, [this, id] { return cancelled(id); },
       [this, id](uint64_t count) {
@@ -175,16 +181,17 @@ void Scanner::scan(const ScanRequest& request, bool& delivered) {
   // Once posted the list is the window's, so the title phase keeps the pool the walk grew and
   // the list takes a copy without the spare capacity: the copy releasing it would make anyway.
   std::vector<wchar_t> paths;
+  paths.swap(result->list.pool);
+  result->list.pool.assign(paths.begin(), paths.end());
   if (list.size() >= 2) {
-    paths.swap(result->list.pool);
-    result->list.pool.assign(paths.begin(), paths.end());
     sortScanned(result->list, runs);
+  } else {
+    result->list.releaseSpareCapacity();
   }
   if (result->failed || list.size() == 0) {
     if (!cancelled(id)) delivered = post(doneMessage_, result);
     return;
   }
-  if (paths.empty()) paths = list.pool;
   std::vector<uint32_t> offsets;
   offsets.reserve(list.size());
   for (const Track& track : list.tracks) offsets.push_back(track.pathOffset);

@@ -265,6 +265,12 @@ TEST_F(ScannerTest, EmptyFolderIsPostedWithoutTitlePhaseAndOneFileGetsOne) {
   ASSERT_TRUE(inbox.waitForResult(emptyId));
   EXPECT_FALSE(inbox.result(emptyId)->failed);
   EXPECT_EQ(inbox.result(emptyId)->list.size(), 0u);
+  // The walk takes room for thousands of files; a posted list keeps none of it.
+  auto expectNoSpareRoom = [](const TrackList& list) {
+    EXPECT_EQ(list.pool.capacity(), list.pool.size());
+    EXPECT_EQ(list.tracks.capacity(), list.tracks.size());
+  };
+  expectNoSpareRoom(inbox.result(emptyId)->list);
 
   const uint32_t oneId = scanner.submit(tree.path(L"one"), true, 0);
   ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(oneId, 0); }));
@@ -272,6 +278,7 @@ TEST_F(ScannerTest, EmptyFolderIsPostedWithoutTitlePhaseAndOneFileGetsOne) {
   ASSERT_NE(one, nullptr);
   EXPECT_EQ(pathsOf(one->list), std::vector<std::wstring>{tree.path(L"one\\only.mp3")});
   EXPECT_EQ(one->list.current, -1);
+  expectNoSpareRoom(one->list);
   const std::vector<ScanTitle> titles = inbox.titlesOf(oneId);
   ASSERT_EQ(titles.size(), 1u);
   EXPECT_EQ(titles[0].title, L"Solo - Only");
@@ -293,6 +300,8 @@ TEST_F(ScannerTest, TitlesArriveForTheirSortedIndices) {
   ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(id, 5); }));
   ASSERT_NE(inbox.result(id), nullptr);
   ASSERT_EQ(inbox.result(id)->list.size(), 6u);
+  EXPECT_EQ(inbox.result(id)->list.pool.capacity(), inbox.result(id)->list.pool.size());
+  EXPECT_EQ(inbox.result(id)->list.tracks.capacity(), 6u);
   const std::vector<ScanTitle> titles = inbox.titlesOf(id);
   ASSERT_EQ(titles.size(), 3u);
   EXPECT_EQ(titles[0].index, 1u);
