@@ -54,6 +54,19 @@ bool onSomeMonitor(const SettingsRect& r) {
   return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
+// The size of the window in its mode: a usable stored rectangle in full mode with the list;
+// otherwise the stored width (or the default) and the height the mode fixes.
+SIZE modeSize(const MainWindow& w, bool accepted, const SettingsRect& stored) {
+  const layout::Metrics m = metricsOf(w);
+  if (accepted && !w.miniMode && !w.listHidden) {
+    return {stored.right - stored.left, stored.bottom - stored.top};
+  }
+  const int width = accepted ? stored.right - stored.left : m.s(layout::kDefaultWidth);
+  if (w.miniMode) return {width, windowHeightFor(w, layout::miniClientSize(m).height)};
+  if (w.listHidden) return {width, windowHeightFor(w, layout::compactHeight(m))};
+  return {width, m.s(layout::kDefaultHeight)};
+}
+
 // A child made in the place the first frame painted it in, shown if its mode shows it.
 HWND createChild(MainWindow& w, const wchar_t* className, DWORD style, int id,
                  const layout::Box& box, const std::wstring& text = std::wstring()) {
@@ -278,18 +291,21 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   const bool accepted = w->miniMode ? miniAccepted : fullAccepted;
   const SettingsRect& stored = w->miniMode ? settings.miniRect : settings.fullRect;
 
-  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-  int width = layout::kDefaultWidth, height = layout::kDefaultHeight;
-  if (accepted) {
-    x = stored.left;
-    y = stored.top;
-    width = stored.right - stored.left;
-    height = stored.bottom - stored.top;
-  }
+  // The fonts and the mode's size come before the window, so that it is made at its size. The
+  // system's scale stands in for the window's until it exists; a window that lands on a monitor
+  // of another scale is measured again and resized.
+  w->dpi = GetDpiForSystem();
+  if (w->dpi == 0) w->dpi = 96;
+  w->drawnGlyphs = !chooseFaces(w->textFace, w->iconFace);
+  rebuildFonts(*w);
+  markStartupStage("fonts");
+  SIZE size = modeSize(*w, accepted, stored);
+  const int x = accepted ? stored.left : CW_USEDEFAULT;
+  const int y = accepted ? stored.top : CW_USEDEFAULT;
   w->shown.caption = L"Tarnwick";
   HWND hwnd = CreateWindowExW(settings.topmost ? WS_EX_TOPMOST : 0, kMainWindowClass,
                               w->shown.caption.c_str(), mainWindowStyle(w->miniMode, w->listHidden),
-                              x, y, width, height, nullptr, nullptr, instance, &creation);
+                              x, y, size.cx, size.cy, nullptr, nullptr, instance, &creation);
   // Without the window, a MainWindow it never took goes with `creation`.
   if (!hwnd) return nullptr;
   markStartupStage("window");
@@ -304,24 +320,12 @@ HWND createMainWindow(HINSTANCE instance, const StartOptions& options, const Set
   installPlayerHooks(*w);
   markStartupStage("player");
 
-  w->dpi = GetDpiForWindow(hwnd);
-  if (w->dpi == 0) w->dpi = 96;
-  w->drawnGlyphs = !chooseFaces(w->textFace, w->iconFace);
-  rebuildFonts(*w);
-  markStartupStage("fonts");
-  // The size of the mode, set before the first frame: a usable stored rectangle in full mode
-  // with the list; otherwise its width (or the default) and the height the mode fixes.
-  if (!(accepted && !w->miniMode && !w->listHidden)) {
-    const layout::Metrics m = metricsOf(*w);
-    const int newWidth = accepted ? width : m.s(layout::kDefaultWidth);
-    int newHeight = m.s(layout::kDefaultHeight);
-    if (w->miniMode) {
-      newHeight = windowHeightFor(*w, layout::miniClientSize(m).height);
-    } else if (w->listHidden) {
-      newHeight = windowHeightFor(*w, layout::compactHeight(m));
-    }
-    SetWindowPos(hwnd, nullptr, 0, 0, newWidth, newHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const UINT dpi = GetDpiForWindow(hwnd);
+  if (dpi != 0 && dpi != w->dpi) {
+    w->dpi = dpi;
+    rebuildFonts(*w);
+    size = modeSize(*w, accepted, stored);
+    SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   setOpacity(*w, w->opacity);
   refreshWindow(*w);
