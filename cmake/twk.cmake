@@ -45,20 +45,26 @@ target_compile_options(twk_flags INTERFACE -Wall -Wextra)
 target_compile_definitions(twk_flags INTERFACE "TWK_SOURCE_DIR=\"${TWK_SOURCE_DIR_LITERAL}\"")
 if(TWK_TREE STREQUAL "windows")
   # Loading comctl32.dll costs a start under Wine about 15 ms before the first frame, which
-  # needs no control: its functions are imported through a delay-load library, so the DLL is
-  # loaded when the controls are made. Whatever the list leaves out comes from the usual import.
+  # needs no control, and winhttp.dll brings the sockets library and the proxy script host with
+  # it, which no start needs: the functions of both are imported through delay-load libraries,
+  # so each DLL is loaded at its first call (the controls just after the first frame, the first
+  # request). Whatever a list leaves out comes from the usual import.
   find_program(TWK_DLLTOOL ${TWK_MINGW_PREFIX}-dlltool REQUIRED)
-  set(delayed_def "${CMAKE_SOURCE_DIR}/cmake/comctl32-delayed.def")
-  set(delayed_lib "${CMAKE_BINARY_DIR}/libcomctl32-delayed.a")
-  execute_process(COMMAND "${TWK_DLLTOOL}" --input-def "${delayed_def}"
-                          --output-delaylib "${delayed_lib}" --dllname comctl32.dll
-                  RESULT_VARIABLE dlltool_result)
-  if(NOT dlltool_result EQUAL 0)
-    message(FATAL_ERROR "dlltool could not make ${delayed_lib}")
-  endif()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${delayed_def}")
+  set(delayed_libs "")
+  foreach(dll comctl32 winhttp)
+    set(delayed_def "${CMAKE_SOURCE_DIR}/cmake/${dll}-delayed.def")
+    set(delayed_lib "${CMAKE_BINARY_DIR}/lib${dll}-delayed.a")
+    execute_process(COMMAND "${TWK_DLLTOOL}" --input-def "${delayed_def}"
+                            --output-delaylib "${delayed_lib}" --dllname ${dll}.dll
+                    RESULT_VARIABLE dlltool_result)
+    if(NOT dlltool_result EQUAL 0)
+      message(FATAL_ERROR "dlltool could not make ${delayed_lib}")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${delayed_def}")
+    list(APPEND delayed_libs "${delayed_lib}")
+  endforeach()
   target_link_libraries(twk_flags INTERFACE
-    ole32 oleaut32 uuid shlwapi shell32 user32 gdi32 "${delayed_lib}" comctl32 comdlg32 winhttp
+    ole32 oleaut32 uuid shlwapi shell32 user32 gdi32 ${delayed_libs} comctl32 comdlg32 winhttp
     dwmapi uxtheme msimg32 winmm avrt)
 else()
   add_library(twk_wchar OBJECT "${CMAKE_SOURCE_DIR}/base/short_wchar.c")
