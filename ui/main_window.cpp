@@ -48,12 +48,6 @@ bool registerMainClass(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool onSomeMonitor(const SettingsRect& r) {
-  if (!r.known()) return false;
-  const RECT rect = {r.left, r.top, r.right, r.bottom};
-  return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
-}
-
 // The size of the window in its mode: a usable stored rectangle in full mode with the list;
 // otherwise the stored width (or the default) and the height the mode fixes.
 SIZE modeSize(const MainWindow& w, bool accepted, const SettingsRect& stored) {

@@ -30,12 +30,6 @@ SettingsRect windowRect(HWND window) {
   return SettingsRect{r.left, r.top, r.right, r.bottom};
 }
 
-bool onSomeMonitor(const SettingsRect& r) {
-  if (!r.known()) return false;
-  const RECT rect = {r.left, r.top, r.right, r.bottom};
-  return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
-}
-
 layout::Mode modeOf(const MainWindow& w) {
   if (w.miniMode) return layout::Mode::Mini;
   return w.listHidden ? layout::Mode::FullListHidden : layout::Mode::Full;
@@ -97,6 +91,12 @@ std::wstring ticksKey(const PlayerView& p, std::vector<uint32_t>& starts) {
 }
 
 }  // namespace
+
+bool onSomeMonitor(const SettingsRect& r) {
+  if (!r.known()) return false;
+  const RECT rect = {r.left, r.top, r.right, r.bottom};
+  return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+}
 
 DWORD mainWindowStyle(bool miniMode, bool listHidden) {
   return kBaseStyle | (!miniMode && !listHidden ? WS_MAXIMIZEBOX : 0);

@@ -52,6 +52,8 @@ struct Metrics;
 layout::Metrics metricsOf(const MainWindow& w);
 // The window style for a mode: the maximise box only in full mode with the list shown.
 DWORD mainWindowStyle(bool miniMode, bool listHidden);
+// Whether a stored rectangle is known and lies at least partly on some monitor.
+bool onSomeMonitor(const SettingsRect& r);
 // The window height of a client height, for the style without the maximise box.
 int windowHeightFor(const MainWindow& w, int clientHeight);
 // Makes the fonts and metrics for the window's DPI and sets the fonts on the controls; the
