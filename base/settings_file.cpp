@@ -4,8 +4,8 @@
 
 #include <shlobj.h>
 
+#include <memory>
 #include <new>
-#include <vector>
 
 #include "base/path.h"
 #include "base/scoped_win.h"
@@ -76,15 +76,16 @@ bool ensureByteOrderMark(const std::wstring& path) {
 
 void readSection(Settings& settings, SettingsSection section, const std::wstring& path) {
   try {
-    std::vector<wchar_t> buffer;
     for (size_t size = settingsSectionBufferChars(section); size <= kMaxSectionBufferChars;
          size *= 2) {
-      buffer.assign(size, L'\0');
-      DWORD count = GetPrivateProfileSectionW(settingsSectionName(section), buffer.data(),
+      // Not filled first: the profile function writes what it returns, and the pages of the
+      // buffer it leaves alone (most of them) are never touched.
+      const std::unique_ptr<wchar_t[]> buffer(new wchar_t[size]);
+      DWORD count = GetPrivateProfileSectionW(settingsSectionName(section), buffer.get(),
                                               static_cast<DWORD>(size), path.c_str());
       if (count == 0) return;
       if (count < size - 2) {
-        readSettingsSection(settings, section, std::wstring_view(buffer.data(), count));
+        readSettingsSection(settings, section, std::wstring_view(buffer.get(), count));
         return;
       }
     }
@@ -135,7 +136,8 @@ SettingsPaths prepareDataFolder() {
 
 Settings loadSettings(const std::wstring& settingsPath) {
   Settings settings;
-  if (settingsPath.empty()) return settings;
+  // No file (the first start): every section would come back empty.
+  if (settingsPath.empty() || pathKind(settingsPath) == PathKind::Missing) return settings;
   for (SettingsSection section : kSettingsLoadOrder) readSection(settings, section, settingsPath);
   return settings;
 }
