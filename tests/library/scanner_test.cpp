@@ -125,6 +125,12 @@ class Inbox : public testsupport::MessageWindow {
   }
 };
 
+// The walk takes room for thousands of files; a posted list keeps none of it.
+void expectNoSpareRoom(const TrackList& list) {
+  EXPECT_EQ(list.pool.capacity(), list.pool.size());
+  EXPECT_EQ(list.tracks.capacity(), list.tracks.size());
+}
+
 std::vector<std::wstring> pathsOf(const TrackList& list) {
   std::vector<std::wstring> paths;
   for (size_t i = 0; i < list.size(); ++i) paths.emplace_back(list.path(i));
@@ -265,11 +271,6 @@ TEST_F(ScannerTest, EmptyFolderIsPostedWithoutTitlePhaseAndOneFileGetsOne) {
   ASSERT_TRUE(inbox.waitForResult(emptyId));
   EXPECT_FALSE(inbox.result(emptyId)->failed);
   EXPECT_EQ(inbox.result(emptyId)->list.size(), 0u);
-  // The walk takes room for thousands of files; a posted list keeps none of it.
-  auto expectNoSpareRoom = [](const TrackList& list) {
-    EXPECT_EQ(list.pool.capacity(), list.pool.size());
-    EXPECT_EQ(list.tracks.capacity(), list.tracks.size());
-  };
   expectNoSpareRoom(inbox.result(emptyId)->list);
 
   const uint32_t oneId = scanner.submit(tree.path(L"one"), true, 0);
@@ -300,8 +301,7 @@ TEST_F(ScannerTest, TitlesArriveForTheirSortedIndices) {
   ASSERT_TRUE(inbox.waitFor([&] { return inbox.hasTitleIndex(id, 5); }));
   ASSERT_NE(inbox.result(id), nullptr);
   ASSERT_EQ(inbox.result(id)->list.size(), 6u);
-  EXPECT_EQ(inbox.result(id)->list.pool.capacity(), inbox.result(id)->list.pool.size());
-  EXPECT_EQ(inbox.result(id)->list.tracks.capacity(), 6u);
+  expectNoSpareRoom(inbox.result(id)->list);
   const std::vector<ScanTitle> titles = inbox.titlesOf(id);
   ASSERT_EQ(titles.size(), 3u);
   EXPECT_EQ(titles[0].index, 1u);
